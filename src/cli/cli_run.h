@@ -1,0 +1,21 @@
+// Runs one command of the `tagline` front end.
+#pragma once
+
+#include <ostream>
+
+#include "cli/cli_options.h"
+
+namespace tagline::cli {
+
+// Exit codes.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitReaderFailed = 1;
+inline constexpr int kExitUsage = 2;
+inline constexpr int kExitPortError = 3;
+
+int RunCli(const CliOptions& options, std::ostream& out, std::ostream& err);
+
+// Bytes as upper-case hex pairs separated by blanks ("02 53 56 ...").
+std::string HexBytes(const std::string& bytes);
+
+}  // namespace tagline::cli

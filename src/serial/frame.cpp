@@ -1,0 +1,42 @@
+#include "serial/frame.h"
+
+namespace tagline::serial {
+
+void Crc16Update(unsigned int& crc, unsigned char byte) {
+  for (int i = 0; i < 8; ++i) {
+    const unsigned bit = (byte >> i) & 1u;
+    if (bit != (crc & 1u)) {
+      crc = (crc >> 1) ^ 0x8408u;
+    } else {
+      crc >>= 1;
+    }
+  }
+}
+
+unsigned int Crc16(std::string_view text) {
+  unsigned int crc = 0;
+  for (const char c : text) Crc16Update(crc, static_cast<unsigned char>(c));
+  return crc;
+}
+
+char HexDigit(unsigned int value) {
+  return static_cast<char>(value > 9 ? value + 55 : value + 48);
+}
+
+std::string CrcDigits(std::string_view text) {
+  const unsigned crc = Crc16(text);
+  return {HexDigit((crc >> 12) & 0xF), HexDigit((crc >> 8) & 0xF), HexDigit((crc >> 4) & 0xF),
+          HexDigit(crc & 0xF)};
+}
+
+std::string FrameCommand(std::string_view command) {
+  std::string frame;
+  frame.reserve(command.size() + 6);
+  frame += kStx;
+  frame += command;
+  frame += CrcDigits(command);
+  frame += kEtx;
+  return frame;
+}
+
+}  // namespace tagline::serial

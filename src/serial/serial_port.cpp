@@ -1,0 +1,164 @@
+#include "serial/serial_port.h"
+
+#include <cstdio>
+
+#include "platform/tick_count.h"
+
+namespace tagline::serial {
+
+namespace {
+
+constexpr std::uint32_t kInitialBaudRate = 19200;
+constexpr std::uint8_t kInitialByteSize = 8;
+
+}  // namespace
+
+SerialPort::SerialPort() : handle_(platform::NoCommHandle()) {
+  dcb_.BaudRate = kInitialBaudRate;
+  dcb_.ByteSize = kInitialByteSize;
+  dcb_.Parity = platform::kNoParity;
+  dcb_.StopBits = platform::kOneStopBit;
+  ApplyFixedFlags();
+}
+
+SerialPort::~SerialPort() {
+  if (!IsClosed()) Close();
+}
+
+void SerialPort::ApplyFixedFlags() {
+  dcb_.fBinary = 1;
+  dcb_.fParity = 0;
+  dcb_.fOutxCtsFlow = 0;
+  dcb_.fOutxDsrFlow = 0;
+  dcb_.fDtrControl = platform::kDtrControlEnable;
+  dcb_.fDsrSensitivity = 0;
+  dcb_.fTXContinueOnXoff = 0;
+  dcb_.fOutX = 0;
+  dcb_.fInX = 0;
+  dcb_.ErrorChar = 0;
+  dcb_.fNull = 0;
+  dcb_.fRtsControl = platform::kRtsControlDisable;
+  dcb_.fAbortOnError = 0;
+}
+
+int SerialPort::SetSettings(const std::string& portName, std::uint32_t baudRate,
+                            std::uint8_t byteSize, std::uint8_t parity, std::uint8_t stopBits,
+                            int ctsFlow, int rtsControl) {
+  if (!IsClosed()) return 0;
+  portName_ = portName;
+  ApplyFixedFlags();
+  dcb_.BaudRate = baudRate;
+  dcb_.ByteSize = byteSize;
+  dcb_.Parity = parity;
+  dcb_.StopBits = stopBits;
+  dcb_.fOutxCtsFlow = static_cast<unsigned>(ctsFlow) & 1u;
+  dcb_.fRtsControl = static_cast<unsigned>(rtsControl) & 3u;
+  return 0;
+}
+
+bool SerialPort::Open() {
+  if (!IsClosed()) return false;
+
+  handle_ = platform::CommOpen(portName_);
+  if (handle_ == platform::InvalidCommHandle()) {
+    lastError_ = platform::CommLastError();
+    return false;
+  }
+
+  platform::Dcb driver;
+  if (!platform::CommGetState(handle_, driver)) {
+    lastError_ = platform::CommLastError();
+    return false;
+  }
+
+  // The driver's state is the base; the fixed flags and the configured line values go on top.
+  const platform::Dcb configured = dcb_;
+  dcb_ = driver;
+  ApplyFixedFlags();
+  dcb_.BaudRate = configured.BaudRate;
+  dcb_.ByteSize = configured.ByteSize;
+  dcb_.Parity = configured.Parity;
+  dcb_.StopBits = configured.StopBits;
+  dcb_.fOutxCtsFlow = configured.fOutxCtsFlow;
+  dcb_.fRtsControl = configured.fRtsControl;
+
+  if (!platform::CommSetState(handle_, dcb_) ||
+      !platform::CommPurge(handle_, platform::kPurgeAll)) {
+    lastError_ = platform::CommLastError();
+    return false;
+  }
+  return true;
+}
+
+bool SerialPort::Close() {
+  if (IsClosed()) return false;
+  const bool purged = platform::CommPurge(handle_, platform::kPurgeAll);
+  if (IsInvalid()) {
+    handle_ = platform::NoCommHandle();
+    return purged;
+  }
+  const bool closed = platform::CommClose(handle_);
+  handle_ = platform::NoCommHandle();
+  return closed;
+}
+
+bool SerialPort::Write(const std::string& text) {
+  if (IsClosed()) {
+    lastError_ = platform::CommLastError();
+    return false;
+  }
+  std::uint32_t ignored = 0;
+  platform::CommClearError(handle_, ignored);
+  if (text.empty()) return false;
+  const bool written = platform::CommWrite(handle_, text);
+  lastError_ = platform::CommLastError();
+  return written;
+}
+
+int SerialPort::ReadTimed(std::string& out, std::uint32_t wanted, std::uint32_t timeoutMs) {
+  out.clear();
+  if (IsClosed()) {
+    lastError_ = platform::CommLastError();
+    return -1;
+  }
+
+  // The wait ends once more than the time-out has passed. Elapsed time is taken as a
+  // difference so that the wrap of the 32-bit tick counter cannot end or stall it.
+  const std::uint32_t start = platform::GetTickCount();
+  std::uint32_t queued = 0;
+  for (;;) {
+    if (!platform::CommClearError(handle_, queued)) queued = 0;
+    if (queued >= wanted) break;
+    const std::uint32_t elapsed = platform::GetTickCount() - start;
+    if (elapsed > timeoutMs) break;
+    platform::CommWaitInput(handle_, timeoutMs - elapsed + 1, queued);
+  }
+
+  platform::Dcb scratch;
+  if (!platform::CommGetState(handle_, scratch)) {
+    lastError_ = platform::CommLastError();
+    Close();
+    ShowMessage("error com port had to be closed");
+    return -1;
+  }
+
+  if (queued > 0) {
+    platform::CommRead(handle_, queued, out);
+    lastError_ = platform::CommLastError();
+  }
+  return static_cast<int>(queued);
+}
+
+std::string SerialPort::ListPorts() const {
+  return platform::CommListPorts();
+}
+
+void SerialPort::ShowMessage(const std::string& text) const {
+  if (messageSink_) {
+    messageSink_(text);
+  } else {
+    std::fprintf(stderr, "message: %s\n", text.c_str());
+  }
+}
+
+}  // namespace tagline::serial
