@@ -63,6 +63,10 @@ class Session {
 
     std::string portName = options.port.value_or(settings_.port);
     if (options.simulate || (!options.port && settings_.port.empty())) {
+#ifdef _WIN32
+      err_ << "tagline: the simulated reader runs on pseudo-terminals, which Windows lacks\n";
+      return kExitPortError;
+#else
       sim::SimOptions simOptions;
       if (options.version) simOptions.version = *options.version;
       std::string error;
@@ -73,6 +77,7 @@ class Session {
       }
       portName = reader_->DevicePath();
       if (!options.simulate) err_ << "tagline: no reader configured, using the simulated reader\n";
+#endif
     }
 
     // A settings file without line values (a first run) gets the port's own defaults.

@@ -1,0 +1,158 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "cli/cli_options.h"
+#include "cli/cli_run.h"
+#include "serial/frame.h"
+
+namespace tagline::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::optional<CliOptions> Parse(std::vector<std::string> args) {
+  return ParseCommandLine(args).options;
+}
+
+TEST(CliOptions, CommandsAndTheirOptions) {
+  auto o = Parse(
+      {"--ini", "x.ini", "--port", "ttyUSB0", "send", "SV", "--protocol", "1", "--listen", "300"});
+  ASSERT_TRUE(o);
+  EXPECT_EQ(o->iniPath, "x.ini");
+  EXPECT_EQ(o->port, "ttyUSB0");
+  EXPECT_EQ(o->command, "send");
+  EXPECT_EQ(o->args, std::vector<std::string>{"SV"});
+  EXPECT_EQ(o->protocol, 1);
+  EXPECT_EQ(o->listenMs, 300u);
+
+  o = Parse({"--simulate", "--version", "KTR X", "listen", "--ms", "10"});
+  ASSERT_TRUE(o);
+  EXPECT_TRUE(o->simulate);
+  EXPECT_EQ(o->version, "KTR X");
+  EXPECT_TRUE(Parse({"frame", ""}));  // an empty command text is a valid frame
+  EXPECT_TRUE(Parse({"ports"}));
+}
+
+TEST(CliOptions, UsageErrors) {
+  EXPECT_FALSE(Parse({}));
+  EXPECT_FALSE(Parse({"bogus"}));
+  EXPECT_FALSE(Parse({"frame"}));
+  EXPECT_FALSE(Parse({"frame", "a", "b"}));
+  EXPECT_FALSE(Parse({"send", "SV", "--protocol", "3"}));
+  EXPECT_FALSE(Parse({"send", "SV", "--listen", "-5"}));
+  EXPECT_FALSE(Parse({"send", "SV", "--listen"}));
+  EXPECT_FALSE(Parse({"listen"}));
+  EXPECT_FALSE(Parse({"ports", "--protocol", "1"}));
+  EXPECT_FALSE(Parse({"--version", "X", "send", "SV"}));
+  EXPECT_FALSE(Parse({"--simulate", "--port", "ttyS0", "ports"}));
+  EXPECT_FALSE(Parse({"--frobnicate", "ports"}));
+  EXPECT_NE(ParseCommandLine({"bogus"}).error.find("bogus"), std::string::npos);
+}
+
+TEST(CliOutput, HexBytes) {
+  EXPECT_EQ(HexBytes("\x02SV"), "02 53 56");
+  EXPECT_EQ(HexBytes("\xff\x0a"), "FF 0A");
+  EXPECT_EQ(HexBytes(""), "");
+}
+
+struct CliRun {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+// Runs the built `tagline` in a directory of its own (its default settings file lives in
+// the current directory).
+class CliProgram : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = fs::temp_directory_path() /
+          ("tagline-cli-" + std::to_string(getpid()) + "-" +
+           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+  }
+  void TearDown() override { fs::remove_all(dir); }
+
+  CliRun Tagline(const std::string& args) const {
+    const std::string out = (dir / "out.txt").string();
+    const std::string err = (dir / "err.txt").string();
+    const std::string command = "cd '" + dir.string() + "' && '" TAGLINE_CLI_PATH "' " + args +
+                                " >'" + out + "' 2>'" + err + "' </dev/null";
+    CliRun run;
+    const int raw = std::system(command.c_str());
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    run.out = ReadFile(out);
+    run.err = ReadFile(err);
+    return run;
+  }
+  static std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+
+  fs::path dir;
+};
+
+TEST_F(CliProgram, FramePrintsHexBytes) {
+  const CliRun run = Tagline("frame SV");
+  EXPECT_EQ(run.status, kExitOk);
+  EXPECT_EQ(run.out, "02 53 56 43 45 32 43 03\n");
+}
+
+TEST_F(CliProgram, SendToTheSimulatedReaderShowsItsAnswer) {
+  const CliRun run = Tagline("--simulate --version 'KTR T8 V1.2' send SV --listen 600");
+  EXPECT_EQ(run.status, kExitOk) << run.err;
+  // The terminal shows the frame without STX and ETX: the text and its CRC digits.
+  EXPECT_EQ(run.out, "KTR T8 V1.2" + serial::CrcDigits("KTR T8 V1.2") + "\n");
+}
+
+TEST_F(CliProgram, NoReaderConfiguredUsesTheSimulatedReader) {
+  const CliRun run = Tagline("send SV --listen 600");
+  EXPECT_EQ(run.status, kExitOk) << run.err;
+  EXPECT_EQ(run.out.substr(0, 15), "KTR H9 V4.30054");
+  EXPECT_NE(run.err.find("simulated reader"), std::string::npos);
+}
+
+TEST_F(CliProgram, RefusedCommandExitsOne) {
+  const CliRun run = Tagline("--simulate send ZZ --listen 600");
+  EXPECT_EQ(run.status, kExitReaderFailed);
+  EXPECT_EQ(run.out, "// NAK\n");
+}
+
+TEST_F(CliProgram, PortThatCannotBeOpened) {
+  const CliRun run = Tagline("--port /nonexistent/ttyX send SV");
+  EXPECT_EQ(run.status, kExitPortError);
+  EXPECT_NE(run.err.find("message: error on open com port"), std::string::npos);
+  EXPECT_NE(run.err.find("No such file or directory"), std::string::npos);
+}
+
+TEST_F(CliProgram, PortFromTheSettingsFile) {
+  std::ofstream(dir / "Tagline_Console.ini") << "[COM]\r\nport=/nonexistent/ttyINI\r\n";
+  const CliRun run = Tagline("listen --ms 10");
+  EXPECT_EQ(run.status, kExitPortError);
+  EXPECT_NE(run.err.find("/nonexistent/ttyINI"), std::string::npos);
+  // --port overrides it for this run only
+  const CliRun other = Tagline("--port /nonexistent/ttyARG listen --ms 10");
+  EXPECT_NE(other.err.find("/nonexistent/ttyARG"), std::string::npos);
+  EXPECT_EQ(ReadFile((dir / "Tagline_Console.ini").string()),
+            "[COM]\r\nport=/nonexistent/ttyINI\r\n");
+}
+
+TEST_F(CliProgram, UsageErrorExitsTwo) {
+  const CliRun run = Tagline("send");
+  EXPECT_EQ(run.status, kExitUsage);
+  EXPECT_NE(run.err.find("usage:"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tagline::cli
