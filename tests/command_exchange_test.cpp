@@ -26,8 +26,7 @@ class ExchangeOnPty : public ::testing::Test {
   }
   // Device bytes that are already queued when the poll runs.
   bool PollWith(const std::string& bytes, int onlineMode = 0) {
-    pty.Send(bytes);
-    std::this_thread::sleep_for(std::chrono::milliseconds(15));
+    pty.SendQueued(bytes);
     return exchange.PollReceive(onlineMode);
   }
   // Answers the next command with `reply` once it has been written.
@@ -81,8 +80,7 @@ TEST_F(ExchangeOnPty, NoAnswerLeavesOnlyTheLineEnd) {
 }
 
 TEST_F(ExchangeOnPty, StaleInputIsFlushedBeforeTheCommand) {
-  pty.Send("\x15stale");
-  std::this_thread::sleep_for(std::chrono::milliseconds(15));
+  pty.SendQueued("\x15stale");
   auto device = AnswerWith("\x06");
   const auto result = exchange.Transact("EC", 1, kReplyTimeoutMs);
   device.join();

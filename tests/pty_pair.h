@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -35,6 +36,22 @@ class PtyPair {
 
   void Send(const std::string& bytes) const {
     if (!bytes.empty()) (void)!write(master_, bytes.data(), bytes.size());
+  }
+
+  // Sends and waits until the bytes are queued on the port's side, so that a read
+  // that follows finds them all even on a busy machine.
+  void SendQueued(const std::string& bytes) const {
+    const int before = Queued();
+    Send(bytes);
+    for (int i = 0; i < 2000 && Queued() < before + static_cast<int>(bytes.size()); ++i) {
+      usleep(1000);
+    }
+  }
+
+  // Bytes waiting in the port's input queue.
+  int Queued() const {
+    int n = 0;
+    return ioctl(keeper_, FIONREAD, &n) == 0 ? n : 0;
   }
 
   // Everything the port wrote, waiting up to `ms` for the first byte.

@@ -254,8 +254,7 @@ TEST_F(SerialPortOnPty, ClosedPortNeitherWritesNorReads) {
 
 TEST_F(SerialPortOnPty, ReadEndsOnCountButTakesEverythingQueued) {
   ASSERT_TRUE(OpenWith());
-  pty.Send("abcdef");
-  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  pty.SendQueued("abcdef");
   std::string out;
   const auto start = Clock::now();
   EXPECT_EQ(port.ReadTimed(out, 1, 5000), 6);
@@ -293,8 +292,7 @@ TEST_F(SerialPortOnPty, ReadTimesOutWithNothingAfterMoreThanTheTimeout) {
 
 TEST_F(SerialPortOnPty, ShortTimeoutReturnsWhatIsQueuedBelowTheCount) {
   ASSERT_TRUE(OpenWith());
-  pty.Send("xy");
-  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  pty.SendQueued("xy");
   std::string out;
   EXPECT_EQ(port.ReadTimed(out, 16, 1), 2);
   EXPECT_EQ(out, "xy");
@@ -302,8 +300,7 @@ TEST_F(SerialPortOnPty, ShortTimeoutReturnsWhatIsQueuedBelowTheCount) {
 
 TEST_F(SerialPortOnPty, OpenAndClosePurgeStaleInput) {
   ASSERT_TRUE(OpenWith());
-  pty.Send("stale");
-  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  pty.SendQueued("stale");
   port.Close();
   ASSERT_TRUE(OpenWith());
   std::string out;

@@ -1,0 +1,246 @@
+#include "platform/private_profile.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <sstream>
+
+#include "platform/crt.h"
+#include "platform/file_replace.h"
+
+namespace tagline::platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+class TempDir {
+ public:
+  TempDir() {
+    std::string pattern = (fs::temp_directory_path() / "tagline-ini-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+  }
+  ~TempDir() {
+    std::error_code ec;
+    if (!path_.empty()) fs::remove_all(path_, ec);
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  std::string File(const std::string& name) const { return (path_ / name).string(); }
+  std::size_t EntryCount() const {
+    return static_cast<std::size_t>(std::distance(fs::directory_iterator(path_), {}));
+  }
+
+ private:
+  fs::path path_;
+};
+
+std::string ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream out;
+  out << in.rdbuf();
+  return out.str();
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+IniFile LoadText(const TempDir& dir, const std::string& text) {
+  WriteBytes(dir.File("t.ini"), text);
+  IniFile ini;
+  EXPECT_TRUE(ini.Load(dir.File("t.ini")));
+  return ini;
+}
+
+TEST(IniFileRead, SectionsAndKeysIgnoreAsciiCaseAndStayInTheirSection) {
+  TempDir dir;
+  const IniFile ini = LoadText(dir, "top=0\n[com]\nPORT=COM3\r\n[Other]\r\nbaud=1\nport=X");
+  EXPECT_EQ(ini.Get("COM", "port"), "COM3");
+  EXPECT_EQ(ini.Get(" Com ", "Port"), "COM3");
+  EXPECT_EQ(ini.Get("OTHER", "PORT"), "X");  // last line without a line end
+  EXPECT_EQ(ini.Get("COM", "baud"), "");
+  EXPECT_EQ(ini.Get("COM", "top"), "");
+  EXPECT_EQ(ini.Get("missing", "port"), "");
+}
+
+TEST(IniFileRead, ValuesAreTrimmedAndLoseOnePairOfMatchingQuotes) {
+  TempDir dir;
+  const IniFile ini = LoadText(dir,
+                               "[s]\r\na =  \"  x \"  \r\nb='y'\r\nc=\"z'\r\nd=\"\"\r\ne=\"\r\n"
+                               "f=\"\"q\"\"\r\ng\r\nh=a=b\r\n; k=comment\r\n");
+  EXPECT_EQ(ini.Get("s", "a"), "  x ");
+  EXPECT_EQ(ini.Get("s", "b"), "y");
+  EXPECT_EQ(ini.Get("s", "c"), "\"z'");
+  EXPECT_EQ(ini.Get("s", "d"), "");
+  EXPECT_EQ(ini.Get("s", "e"), "\"");
+  EXPECT_EQ(ini.Get("s", "f"), "\"q\"");
+  EXPECT_EQ(ini.Get("s", "g"), "");
+  EXPECT_EQ(ini.Get("s", "h"), "a=b");
+  EXPECT_EQ(ini.Get("s", "; k"), "");
+}
+
+TEST(IniFileRead, HighBytesAreNeitherFoldedNorChanged) {
+  TempDir dir;
+  const IniFile ini = LoadText(dir, "[s]\r\n\xC4=upper\r\nv=\xE4\xDF\xA0\x80\r\n");
+  EXPECT_EQ(ini.Get("s", "\xC4"), "upper");
+  EXPECT_EQ(ini.Get("s", "\xE4"), "");
+  EXPECT_EQ(ini.Get("s", "v"), "\xE4\xDF\xA0\x80");  // 0xA0 is no blank to trim
+}
+
+TEST(IniFileLoad, MissingFileIsEmptyAndUnreadableFileFails) {
+  TempDir dir;
+  IniFile ini;
+  EXPECT_TRUE(ini.Load(dir.File("none.ini")));
+  EXPECT_EQ(ini.Text(), "");
+  fs::create_directory(dir.File("sub.ini"));
+  EXPECT_FALSE(ini.Load(dir.File("sub.ini")));
+}
+
+TEST(IniFileWrite, EditsOnlyTheLinesItSetsAndEndsEveryLineInCrLf) {
+  TempDir dir;
+  IniFile ini = LoadText(dir,
+                         "; head\n[COM]\n  Port = COM1 \nport=second\n\n[Extra]\nfoo = \xE9t\xE9\n"
+                         "[ONLINE]\n; only a comment\n\n");
+  ASSERT_TRUE(ini.Set("com", "PORT", "COM9"));
+  ASSERT_TRUE(ini.Set("COM", "baudrate", "9600"));
+  ASSERT_TRUE(ini.Set("online", "online", "1"));
+  ASSERT_TRUE(ini.Set("DB", "db", "0"));
+  ASSERT_TRUE(ini.Save());
+  EXPECT_EQ(ReadBytes(dir.File("t.ini")),
+            "; head\r\n[COM]\r\nPort=COM9\r\nport=second\r\nbaudrate=9600\r\n\r\n[Extra]\r\n"
+            "foo = \xE9t\xE9\r\n[ONLINE]\r\n; only a comment\r\nonline=1\r\n\r\n[DB]\r\ndb=0\r\n");
+}
+
+TEST(IniFileWrite, RefusesWhatTheFormatCannotCarry) {
+  IniFile ini;
+  EXPECT_FALSE(ini.Set("s", "k", "two\r\nlines"));
+  EXPECT_FALSE(ini.Set("s", "k", "x\ny"));
+  EXPECT_FALSE(ini.Set("s", "a=b", "v"));
+  EXPECT_FALSE(ini.Set("s", "[k", "v"));
+  EXPECT_FALSE(ini.Set("s", ";k", "v"));
+  EXPECT_FALSE(ini.Set("s", " ", "v"));
+  EXPECT_FALSE(ini.Set("a]b", "k", "v"));
+  EXPECT_FALSE(ini.Set("", "k", "v"));
+  EXPECT_EQ(ini.Text(), "");
+  EXPECT_FALSE(ini.Save());  // nothing loaded, so no path to save to
+}
+
+TEST(PrivateProfile, CreatesTheFileOnFirstWriteAndReadsBack) {
+  TempDir dir;
+  const std::string path = dir.File("Tagline_Console.ini");
+  EXPECT_EQ(GetPrivateProfileString("COM", "port", path), "");
+  ASSERT_TRUE(WritePrivateProfileString("COM", "port", "COM4", path));
+  ASSERT_TRUE(WritePrivateProfileString("TEST", "send", " \"x\" ", path));
+  EXPECT_EQ(ReadBytes(path), "[COM]\r\nport=COM4\r\n[TEST]\r\nsend= \"x\" \r\n");
+  EXPECT_EQ(GetPrivateProfileString("com", "PORT", path), "COM4");
+  EXPECT_EQ(GetPrivateProfileString("TEST", "send", path), "x");
+  EXPECT_FALSE(WritePrivateProfileString("COM", "port", "COM1", dir.File("no/such.ini")));
+}
+
+TEST(PrivateProfile, ValueIsCutToWhatA260CharacterBufferHolds) {
+  TempDir dir;
+  const std::string path = dir.File("t.ini");
+  const std::string longValue(300, 'v');
+  ASSERT_TRUE(WritePrivateProfileString("s", "k", longValue, path));
+  EXPECT_EQ(GetPrivateProfileString("s", "k", path), longValue.substr(0, kMaxProfileValue));
+  IniFile ini;
+  ASSERT_TRUE(ini.Load(path));
+  EXPECT_EQ(ini.Get("s", "k"), longValue);
+}
+
+TEST(FileReplace, KeepsPermissionsAndLeavesNoTemporaryFile) {
+  TempDir dir;
+  const std::string path = dir.File("t.ini");
+  WriteBytes(path, "old");
+  ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
+  ASSERT_TRUE(ReplaceFileContents(path, "new contents"));
+  EXPECT_EQ(ReadBytes(path), "new contents");
+  EXPECT_EQ(fs::status(path).permissions(), static_cast<fs::perms>(0640));
+  EXPECT_EQ(dir.EntryCount(), 1u);
+}
+
+TEST(FileReplace, FailedWriteLeavesTheOldFileWholeAndNoTemporaryFile) {
+  TempDir dir;
+  const std::string path = dir.File("t.ini");
+  WriteBytes(path, "[COM]\r\nport=COM1\r\n");
+  IniFile ini;
+  ASSERT_TRUE(ini.Load(path));
+  ASSERT_TRUE(ini.Set("DB", "read_path", std::string(4096, 'p')));
+
+  // Limit the size of files this process may write so the save cannot complete.
+  rlimit old{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit small = old;
+  small.rlim_cur = 1024;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  const bool saved = ini.Save();
+  ::setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, oldHandler);
+
+  EXPECT_FALSE(saved);
+  EXPECT_EQ(ReadBytes(path), "[COM]\r\nport=COM1\r\n");
+  EXPECT_EQ(dir.EntryCount(), 1u);
+}
+
+TEST(FileReplace, FailsCleanlyWhenTheTargetCannotBeReplacedOrCreated) {
+  TempDir dir;
+  const std::string target = dir.File("busy");
+  fs::create_directory(target);
+  WriteBytes(target + "/inside", "x");
+  EXPECT_FALSE(ReplaceFileContents(target, "data"));
+  EXPECT_EQ(ReadBytes(target + "/inside"), "x");
+  EXPECT_EQ(dir.EntryCount(), 1u);
+  EXPECT_FALSE(ReplaceFileContents(dir.File("missing/t.ini"), "data"));
+}
+
+TEST(Atol32, ParsesLikeAtolOnA32BitLong) {
+  EXPECT_EQ(Atol32("9600"), 9600);
+  EXPECT_EQ(Atol32(" \t\r\n\v\f-17x"), -17);
+  EXPECT_EQ(Atol32("+5"), 5);
+  EXPECT_EQ(Atol32("007"), 7);
+  EXPECT_EQ(Atol32("1 2"), 1);
+  EXPECT_EQ(Atol32("1.5"), 1);
+  for (const char* garbage : {"", " ", "abc", "-", "+-3", "0x1A",
+                              "\xA0"
+                              "5",
+                              "--1"}) {
+    EXPECT_EQ(Atol32(garbage), 0) << garbage;
+  }
+  EXPECT_EQ(Atol32(std::string_view("12\0"
+                                    "3",
+                                    4)),
+            12);
+}
+
+TEST(Atol32, SaturatesOutOfRange) {
+  constexpr auto kMax = std::numeric_limits<std::int32_t>::max();
+  constexpr auto kMin = std::numeric_limits<std::int32_t>::min();
+  EXPECT_EQ(Atol32("2147483647"), kMax);
+  EXPECT_EQ(Atol32("2147483648"), kMax);
+  EXPECT_EQ(Atol32("-2147483648"), kMin);
+  EXPECT_EQ(Atol32("-2147483649"), kMin);
+  EXPECT_EQ(Atol32("99999999999999999999999999"), kMax);
+  EXPECT_EQ(Atol32("-99999999999999999999999999"), kMin);
+}
+
+TEST(FormatInt, MatchesPercentI) {
+  for (const std::int32_t value : {0, -1, 9600, std::numeric_limits<std::int32_t>::min(),
+                                   std::numeric_limits<std::int32_t>::max()}) {
+    char expected[16];
+    std::snprintf(expected, sizeof expected, "%i", value);
+    EXPECT_EQ(FormatInt(value), expected);
+  }
+}
+
+}  // namespace
+}  // namespace tagline::platform
