@@ -1,0 +1,152 @@
+// tagline-sim: a simulated reader on a pseudo-terminal, for trying the console without a
+// device. Prints the device path on the first line and runs until SIGINT or SIGTERM.
+#include <pthread.h>
+#include <signal.h>
+#include <time.h>
+
+#include <cerrno>
+#include <charconv>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "sim/simulated_reader.h"
+
+namespace {
+
+using tagline::sim::SimOptions;
+using tagline::sim::SimulatedReader;
+using tagline::sim::Terminator;
+
+constexpr std::uint32_t kDefaultEveryMs = 1000;
+
+constexpr const char* kUsage =
+    "usage: tagline-sim [options]\n"
+    "  --version TEXT   software version the reader reports (default \"KTR H9 V4.30054\")\n"
+    "  --link PATH      also make PATH a symbolic link to the device\n"
+    "  --latency MS     delay before each reply (default 5)\n"
+    "  --online CODE    send CODE on its own as an ONLINE code, periodically\n"
+    "  --every MS       period of --online (default 1000)\n"
+    "  --cr             end --online codes with CR instead of framing them\n"
+    "  --help           show this text\n"
+    "Prints the device path on the first line, then runs until SIGINT or SIGTERM.\n";
+
+struct Arguments {
+  SimOptions options;
+  std::optional<std::string> online;
+  std::optional<std::uint32_t> everyMs;
+  bool cr = false;
+  bool help = false;
+};
+
+std::optional<std::uint32_t> ParseMs(std::string_view text) {
+  std::uint32_t value = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc() || end != text.data() + text.size() || text.empty()) return std::nullopt;
+  return value;
+}
+
+// Returns nothing and sets `error` on a usage error.
+std::optional<Arguments> ParseArguments(int argc, char** argv, std::string& error) {
+  Arguments args;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    const bool takesValue = arg == "--version" || arg == "--link" || arg == "--latency" ||
+                            arg == "--online" || arg == "--every";
+    if (takesValue && i + 1 >= argc) {
+      error = std::string(arg) + " needs a value";
+      return std::nullopt;
+    }
+    if (arg == "--help") {
+      args.help = true;
+    } else if (arg == "--cr") {
+      args.cr = true;
+    } else if (arg == "--version") {
+      args.options.version = argv[++i];
+    } else if (arg == "--link") {
+      args.options.linkPath = argv[++i];
+      if (args.options.linkPath.empty()) {
+        error = "--link needs a path";
+        return std::nullopt;
+      }
+    } else if (arg == "--online") {
+      args.online = argv[++i];
+    } else if (arg == "--latency" || arg == "--every") {
+      const std::optional<std::uint32_t> ms = ParseMs(argv[++i]);
+      if (!ms) {
+        error = std::string(arg) + " needs a number of milliseconds";
+        return std::nullopt;
+      }
+      if (arg == "--latency") {
+        args.options.latencyMs = *ms;
+      } else {
+        args.everyMs = *ms;
+      }
+    } else {
+      error = "unknown option " + std::string(arg);
+      return std::nullopt;
+    }
+  }
+  if (!args.online && (args.everyMs || args.cr)) {
+    error = "--every and --cr need --online";
+    return std::nullopt;
+  }
+  if (args.everyMs && *args.everyMs == 0) {
+    error = "--every needs a period above 0";
+    return std::nullopt;
+  }
+  return args;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string error;
+  const std::optional<Arguments> args = ParseArguments(argc, argv, error);
+  if (!args) {
+    std::fprintf(stderr, "tagline-sim: %s\n%s", error.c_str(), kUsage);
+    return 2;
+  }
+  if (args->help) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+
+  // Block the stop signals before any thread starts, so that every thread inherits the mask
+  // and they are taken only by the waits below.
+  sigset_t stopSignals;
+  sigemptyset(&stopSignals);
+  sigaddset(&stopSignals, SIGINT);
+  sigaddset(&stopSignals, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+  const std::unique_ptr<SimulatedReader> reader = SimulatedReader::Start(args->options, error);
+  if (!reader) {
+    std::fprintf(stderr, "tagline-sim: %s\n", error.c_str());
+    return 1;
+  }
+  std::printf("%s\n", reader->DevicePath().c_str());
+  std::fflush(stdout);
+
+  const Terminator terminator = args->cr ? Terminator::Cr : Terminator::Etx;
+  const std::uint32_t everyMs = args->everyMs.value_or(kDefaultEveryMs);
+  for (;;) {
+    int signal = -1;
+    if (args->online) {
+      const timespec period{static_cast<time_t>(everyMs / 1000),
+                            static_cast<long>(everyMs % 1000) * 1000000L};
+      signal = sigtimedwait(&stopSignals, nullptr, &period);
+      if (signal < 0) {
+        if (errno == EAGAIN) reader->SendOnlineCode(*args->online, terminator);
+        continue;
+      }
+    } else if (sigwait(&stopSignals, &signal) != 0) {
+      continue;
+    }
+    if (signal == SIGINT || signal == SIGTERM) break;
+  }
+  return 0;
+}
