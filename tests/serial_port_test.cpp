@@ -373,6 +373,29 @@ TEST_F(FakeSysfs, OnlyTtysWithADriverAndAPresentUart) {
   EXPECT_EQ(names, (std::vector<std::string>{"ttyACM0", "ttyS0", "ttyUSB0"}));
 }
 
+TEST_F(FakeSysfs, SerialCorePortDevicesAreLookedPast) {
+  // Newer kernels: tty -> port device (bus serial-base, driver "port") -> UART device.
+  const auto uart = root / "devices/platform/serial8250";
+  std::filesystem::create_directories(root / "drivers/serial8250");
+  std::filesystem::create_directories(root / "drivers/port");
+  std::filesystem::create_directories(root / "bus/serial-base");
+  std::filesystem::create_directories(root / "bus/platform");
+  std::filesystem::create_directories(uart);
+  std::filesystem::create_directory_symlink(root / "drivers/serial8250", uart / "driver");
+  std::filesystem::create_directory_symlink(root / "bus/platform", uart / "subsystem");
+  for (const std::string name : {"ttyS1", "ttyS2"}) {
+    const auto port = uart / ("serial8250:0." + name);
+    std::filesystem::create_directories(port);
+    std::filesystem::create_directory_symlink(root / "drivers/port", port / "driver");
+    std::filesystem::create_directory_symlink(root / "bus/serial-base", port / "subsystem");
+    std::filesystem::create_directories(root / "class/tty" / name);
+    std::filesystem::create_directory_symlink(port, root / "class/tty" / name / "device");
+  }
+  const auto probe = [](const std::string& name) { return name == "ttyS2"; };
+  EXPECT_EQ(platform::EnumerateSerialPorts((root / "class/tty").string(), probe),
+            std::vector<std::string>{"ttyS2"});
+}
+
 TEST_F(FakeSysfs, MissingSysfsGivesNoPorts) {
   EXPECT_TRUE(platform::EnumerateSerialPorts((root / "nothing").string(), nullptr).empty());
 }

@@ -21,6 +21,18 @@ std::string LinkTargetName(const fs::path& link) {
   return ec ? std::string() : target.filename().string();
 }
 
+// The driver of the hardware behind a tty. Newer kernels put serial-core port devices
+// (bus "serial-base", driver "port") between the tty and the UART's own device.
+std::string HardwareDriver(const fs::path& device) {
+  std::error_code ec;
+  fs::path dir = fs::canonical(device, ec);
+  if (ec) return {};
+  while (LinkTargetName(dir / "subsystem") == "serial-base" && dir.has_relative_path()) {
+    dir = dir.parent_path();
+  }
+  return LinkTargetName(dir / "driver");
+}
+
 }  // namespace
 
 std::vector<std::string> EnumerateSerialPorts(const std::string& sysClassTty,
@@ -29,8 +41,8 @@ std::vector<std::string> EnumerateSerialPorts(const std::string& sysClassTty,
   std::error_code ec;
   for (const auto& entry : fs::directory_iterator(sysClassTty, ec)) {
     const fs::path device = entry.path() / "device";
-    const std::string driver = LinkTargetName(device / "driver");
-    if (driver.empty()) continue;  // virtual terminals, ptys: no driver behind them
+    if (LinkTargetName(device / "driver").empty()) continue;  // virtual terminals, ptys
+    const std::string driver = HardwareDriver(device);
     const std::string name = entry.path().filename().string();
     if (driver == "serial8250" && !(probe && probe(name))) continue;
     names.push_back(name);
