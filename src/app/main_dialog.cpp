@@ -1,0 +1,293 @@
+#include "app/main_dialog.h"
+
+#include "app/control_ids.h"
+#include "app/settings_path.h"
+
+namespace tagline::app {
+
+namespace {
+
+constexpr std::uint32_t kPollPeriodMs = 250;
+constexpr std::uint32_t kStartupTimerMs = 500;
+constexpr int kLoggingBitmapOff = 144;
+
+}  // namespace
+
+MainDialog::MainDialog(Host& host, MainDialogOptions options)
+    : host_(host), options_(std::move(options)), exchange_(port_) {
+  port_.SetMessageSink([this](const std::string& text) { Message(text); });
+  BuildControls();
+}
+
+MainDialog::~MainDialog() {
+  OnDestroy();
+}
+
+void MainDialog::Message(const std::string& text, unsigned type, const std::string& caption) {
+  host_.MessageBox(text, caption, type);
+}
+
+// ---------------------------------------------------------------------------------------
+// Dialog-data exchange
+
+struct MainDialog::DataBinding {
+  int id;
+  std::string* text;
+  bool* check;
+};
+
+std::vector<MainDialog::DataBinding> MainDialog::DataBindings() {
+  return {
+      {ctl::kToSend, &exchange_.sendText, nullptr},
+      {ctl::kReceived, &exchange_.receivedPane, nullptr},
+      {ctl::kSent, &exchange_.sentPane, nullptr},
+      {ctl::kReadPath, &readPathDisplay, nullptr},
+      {ctl::kWritePath, &writePathDisplay, nullptr},
+      {ctl::kGt, nullptr, &continuousRead},
+      {ctl::kTestResult, &testResult, nullptr},
+      {ctl::kParameterResult, &parameterResult, nullptr},
+      {ctl::kNumericResult, &numericResult, nullptr},
+      {ctl::kTagTypeResult, &tagTypeResult, nullptr},
+      {ctl::kNumericValue, &numericValue, nullptr},
+      {ctl::kDoubleCodes, nullptr, &doubleCodes},
+      {ctl::kParameterName, &parameterName, nullptr},
+      {ctl::kParameterValue, &parameterValue, nullptr},
+      {ctl::kDataset, &datasetCount, nullptr},
+      {ctl::kSvResult, &svResult, nullptr},
+      {ctl::kGtResult, &gtResult, nullptr},
+      {ctl::kCommResult, &commResult, nullptr},
+      {ctl::kFactoryResult, &factoryResult, nullptr},
+  };
+}
+
+void MainDialog::UpdateData(bool saveAndValidate) {
+  for (const DataBinding& b : DataBindings()) {
+    if (saveAndValidate) {
+      if (b.text) *b.text = controls_.at(b.id).text;
+      if (b.check) *b.check = controls_.at(b.id).checked;
+    } else {
+      if (b.text) controls_.SetText(b.id, *b.text);
+      if (b.check) controls_.SetChecked(b.id, *b.check);
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------------------
+// Message map
+
+struct MainDialog::MessageEntry {
+  enum class Kind { Command, Registered, SysCommand, Timer };
+  Kind kind;
+  int id;            // control, menu, system-menu or timer identifier
+  int code;          // notification code for commands
+  const char* name;  // registered message name
+  void (MainDialog::*handler)();
+};
+
+const std::vector<MainDialog::MessageEntry>& MainDialog::MessageMap() {
+  using K = MessageEntry::Kind;
+  static const std::vector<MessageEntry> map = {
+      {K::Command, ctl::kSend, notify::kClicked, nullptr, &MainDialog::OnSend},
+      {K::Registered, 0, 0, kEditCompleteMessage, &MainDialog::OnEditComplete},
+      {K::Registered, 0, 0, kEdit2CompleteMessage, &MainDialog::OnEdit2Complete},
+      {K::Command, ctl::kWrite, notify::kClicked, nullptr, &MainDialog::OnDatabaseWrite},
+      {K::Command, ctl::kClear, notify::kClicked, nullptr, &MainDialog::OnDatabaseClear},
+      {K::Command, ctl::kSv, notify::kClicked, nullptr, &MainDialog::OnSoftwareVersion},
+      {K::Command, ctl::kFactoryDefault, notify::kClicked, nullptr, &MainDialog::OnFactoryDefault},
+      {K::Command, menu::kEditClear, notify::kClicked, nullptr, &MainDialog::OnEditClear},
+      {K::Command, menu::kDeviceManager, notify::kClicked, nullptr, &MainDialog::OnDeviceManager},
+      {K::Command, menu::kDb, notify::kClicked, nullptr, &MainDialog::OnMenuDb},
+      {K::Command, menu::kConfig, notify::kClicked, nullptr, &MainDialog::OnMenuConfig},
+      {K::Command, menu::kOnline, notify::kClicked, nullptr, &MainDialog::OnMenuOnline},
+      {K::Command, ctl::kOk, notify::kClicked, nullptr, &MainDialog::OnOK},
+      {K::Command, ctl::kCancel, notify::kClicked, nullptr, &MainDialog::OnCancel},
+      // Timer identifiers are tested in this order.
+      {K::Timer, timer::kPoll, 0, nullptr, &MainDialog::OnPollTimer},
+      {K::Timer, timer::kStartup, 0, nullptr, &MainDialog::OnStartupTimer},
+      {K::Timer, timer::kFactory, 0, nullptr, &MainDialog::OnFactoryJobTimer},
+      {K::Timer, timer::kDbClear, 0, nullptr, &MainDialog::OnClearJobTimer},
+      {K::Timer, timer::kDbWrite, 0, nullptr, &MainDialog::OnWriteJobTimer},
+  };
+  return map;
+}
+
+bool MainDialog::OnCommand(int id, int code) {
+  if (ended_) return false;
+  for (const MessageEntry& e : MessageMap()) {
+    if (e.kind == MessageEntry::Kind::Command && e.id == id && e.code == code) {
+      (this->*e.handler)();
+      return true;
+    }
+  }
+  return false;
+}
+
+bool MainDialog::OnRegisteredMessage(std::string_view name, int /*controlId*/) {
+  if (ended_) return false;
+  for (const MessageEntry& e : MessageMap()) {
+    if (e.kind == MessageEntry::Kind::Registered && name == e.name) {
+      (this->*e.handler)();
+      return true;
+    }
+  }
+  return false;
+}
+
+bool MainDialog::OnSysCommand(int /*id*/) {
+  // The About box comes with the auxiliary windows; other entries get default handling.
+  return false;
+}
+
+void MainDialog::OnTimer(int id) {
+  if (ended_) return;
+  UpdateData(true);
+  for (const MessageEntry& e : MessageMap()) {
+    if (e.kind == MessageEntry::Kind::Timer && e.id == id) (this->*e.handler)();
+  }
+}
+
+// ---------------------------------------------------------------------------------------
+// Start-up and end
+
+void MainDialog::OnInitDialog() {
+  // 1. Settings.
+  if (!options_.iniPath.empty()) {
+    settingsPath_ = options_.iniPath;
+  } else {
+    const auto path = BuildSettingsPath();
+    if (path.ok()) {
+      settingsPath_ = *path.value;
+    } else {
+      Message(path.error + "\nThe settings are neither read nor saved in this run.",
+              mb::kIconExclamation);
+    }
+  }
+  if (!settingsPath_.empty()) settings_ = LoadSettings(settingsPath_);
+
+  // 2. Timer 6 puts the logging button's picture in place.
+  host_.SetTimer(timer::kStartup, kStartupTimerMs);
+
+  // 3. Show the loaded values.
+  exchange_.sendText = settings_.send;
+  doubleCodes = settings_.double_codes;
+  readPathDisplay = PathDisplayText(settings_.read_path);
+  writePathDisplay = PathDisplayText(settings_.write_path);
+  UpdateData(false);
+
+  // 5. and 6. The port and the receive poll.
+  OpenPortAtStart();
+  host_.SetTimer(timer::kPoll, kPollPeriodMs);
+
+  // 7. and 8. One group at a time, the one shown at the last exit.
+  LayOutLowerArea();
+  ShowStartGroup();
+
+  // 9. The tag types of the algorithm row.
+  controls_.SetItems(ctl::kTagTypes, {"Trovan", "ASK", "Datamars", "Destron", "HDX", "FDX-B",
+                                      "PSK2", "PSK1", "VIP", "Humidity", "UID", "Data/Temp"});
+  // 10. to 12.
+  EnableControls();
+  ColourConfigRows();
+  communicationOpen = 0;
+  controls_.SetText(ctl::kCommLabel,
+                    " Establish Communication ----------------------------------------->    "
+                    "                                 -------------->");
+  controls_.SetText(ctl::kXt, "s22400");
+}
+
+void MainDialog::OpenPortAtStart() {
+  exchange_.portOpen = 0;
+  std::string name = settings_.port;
+  auto baud = static_cast<std::uint32_t>(settings_.baudrate);
+  auto bits = static_cast<std::uint8_t>(settings_.databits);
+  if (options_.portOverride) {
+    name = *options_.portOverride;
+    // A first run has no line values yet; the run's own port takes the port defaults.
+    if (baud == 0) baud = port_.dcb().BaudRate;
+    if (bits == 0) bits = port_.dcb().ByteSize;
+  }
+  port_.SetSettings(name, baud, bits, settings_.parity, settings_.stopbits, settings_.CTS,
+                    settings_.RTS);
+  if (port_.Open()) {
+    exchange_.portOpen = 1;
+  } else {
+    Message("error on open com port", mb::kOk | mb::kIconHand, "open com port error");
+  }
+}
+
+void MainDialog::OnClose() {
+  if (ended_) return;
+  port_.Close();
+  ended_ = true;
+  host_.EndDialog(id::kCancel);
+  OnDestroy();
+}
+
+void MainDialog::OnOK() {
+  if (ended_) return;
+  ended_ = true;
+  host_.EndDialog(id::kOk);
+  OnDestroy();
+}
+
+void MainDialog::OnCancel() {
+  if (ended_) return;
+  ended_ = true;
+  host_.EndDialog(id::kCancel);
+  OnDestroy();
+}
+
+void MainDialog::OnDestroy() {
+  if (destroyed_) return;
+  destroyed_ = true;
+  ended_ = true;
+  UpdateData(true);
+  settings_.send = exchange_.sendText;
+  settings_.double_codes = doubleCodes;
+  settings_.db = dbMode;
+  settings_.config = configMode;
+  settings_.online = onlineMode;
+  if (!settingsPath_.empty() && !SaveSettings(settings_, settingsPath_)) {
+    Message("The settings could not be saved to " + settingsPath_, mb::kIconExclamation);
+  }
+}
+
+// ---------------------------------------------------------------------------------------
+// Terminal and menu handlers
+
+void MainDialog::OnSend() {
+  UpdateData(true);
+  exchange_.OnSend(settings_.protocol);
+  UpdateData(false);
+}
+
+void MainDialog::OnEditComplete() {
+  host_.SelectAllText(ctl::kToSend);
+  OnSend();
+}
+
+void MainDialog::OnEdit2Complete() {
+  host_.SelectAllText(ctl::kKeyboardField);
+}
+
+void MainDialog::OnEditClear() {
+  UpdateData(true);
+  exchange_.receivedPane.clear();
+  exchange_.sentPane.clear();
+  UpdateData(false);
+}
+
+void MainDialog::OnPollTimer() {
+  if (exchange_.portOpen == 0) return;
+  if (exchange_.PollReceive(onlineMode)) {
+    UpdateData(false);
+    host_.ScrollToEnd(ctl::kReceived);
+  }
+}
+
+void MainDialog::OnStartupTimer() {
+  host_.KillTimer(timer::kStartup);
+  controls_.SetImage(ctl::kLogging, kLoggingBitmapOff);
+}
+
+}  // namespace tagline::app

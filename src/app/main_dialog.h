@@ -1,0 +1,160 @@
+// The main window's controller: all state of the run, the handlers of every button,
+// menu command and timer, the dialog-data exchange with the controls, and the steps of
+// the timer-driven jobs. It knows no toolkit; it talks to the outside through a Host.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/app_settings.h"
+#include "app/control_model.h"
+#include "app/host.h"
+#include "serial/command_exchange.h"
+#include "serial/serial_port.h"
+
+namespace tagline::app {
+
+// Notification codes of the controls, as Win32 numbers them.
+namespace notify {
+inline constexpr int kClicked = 0;         // BN_CLICKED
+inline constexpr int kSelChange = 1;       // CBN_SELCHANGE
+inline constexpr int kSetFocus = 3;        // CBN_SETFOCUS
+inline constexpr int kKillFocus = 4;       // CBN_KILLFOCUS
+inline constexpr int kDropDown = 7;        // CBN_DROPDOWN
+inline constexpr int kEditChange = 0x300;  // EN_CHANGE
+inline constexpr int kDeltaPos = -722;     // UDN_DELTAPOS
+}  // namespace notify
+
+struct MainDialogOptions {
+  std::string iniPath;                      // empty: the current directory's settings file
+  std::optional<std::string> portOverride;  // this run's port; the saved port stays
+};
+
+class MainDialog {
+ public:
+  MainDialog(Host& host, MainDialogOptions options = {});
+  ~MainDialog();
+  MainDialog(const MainDialog&) = delete;
+  MainDialog& operator=(const MainDialog&) = delete;
+
+  // Window lifecycle.
+  void OnInitDialog();
+  void OnClose();    // close box / system menu: the port is closed first
+  void OnOK();       // Enter on a control without its own Enter handling
+  void OnCancel();   // Esc
+  void OnDestroy();  // saves the settings; runs once however the window ends
+  bool ended() const { return ended_; }
+
+  // Message map entry points; false when nothing handles the message.
+  bool OnCommand(int id, int code = notify::kClicked);
+  bool OnRegisteredMessage(std::string_view name, int controlId);
+  bool OnSysCommand(int id);
+  void OnTimer(int id);
+
+  // Dialog-data exchange: true pulls the controls into the members, false pushes.
+  void UpdateData(bool saveAndValidate);
+
+  // Handlers.
+  void OnSend();
+  void OnEditComplete();
+  void OnEdit2Complete();
+  void OnEditClear();
+  void OnMenuDb();
+  void OnMenuConfig();
+  void OnMenuOnline();
+  void OnDeviceManager();
+  void OnSoftwareVersion();
+  void OnDatabaseWrite();
+  void OnDatabaseClear();
+  void OnFactoryDefault();
+  void EnableControls();
+
+  // The version exchange; returns the reply without its framing, empty for none.
+  std::string RequestSoftwareVersion(bool visible, bool restartPoll);
+
+  // State.
+  Host& host() { return host_; }
+  ControlModel& controls() { return controls_; }
+  const ControlModel& controls() const { return controls_; }
+  AppSettings& settings() { return settings_; }
+  const std::string& settingsPath() const { return settingsPath_; }
+  serial::SerialPort& port() { return port_; }
+  serial::CommandExchange& exchange() { return exchange_; }
+  int portOpen() const { return exchange_.portOpen; }
+
+  int dbMode = 0;
+  int configMode = 0;
+  int onlineMode = 0;
+  std::int8_t currentModel = 0;
+  std::uint8_t writeStep = 0;
+  std::uint8_t clearStep = 0;
+  std::uint8_t factoryStep = 0;
+  std::uint8_t factoryFlags = 0;
+  std::int8_t stepResult = 0;
+  int pollCount = 0;
+  int dialogResult = 0;
+  std::uint8_t writeFlags = 0;  // result flags of the database write
+  std::uint8_t communicationOpen = 0;
+
+  // Dialog-data members (see the exchange table in UpdateData).
+  std::string readPathDisplay;   // 1022
+  std::string writePathDisplay;  // 1024
+  std::string testResult;        // 1071
+  std::string parameterResult;   // 1073
+  std::string numericResult;     // 1075
+  std::string tagTypeResult;     // 1080
+  std::string numericValue;      // 1076
+  std::string parameterName;     // 1067
+  std::string parameterValue;    // 1064
+  std::string datasetCount;      // 1107
+  std::string svResult;          // 1105
+  std::string gtResult;          // 1108
+  std::string commResult;        // 1109
+  std::string factoryResult;     // 1110
+  bool continuousRead = false;   // 1052
+  bool doubleCodes = false;      // 1093
+
+ private:
+  struct DataBinding;
+  struct MessageEntry;
+  static const std::vector<MessageEntry>& MessageMap();
+  std::vector<DataBinding> DataBindings();
+
+  void BuildControls();
+  void OpenPortAtStart();
+  void LayOutLowerArea();
+  void ShowStartGroup();
+  void Collapse();
+  void ShowArea(ControlArea area, bool visible);
+  void ShowTerminal(bool visible);
+  void ColourConfigRows();
+  void OnPollTimer();
+  void OnStartupTimer();
+  void OnWriteJobTimer();
+  void OnClearJobTimer();
+  void OnFactoryJobTimer();
+  void StartDatabaseJob(int timerId, std::uint8_t& step, int progress);
+  void EndDatabaseJob(int timerId, std::uint8_t& step);
+  std::int8_t IdentifyForJob();
+  std::int8_t SendClearDatabase(std::int8_t model);
+  std::int8_t PollClearDatabase(std::int8_t model);
+  void Message(const std::string& text, unsigned type = mb::kOk, const std::string& caption = {});
+
+  Host& host_;
+  MainDialogOptions options_;
+  ControlModel controls_;
+  AppSettings settings_;
+  std::string settingsPath_;
+  serial::SerialPort port_;
+  serial::CommandExchange exchange_;
+  bool ended_ = false;
+  bool destroyed_ = false;
+};
+
+// The controls of the database jobs that their start disables and their end enables.
+inline constexpr int kDatabaseJobControls[] = {1005, 1006, 1007, 1070, 1023, 1025, 1001, 1002};
+
+}  // namespace tagline::app
