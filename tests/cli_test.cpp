@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 
@@ -53,6 +54,10 @@ TEST(CliOptions, UsageErrors) {
   EXPECT_FALSE(Parse({"--version", "X", "send", "SV"}));
   EXPECT_FALSE(Parse({"--simulate", "--port", "ttyS0", "ports"}));
   EXPECT_FALSE(Parse({"--frobnicate", "ports"}));
+  EXPECT_FALSE(Parse({"classify"}));
+  EXPECT_FALSE(Parse({"classify", "--batch", "text"}));
+  EXPECT_FALSE(Parse({"send", "SV", "--batch"}));
+  EXPECT_TRUE(Parse({"classify", "--batch"}));
   EXPECT_NE(ParseCommandLine({"bogus"}).error.find("bogus"), std::string::npos);
 }
 
@@ -81,11 +86,13 @@ class CliProgram : public ::testing::Test {
   }
   void TearDown() override { fs::remove_all(dir); }
 
-  CliRun Tagline(const std::string& args) const {
+  CliRun Tagline(const std::string& args, const std::string& input = {}) const {
     const std::string out = (dir / "out.txt").string();
     const std::string err = (dir / "err.txt").string();
+    const std::string in = (dir / "in.txt").string();
+    std::ofstream(in, std::ios::binary) << input;
     const std::string command = "cd '" + dir.string() + "' && '" TAGLINE_CLI_PATH "' " + args +
-                                " >'" + out + "' 2>'" + err + "' </dev/null";
+                                " >'" + out + "' 2>'" + err + "' <'" + in + "'";
     CliRun run;
     const int raw = std::system(command.c_str());
     run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -146,6 +153,93 @@ TEST_F(CliProgram, PortFromTheSettingsFile) {
   EXPECT_NE(other.err.find("/nonexistent/ttyARG"), std::string::npos);
   EXPECT_EQ(ReadFile((dir / "Tagline_Console.ini").string()),
             "[COM]\r\nport=/nonexistent/ttyINI\r\n");
+}
+
+TEST_F(CliProgram, VersionShowsTheTextAndTheModel) {
+  CliRun run = Tagline("--simulate --version 'KTR H9 HF V1.20025' version");
+  EXPECT_EQ(run.status, kExitOk) << run.err;
+  EXPECT_EQ(run.out, "KTR H9 HF V1.20025\nmodel: 21 HfV1Recent\n");
+  run = Tagline("--simulate --version '' version");
+  EXPECT_EQ(run.status, kExitReaderFailed);
+  EXPECT_EQ(run.out, "");
+}
+
+TEST_F(CliProgram, ClassifyOneText) {
+  const CliRun run = Tagline("classify 'B2.1 VIP'");
+  EXPECT_EQ(run.status, kExitOk);
+  EXPECT_EQ(run.out, "1 B21Vip\n");
+}
+
+TEST_F(CliProgram, ClassifyBatchAgreesWithTheClassifier) {
+  // Texts built from the fragments the rules look for, in random order and spacing.
+  const std::vector<std::string> fragments = {"KTR H9 V2.",
+                                              "KTR H9 V3.",
+                                              "KTR H9 V4.",
+                                              "KTR H9 HF V1.",
+                                              "KTR H9 HF V4.",
+                                              "LMW",
+                                              "LMW 1H V1.",
+                                              "1H V4.3",
+                                              "Talvikko",
+                                              "Fenra",
+                                              "V2.0",
+                                              "B2.0",
+                                              "V2.1",
+                                              "V2.20011",
+                                              "V2.2",
+                                              "V2.40000",
+                                              "V2.4",
+                                              "V2.5",
+                                              "V2.6",
+                                              "V2.7",
+                                              "V2.8",
+                                              "V2.9",
+                                              "V2.9000",
+                                              "V3.0",
+                                              "B2.1",
+                                              "VIP",
+                                              "6",
+                                              "S3 2.0",
+                                              "S3 2.1",
+                                              "CS3",
+                                              "0",
+                                              "1",
+                                              "2",
+                                              "3",
+                                              "5",
+                                              "9",
+                                              "00",
+                                              "39",
+                                              "54",
+                                              " ",
+                                              ".",
+                                              "x"};
+  std::mt19937 random(20261208);
+  std::vector<std::string> texts = {"", "xyz", "v2.0", "629", "630", "KTR H9 V4.30039"};
+  for (int i = 0; i < 3000; ++i) {
+    std::string text;
+    const int parts = static_cast<int>(random() % 6);
+    for (int p = 0; p < parts; ++p) text += fragments[random() % fragments.size()];
+    texts.push_back(text);
+  }
+  std::string input;
+  std::string expected;
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    const std::string& text = texts[i];
+    input += text + (i % 2 ? "\n" : "\r\n");  // LF and CR LF files alike
+    expected += ClassifyLine(text) + "\n";
+  }
+  const CliRun run = Tagline("classify --batch", input);
+  EXPECT_EQ(run.status, kExitOk);
+  EXPECT_EQ(run.out, expected);
+}
+
+TEST(CliOutput, PaneAdditionAllowsForLinesCutAtTheFront) {
+  EXPECT_EQ(PaneAddition("", "abc\r\n"), "abc\r\n");
+  EXPECT_EQ(PaneAddition("a\r\nb\r\n", "a\r\nb\r\nc\r\n"), "c\r\n");
+  EXPECT_EQ(PaneAddition("a\r\nb\r\n", "b\r\nc\r\n"), "c\r\n");
+  EXPECT_EQ(PaneAddition("a\r\n", "a\r\n"), "");
+  EXPECT_EQ(PaneAddition("a\r\nb\r\n", ""), "");
 }
 
 TEST_F(CliProgram, UsageErrorExitsTwo) {

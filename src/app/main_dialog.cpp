@@ -247,7 +247,8 @@ void MainDialog::OnDestroy() {
   settings_.db = dbMode;
   settings_.config = configMode;
   settings_.online = onlineMode;
-  if (!settingsPath_.empty() && !SaveSettings(settings_, settingsPath_)) {
+  if (options_.saveSettings && !settingsPath_.empty() &&
+      !SaveSettings(settings_, settingsPath_)) {
     Message("The settings could not be saved to " + settingsPath_, mb::kIconExclamation);
   }
 }

@@ -31,6 +31,7 @@ inline constexpr int kDeltaPos = -722;     // UDN_DELTAPOS
 struct MainDialogOptions {
   std::string iniPath;                      // empty: the current directory's settings file
   std::optional<std::string> portOverride;  // this run's port; the saved port stays
+  bool saveSettings = true;                 // false: a run that leaves the file as it is
 };
 
 class MainDialog {

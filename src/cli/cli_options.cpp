@@ -13,7 +13,8 @@ bool ParseNumber(const std::string& text, std::uint32_t& value) {
 }
 
 bool IsKnownCommand(const std::string& command) {
-  return command == "ports" || command == "frame" || command == "send" || command == "listen";
+  return command == "ports" || command == "portinfo" || command == "frame" || command == "send" ||
+         command == "listen" || command == "version" || command == "classify";
 }
 
 }  // namespace
@@ -27,6 +28,10 @@ const char* UsageText() {
          "                                          send like the Send button, then show what\n"
          "                                          arrives within MS milliseconds\n"
          "  listen --ms MS                          show what the reader sends for MS ms\n"
+         "  version                                 the SV button: the reader's version and model\n"
+         "  classify TEXT | classify --batch        the reader model of a version text (batch:\n"
+         "                                          one text per input line)\n"
+         "  portinfo                                what the system knows about each port\n"
          "With no port configured (no --port, no port in the settings file) the simulated\n"
          "reader is used.\n";
 }
@@ -61,6 +66,8 @@ ParseResult ParseCommandLine(const std::vector<std::string>& argv) {
         return fail("--protocol takes 0, 1 or 2");
       }
       options.protocol = static_cast<int>(protocol);
+    } else if (arg == "--batch") {
+      options.batch = true;
     } else if (arg == "--listen" || arg == "--ms") {
       if (!value(text) || !ParseNumber(text, options.listenMs)) {
         return fail(arg + " takes a number of milliseconds");
@@ -79,7 +86,10 @@ ParseResult ParseCommandLine(const std::vector<std::string>& argv) {
   if (!IsKnownCommand(options.command)) return fail("unknown command " + options.command);
   if (options.version && !options.simulate) return fail("--version goes with --simulate");
   if (options.simulate && options.port) return fail("--simulate and --port exclude each other");
-  const std::size_t wanted = options.command == "frame" || options.command == "send" ? 1 : 0;
+  if (options.batch && options.command != "classify") return fail("--batch goes with classify");
+  const bool takesText = options.command == "frame" || options.command == "send" ||
+                         (options.command == "classify" && !options.batch);
+  const std::size_t wanted = takesText ? 1 : 0;
   if (options.args.size() != wanted) {
     return fail(options.command + (wanted ? " takes one text" : " takes no text"));
   }

@@ -18,6 +18,7 @@ struct CliOptions {
   std::optional<int> protocol;    // send: line protocol
   std::uint32_t listenMs = 0;     // send --listen / listen --ms
   bool listenGiven = false;
+  bool batch = false;  // classify --batch
 };
 
 struct ParseResult {

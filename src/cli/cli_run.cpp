@@ -5,12 +5,18 @@
 #include <string>
 
 #include "app/app_settings.h"
+#include "app/control_ids.h"
+#include "app/headless_host.h"
+#include "app/main_dialog.h"
 #include "app/settings_path.h"
-#include "platform/tick_count.h"
-#include "serial/command_exchange.h"
+#include "platform/comm.h"
+#include "reader/classify_reader_version.h"
 #include "serial/frame.h"
 #include "serial/serial_port.h"
+#ifndef _WIN32
+#include "platform/port_info.h"
 #include "sim/simulated_reader.h"
+#endif
 
 namespace tagline::cli {
 
@@ -42,27 +48,51 @@ std::string OpenFailureHint(std::uint32_t error) {
   }
 }
 
-class Session {
+// The command line's window: the main window's controller on the headless host, with
+// what the received pane gains printed as it comes.
+class CliHost : public app::HeadlessHost {
  public:
-  Session(std::ostream& out, std::ostream& err) : out_(out), err_(err), exchange_(port_) {
-    port_.SetMessageSink([this](const std::string& text) { err_ << "message: " << text << '\n'; });
+  CliHost(std::ostream& out, std::ostream& err) : out_(out) { SetMessageStream(&err); }
+
+  void Watch(const app::MainDialog* dialog) { dialog_ = dialog; }
+
+  void ScrollToEnd(int controlId) override {
+    if (controlId == app::ctl::kReceived) Flush();
   }
 
-  // Opens this run's port: the simulated reader, or the configured port.
-  int Open(const CliOptions& options) {
-    std::string iniPath = options.iniPath;
-    if (iniPath.empty()) {
-      const auto path = app::BuildSettingsPath();
-      if (!path.ok()) {
-        err_ << "tagline: " << path.error << '\n';
-        return kExitPortError;
-      }
-      iniPath = *path.value;
-    }
-    settings_ = app::LoadSettings(iniPath);
+  // Prints what the received pane gained since the last call.
+  void Flush() {
+    if (dialog_ == nullptr) return;
+    const std::string& pane = dialog_->controls().at(app::ctl::kReceived).text;
+    const std::string added = ToTerminal(PaneAddition(printed_, pane));
+    printed_ = pane;
+    if (added.empty()) return;
+    out_ << added << std::flush;
+    received_ += added;
+  }
+  void EndLine() {
+    if (!received_.empty() && received_.back() != '\n') out_ << '\n';
+  }
+  const std::string& received() const { return received_; }
 
-    std::string portName = options.port.value_or(settings_.port);
-    if (options.simulate || (!options.port && settings_.port.empty())) {
+ private:
+  std::ostream& out_;
+  const app::MainDialog* dialog_ = nullptr;
+  std::string printed_;
+  std::string received_;
+};
+
+class Session {
+ public:
+  Session(std::ostream& out, std::ostream& err) : err_(err), host_(out, err) {}
+
+  int Open(const CliOptions& options) {
+    app::MainDialogOptions dialogOptions;
+    dialogOptions.iniPath = options.iniPath;
+    dialogOptions.portOverride = options.port;
+    dialogOptions.saveSettings = false;  // the command line leaves the settings as they are
+    const bool simulate = options.simulate || (!options.port && !PortConfigured(options));
+    if (simulate) {
 #ifdef _WIN32
       err_ << "tagline: the simulated reader runs on pseudo-terminals, which Windows lacks\n";
       return kExitPortError;
@@ -75,75 +105,88 @@ class Session {
         err_ << "tagline: cannot start the simulated reader: " << error << '\n';
         return kExitPortError;
       }
-      portName = reader_->DevicePath();
+      dialogOptions.portOverride = reader_->DevicePath();
       if (!options.simulate) err_ << "tagline: no reader configured, using the simulated reader\n";
 #endif
     }
-
-    // A settings file without line values (a first run) gets the port's own defaults.
-    const auto baud = settings_.baudrate > 0 ? static_cast<std::uint32_t>(settings_.baudrate)
-                                             : port_.dcb().BaudRate;
-    const auto bits = settings_.databits > 0 ? static_cast<std::uint8_t>(settings_.databits)
-                                             : port_.dcb().ByteSize;
-    port_.SetSettings(portName, baud, bits, settings_.parity, settings_.stopbits, settings_.CTS,
-                      settings_.RTS);
-    if (!port_.Open()) {
-      err_ << "message: error on open com port\n";
-      err_ << "tagline: cannot open " << portName << ": "
-           << platform::CommErrorText(port_.lastError()) << OpenFailureHint(port_.lastError())
+    dialog_ = std::make_unique<app::MainDialog>(host_, dialogOptions);
+    host_.Attach(dialog_.get());
+    host_.Watch(dialog_.get());
+    dialog_->OnInitDialog();
+    if (dialog_->portOpen() == 0) {
+      const auto& port = dialog_->port();
+      err_ << "tagline: cannot open " << platform::CommDevicePath(port.portName()) << ": "
+           << platform::CommErrorText(port.lastError()) << OpenFailureHint(port.lastError())
            << '\n';
       return kExitPortError;
     }
-    exchange_.portOpen = 1;
+    host_.ClearMessages();
     return kExitOk;
   }
 
   int Send(const CliOptions& options) {
-    exchange_.sendText = options.args.front();
-    exchange_.OnSend(options.protocol.value_or(settings_.protocol));
+    if (options.protocol) dialog_->settings().protocol = *options.protocol;
+    dialog_->controls().UserSetText(app::ctl::kToSend, options.args.front());
+    dialog_->OnCommand(app::ctl::kSend);
     if (options.listenMs == 0) return kExitOk;
     return Listen(options.listenMs, true);
   }
 
-  // The receive poll every 250 ms for `ms` milliseconds; prints what the received pane gets.
+  // The receive poll runs on its timer for `ms` milliseconds.
   int Listen(std::uint32_t ms, bool expectAnswer) {
-    bool received = false;
-    bool refused = false;
-    bool openLine = false;  // the last text printed did not end its line
-    const std::uint32_t start = platform::GetTickCount();
-    for (;;) {
-      const std::uint32_t elapsed = platform::GetTickCount() - start;
-      if (elapsed >= ms) break;
-      platform::SleepMs(std::min<std::uint32_t>(serial::kPollPeriodMs, ms - elapsed));
-      const std::size_t before = exchange_.receivedPane.size();
-      exchange_.TrimPanes();
-      if (exchange_.PollReceive(0)) {
-        const std::string added =
-            exchange_.receivedPane.substr(std::min(before, exchange_.receivedPane.size()));
-        const std::string lines = ToTerminal(added);
-        out_ << lines << std::flush;
-        openLine = !lines.empty() && lines.back() != '\n';
-        received = true;
-        refused = refused || added == "// NAK\r\n" || added == "// BEL\r\n";
-      }
-      if (exchange_.portOpen == 0) return kExitReaderFailed;
-    }
-    if (openLine) out_ << '\n';
-    if (expectAnswer && !received) {
+    host_.RunFor(ms);
+    host_.Flush();
+    host_.EndLine();
+    if (dialog_->portOpen() == 0) return kExitReaderFailed;
+    const std::string& received = host_.received();
+    if (expectAnswer && received.empty()) {
       err_ << "tagline: no answer from the reader\n";
       return kExitReaderFailed;
     }
+    const bool refused = received == "// NAK\n" || received == "// BEL\n";
     return refused ? kExitReaderFailed : kExitOk;
   }
 
+  int Version(std::ostream& out) {
+    dialog_->OnCommand(app::ctl::kSv);
+    const std::string version = dialog_->controls().at(app::ctl::kSvResult).text;
+    if (version.empty()) return kExitReaderFailed;
+    out << version << '\n' << "model: " << ClassifyLine(version) << '\n';
+    return kExitOk;
+  }
+
  private:
-  std::ostream& out_;
+  static bool PortConfigured(const CliOptions& options) {
+    app::MainDialogOptions probe;
+    probe.iniPath = options.iniPath;
+    if (probe.iniPath.empty()) {
+      const auto path = app::BuildSettingsPath();
+      if (!path.ok()) return true;  // the window reports it
+      probe.iniPath = *path.value;
+    }
+    return !app::LoadSettings(probe.iniPath).port.empty();
+  }
+
   std::ostream& err_;
-  app::AppSettings settings_;
+  CliHost host_;
+#ifndef _WIN32
   std::unique_ptr<sim::SimulatedReader> reader_;
-  serial::SerialPort port_;
-  serial::CommandExchange exchange_;
+#endif
+  std::unique_ptr<app::MainDialog> dialog_;
 };
+
+int Classify(const CliOptions& options, std::istream& in, std::ostream& out) {
+  if (!options.batch) {
+    out << ClassifyLine(options.args.front()) << '\n';
+    return kExitOk;
+  }
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();  // CR LF files
+    out << ClassifyLine(line) << '\n';
+  }
+  return kExitOk;
+}
 
 }  // namespace
 
@@ -158,11 +201,29 @@ std::string HexBytes(const std::string& bytes) {
   return out;
 }
 
-int RunCli(const CliOptions& options, std::ostream& out, std::ostream& err) {
+std::string ClassifyLine(const std::string& version) {
+  const reader::ReaderModel model = reader::ClassifyReaderVersion(version);
+  return std::to_string(static_cast<int>(model)) + " " +
+         std::string(reader::ReaderModelName(model));
+}
+
+std::string PaneAddition(const std::string& before, const std::string& after) {
+  // Lines are only cut off at the front and text only added at the end.
+  for (std::size_t cut = 0; cut <= before.size(); ++cut) {
+    const std::size_t kept = before.size() - cut;
+    if (after.size() >= kept && after.compare(0, kept, before, cut, kept) == 0) {
+      return after.substr(kept);
+    }
+  }
+  return after;
+}
+
+int RunCli(const CliOptions& options, std::istream& in, std::ostream& out, std::ostream& err) {
   if (options.command == "frame") {
     out << HexBytes(serial::FrameCommand(options.args.front())) << '\n';
     return kExitOk;
   }
+  if (options.command == "classify") return Classify(options, in, out);
   if (options.command == "ports") {
     const std::string list = serial::SerialPort().ListPorts();
     std::size_t begin = 0;
@@ -171,10 +232,17 @@ int RunCli(const CliOptions& options, std::ostream& out, std::ostream& err) {
     }
     return kExitOk;
   }
+#ifndef _WIN32
+  if (options.command == "portinfo") {
+    out << platform::FormatPortInfo(platform::ListPortInfo());
+    return kExitOk;
+  }
+#endif
 
   Session session(out, err);
   if (const int status = session.Open(options); status != kExitOk) return status;
   if (options.command == "send") return session.Send(options);
+  if (options.command == "version") return session.Version(out);
   return session.Listen(options.listenMs, false);
 }
 

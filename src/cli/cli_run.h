@@ -1,7 +1,9 @@
 // Runs one command of the `tagline` front end.
 #pragma once
 
+#include <istream>
 #include <ostream>
+#include <string>
 
 #include "cli/cli_options.h"
 
@@ -13,9 +15,15 @@ inline constexpr int kExitReaderFailed = 1;
 inline constexpr int kExitUsage = 2;
 inline constexpr int kExitPortError = 3;
 
-int RunCli(const CliOptions& options, std::ostream& out, std::ostream& err);
+int RunCli(const CliOptions& options, std::istream& in, std::ostream& out, std::ostream& err);
 
 // Bytes as upper-case hex pairs separated by blanks ("02 53 56 ...").
 std::string HexBytes(const std::string& bytes);
+
+// "<value> <Enumerator>" of the reader model a version text gives.
+std::string ClassifyLine(const std::string& version);
+
+// What a pane gained between two states, allowing for lines cut off at its front.
+std::string PaneAddition(const std::string& before, const std::string& after);
 
 }  // namespace tagline::cli

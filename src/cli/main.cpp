@@ -16,5 +16,5 @@ int main(int argc, char** argv) {
     std::cerr << "tagline: " << parsed.error << '\n' << tagline::cli::UsageText();
     return tagline::cli::kExitUsage;
   }
-  return tagline::cli::RunCli(*parsed.options, std::cout, std::cerr);
+  return tagline::cli::RunCli(*parsed.options, std::cin, std::cout, std::cerr);
 }
