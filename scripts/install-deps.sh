@@ -3,7 +3,11 @@
 # it only calls apt-get when something is missing. Works as root or through sudo.
 set -euo pipefail
 
-packages=(build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev)
+packages=(
+  build-essential cmake ninja-build pkg-config
+  libgtest-dev libgmock-dev libbenchmark-dev
+  qt6-base-dev libgl-dev xvfb xauth fonts-dejavu-core
+)
 
 missing=()
 for p in "${packages[@]}"; do

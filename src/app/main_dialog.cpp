@@ -2,6 +2,7 @@
 
 #include "app/control_ids.h"
 #include "app/settings_path.h"
+#include "platform/local_time.h"
 
 namespace tagline::app {
 
@@ -14,7 +15,7 @@ constexpr int kLoggingBitmapOff = 144;
 }  // namespace
 
 MainDialog::MainDialog(Host& host, MainDialogOptions options)
-    : host_(host), options_(std::move(options)), exchange_(port_) {
+    : host_(host), options_(std::move(options)), exchange_(port_), localClock_(platform::LocalNow) {
   port_.SetMessageSink([this](const std::string& text) { Message(text); });
   BuildControls();
 }
@@ -93,6 +94,7 @@ const std::vector<MainDialog::MessageEntry>& MainDialog::MessageMap() {
       {K::Command, ctl::kWrite, notify::kClicked, nullptr, &MainDialog::OnDatabaseWrite},
       {K::Command, ctl::kClear, notify::kClicked, nullptr, &MainDialog::OnDatabaseClear},
       {K::Command, ctl::kSv, notify::kClicked, nullptr, &MainDialog::OnSoftwareVersion},
+
       {K::Command, ctl::kFactoryDefault, notify::kClicked, nullptr, &MainDialog::OnFactoryDefault},
       {K::Command, menu::kEditClear, notify::kClicked, nullptr, &MainDialog::OnEditClear},
       {K::Command, menu::kDeviceManager, notify::kClicked, nullptr, &MainDialog::OnDeviceManager},
@@ -103,6 +105,7 @@ const std::vector<MainDialog::MessageEntry>& MainDialog::MessageMap() {
       {K::Command, ctl::kCancel, notify::kClicked, nullptr, &MainDialog::OnCancel},
       // Timer identifiers are tested in this order.
       {K::Timer, timer::kPoll, 0, nullptr, &MainDialog::OnPollTimer},
+
       {K::Timer, timer::kStartup, 0, nullptr, &MainDialog::OnStartupTimer},
       {K::Timer, timer::kFactory, 0, nullptr, &MainDialog::OnFactoryJobTimer},
       {K::Timer, timer::kDbClear, 0, nullptr, &MainDialog::OnClearJobTimer},
@@ -247,8 +250,7 @@ void MainDialog::OnDestroy() {
   settings_.db = dbMode;
   settings_.config = configMode;
   settings_.online = onlineMode;
-  if (options_.saveSettings && !settingsPath_.empty() &&
-      !SaveSettings(settings_, settingsPath_)) {
+  if (options_.saveSettings && !settingsPath_.empty() && !SaveSettings(settings_, settingsPath_)) {
     Message("The settings could not be saved to " + settingsPath_, mb::kIconExclamation);
   }
 }

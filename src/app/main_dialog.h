@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -68,6 +70,8 @@ class MainDialog {
   void OnMenuOnline();
   void OnDeviceManager();
   void OnSoftwareVersion();
+  void OnGetTag();
+  void OnContinuousRead();
   void OnDatabaseWrite();
   void OnDatabaseClear();
   void OnFactoryDefault();
@@ -75,6 +79,9 @@ class MainDialog {
 
   // The version exchange; returns the reply without its framing, empty for none.
   std::string RequestSoftwareVersion(bool visible, bool restartPoll);
+
+  // Where the window takes the local time from (time stamps, the reader's clock).
+  void SetLocalClock(std::function<std::tm()> clock) { localClock_ = std::move(clock); }
 
   // State.
   Host& host() { return host_; }
@@ -134,6 +141,8 @@ class MainDialog {
   void ColourConfigRows();
   void OnPollTimer();
   void OnStartupTimer();
+  void OnGetTagTimer();
+  void ReadTag();
   void OnWriteJobTimer();
   void OnClearJobTimer();
   void OnFactoryJobTimer();
@@ -151,6 +160,7 @@ class MainDialog {
   std::string settingsPath_;
   serial::SerialPort port_;
   serial::CommandExchange exchange_;
+  std::function<std::tm()> localClock_;
   bool ended_ = false;
   bool destroyed_ = false;
 };
