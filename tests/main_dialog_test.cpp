@@ -1,97 +1,15 @@
 #include "app/main_dialog.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
-#include <memory>
-#include <sstream>
-
-#include "app/control_ids.h"
-#include "app/headless_host.h"
-#include "platform/private_profile.h"
+#include "dialog_fixture.h"
 #include "pty_pair.h"
 #include "serial/frame.h"
-#include "sim/simulated_reader.h"
 
 namespace tagline::app {
 namespace {
 
-namespace fs = std::filesystem;
-
-// A window on the headless host with a virtual clock, its settings file in a fresh
-// directory, and optionally a device on its port.
-class MainDialogTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir = fs::temp_directory_path() /
-          ("tagline-main-" + std::to_string(getpid()) + "-" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    ini = (dir / "Tagline_Console.ini").string();
-  }
-  void TearDown() override {
-    dialog.reset();
-    fs::remove_all(dir);
-  }
-
-  void WriteIni(const std::string& text) const { std::ofstream(ini, std::ios::binary) << text; }
-  std::string ReadIni() const {
-    std::ifstream in(ini, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
-  std::string IniValue(const char* section, const char* key) const {
-    return platform::GetPrivateProfileString(section, key, ini);
-  }
-
-  void Start(std::optional<std::string> port = std::nullopt) {
-    MainDialogOptions options;
-    options.iniPath = ini;
-    options.portOverride = std::move(port);
-    dialog = std::make_unique<MainDialog>(host, options);
-    host.Attach(dialog.get());
-    dialog->OnInitDialog();
-  }
-  void StartWithSimulator(const std::string& version = "KTR H9 V4.30054") {
-    sim::SimOptions options;
-    options.version = version;
-    options.latencyMs = 1;
-    options.paceByBaud = false;
-    std::string error;
-    reader = sim::SimulatedReader::Start(options, error);
-    ASSERT_TRUE(reader) << error;
-    Start(reader->DevicePath());
-    ASSERT_EQ(dialog->portOpen(), 1);
-    host.ClearMessages();
-  }
-
-  bool Visible(int id) const { return dialog->controls().at(id).visible; }
-  bool Enabled(int id) const { return dialog->controls().at(id).enabled; }
-  const std::string& Text(int id) const { return dialog->controls().at(id).text; }
-  std::vector<std::string> MessageTexts() const {
-    std::vector<std::string> texts;
-    for (const auto& m : host.messages()) texts.push_back(m.text);
-    return texts;
-  }
-  // Whether any control of a group is shown.
-  bool AreaShown(ControlArea area) const {
-    for (const int id : dialog->controls().ids()) {
-      const auto& c = dialog->controls().at(id);
-      if (c.area == area && c.visible) return true;
-    }
-    return false;
-  }
-
-  fs::path dir;
-  std::string ini;
-  HeadlessHost host{HeadlessHost::Clock::Virtual};
-  std::unique_ptr<sim::SimulatedReader> reader;
-  std::unique_ptr<MainDialog> dialog;
-};
+using MainDialogTest = DialogFixture;
 
 TEST_F(MainDialogTest, NoSettingsFileOneMessageTerminalOnly) {
   Start();

@@ -69,6 +69,7 @@ inline constexpr int kSvResult = 1105;
 inline constexpr int kGtResult = 1108;
 inline constexpr int kCommResult = 1109;
 inline constexpr int kFactoryResult = 1110;
+inline constexpr int kClockResult = 1069;
 
 // ONLINE group.
 inline constexpr int kOnlineTitle = 1032;

@@ -58,6 +58,7 @@ std::vector<MainDialog::DataBinding> MainDialog::DataBindings() {
       {ctl::kGtResult, &gtResult, nullptr},
       {ctl::kCommResult, &commResult, nullptr},
       {ctl::kFactoryResult, &factoryResult, nullptr},
+      {ctl::kClockResult, &clockResult, nullptr},
   };
 }
 
@@ -94,6 +95,10 @@ const std::vector<MainDialog::MessageEntry>& MainDialog::MessageMap() {
       {K::Command, ctl::kWrite, notify::kClicked, nullptr, &MainDialog::OnDatabaseWrite},
       {K::Command, ctl::kClear, notify::kClicked, nullptr, &MainDialog::OnDatabaseClear},
       {K::Command, ctl::kSv, notify::kClicked, nullptr, &MainDialog::OnSoftwareVersion},
+      {K::Command, ctl::kXt, notify::kClicked, nullptr, &MainDialog::OnCommunicationControl},
+      {K::Command, ctl::kTest, notify::kClicked, nullptr, &MainDialog::OnDatabaseTest},
+      {K::Command, ctl::kClockRead, notify::kClicked, nullptr, &MainDialog::OnClockDirection},
+      {K::Command, ctl::kClockSet, notify::kClicked, nullptr, &MainDialog::OnClock},
 
       {K::Command, ctl::kFactoryDefault, notify::kClicked, nullptr, &MainDialog::OnFactoryDefault},
       {K::Command, menu::kEditClear, notify::kClicked, nullptr, &MainDialog::OnEditClear},
@@ -192,10 +197,7 @@ void MainDialog::OnInitDialog() {
   EnableControls();
   ColourConfigRows();
   communicationOpen = 0;
-  controls_.SetText(ctl::kCommLabel,
-                    " Establish Communication ----------------------------------------->    "
-                    "                                 -------------->");
-  controls_.SetText(ctl::kXt, "s22400");
+  ShowCommunicationState(false);
 }
 
 void MainDialog::OpenPortAtStart() {

@@ -71,6 +71,12 @@ class MainDialog {
   void OnDeviceManager();
   void OnSoftwareVersion();
   void OnGetTag();
+  void OnCommunicationControl();
+  void OnDatabaseTest();
+  void OnClockDirection();
+  void OnClock();
+  // The clock setting as a job step: `step` back on success, 255 on failure.
+  std::uint8_t SetReaderClock(std::uint8_t step);
   void OnContinuousRead();
   void OnDatabaseWrite();
   void OnDatabaseClear();
@@ -106,6 +112,7 @@ class MainDialog {
   int dialogResult = 0;
   std::uint8_t writeFlags = 0;  // result flags of the database write
   std::uint8_t communicationOpen = 0;
+  std::uint8_t clockWriteMode = 0;
 
   // Dialog-data members (see the exchange table in UpdateData).
   std::string readPathDisplay;   // 1022
@@ -122,6 +129,7 @@ class MainDialog {
   std::string gtResult;          // 1108
   std::string commResult;        // 1109
   std::string factoryResult;     // 1110
+  std::string clockResult;       // 1069
   bool continuousRead = false;   // 1052
   bool doubleCodes = false;      // 1093
 
@@ -139,6 +147,7 @@ class MainDialog {
   void ShowArea(ControlArea area, bool visible);
   void ShowTerminal(bool visible);
   void ColourConfigRows();
+  void ShowCommunicationState(bool open);
   void OnPollTimer();
   void OnStartupTimer();
   void OnGetTagTimer();

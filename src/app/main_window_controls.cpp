@@ -77,6 +77,7 @@ constexpr ControlSpec kControls[] = {
     {ctl::kClockLabel, K::Label, A::Config, 8, 0, " Date / Time"},
     {ctl::kClockRead, K::Button, A::Config, 8, 2, "read"},
     {ctl::kClockSet, K::Button, A::Config, 8, 3, "..."},
+    {ctl::kClockResult, K::Result, A::Config, 8, 4, ""},
     {ctl::kFactoryLabel, K::Label, A::Config, 9, 0, " Factory Default"},
     {ctl::kFactoryDefault, K::Button, A::Config, 9, 3, "..."},
     {ctl::kFactoryResult, K::Result, A::Config, 9, 4, ""},

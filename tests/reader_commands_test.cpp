@@ -1,0 +1,148 @@
+// Communication control, database test and the reader's clock against the simulated reader.
+#include <gtest/gtest.h>
+
+#include "dialog_fixture.h"
+#include "serial/frame.h"
+
+namespace tagline::app {
+namespace {
+
+using ReaderCommandsTest = DialogFixture;
+
+std::tm December7th2026() {
+  std::tm t{};
+  t.tm_year = 126;
+  t.tm_mon = 11;
+  t.tm_mday = 7;
+  t.tm_hour = 3;
+  t.tm_min = 27;
+  t.tm_sec = 0;
+  return t;
+}
+
+TEST_F(ReaderCommandsTest, TogglingReaderSwitchesCommunicationBothWays) {
+  StartWithSimulator("KTR H9 V4.30054");
+  EXPECT_EQ(Text(ctl::kXt), "s22400");
+  dialog->OnCommand(ctl::kXt);
+  EXPECT_EQ(reader->Commands(), (std::vector<std::string>{"SV", "s22400"}));
+  EXPECT_EQ(Text(ctl::kXt), "XT");
+  EXPECT_EQ(Text(ctl::kCommLabel).substr(0, 20), " Exit Communication ");
+  EXPECT_EQ(Text(ctl::kCommResult), "// ACK");
+  EXPECT_EQ(Text(ctl::kToSend), "s22400");
+  dialog->OnCommand(ctl::kXt);
+  EXPECT_EQ(reader->Commands().back(), "XT");
+  EXPECT_EQ(Text(ctl::kXt), "s22400");
+  EXPECT_EQ(Text(ctl::kCommLabel).substr(0, 25), " Establish Communication ");
+  EXPECT_FALSE(device->CommunicationOpen());
+  EXPECT_EQ(Text(ctl::kSent), "s22400\r\nXT\r\n");
+  EXPECT_TRUE(host.TimerActive(timer::kPoll));
+}
+
+TEST_F(ReaderCommandsTest, OtherReadersOnlyLogTheFirstPressThenSendXt) {
+  StartWithSimulator("V2.60018");
+  dialog->OnCommand(ctl::kXt);
+  EXPECT_EQ(reader->Commands(), std::vector<std::string>{"SV"});
+  EXPECT_EQ(Text(ctl::kSent), "s22400\r\n");
+  EXPECT_EQ(Text(ctl::kXt), "XT");
+  EXPECT_EQ(Text(ctl::kCommResult), "");
+  for (int i = 0; i < 2; ++i) {
+    dialog->OnCommand(ctl::kXt);
+    EXPECT_EQ(reader->Commands().back(), "XT");
+    EXPECT_EQ(Text(ctl::kXt), "XT");
+  }
+}
+
+TEST_F(ReaderCommandsTest, CommunicationReplyIsClassifiedByItsLastByte) {
+  StartWithSimulator("KTR H9 V4.30054");
+  reader->SetHandler("s2", [](std::string_view) { return std::string("x\x06"); });
+  dialog->OnCommand(ctl::kXt);
+  EXPECT_EQ(Text(ctl::kCommResult), "// ACK");
+  EXPECT_EQ(Text(ctl::kReceived), "// ACK\r\n");
+}
+
+TEST_F(ReaderCommandsTest, DatabaseTestShowsOccupiedAndEmpty) {
+  StartWithSimulator();
+  device->SetDatabaseOccupied(true);
+  dialog->OnCommand(ctl::kTest);
+  EXPECT_EQ(Text(ctl::kTestResult), "occupied");
+  EXPECT_EQ(reader->Commands(), (std::vector<std::string>{"SV", "ET"}));
+  EXPECT_NE(Text(ctl::kReceived).find("// ACK\r\n"), std::string::npos);
+  EXPECT_EQ(Text(ctl::kToSend), "ET");
+  device->SetDatabaseOccupied(false);
+  dialog->OnCommand(ctl::kTest);
+  EXPECT_EQ(Text(ctl::kTestResult), "empty");
+  EXPECT_TRUE(Enabled(ctl::kRead));
+  EXPECT_TRUE(Enabled(ctl::kTest));
+  EXPECT_TRUE(host.TimerActive(timer::kPoll));
+}
+
+TEST_F(ReaderCommandsTest, DatabaseTestSendsNothingToAReaderWithoutDatabase) {
+  StartWithSimulator("KTR H9 HF V1.0 xxxxxxCS3");  // "CS3" at 21 to 23
+  dialog->OnCommand(ctl::kTest);
+  EXPECT_EQ(reader->Commands(), std::vector<std::string>{"SV"});
+}
+
+TEST_F(ReaderCommandsTest, DatabaseTestWithoutAnswer) {
+  StartWithSimulator();
+  reader->SetHandler("ET", [](std::string_view) { return std::string(); });
+  dialog->OnCommand(ctl::kTest);
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{"No Answer from reader"});
+}
+
+TEST_F(ReaderCommandsTest, SettingTheClockSendsTheLocalTime) {
+  StartWithSimulator();
+  dialog->SetLocalClock(December7th2026);
+  dialog->OnCommand(ctl::kClockRead);
+  EXPECT_EQ(Text(ctl::kClockRead), "write");
+  dialog->OnCommand(ctl::kClockSet);
+  EXPECT_NE(reader->RawReceived().find("\x02r071226032700D50E\x03"), std::string::npos);
+  EXPECT_EQ(Text(ctl::kReceived), "// 07.12.26 03:27:00\r\n// ACK\r\n");
+  EXPECT_EQ(Text(ctl::kSent), "r071226032700\r\n\r\n");
+  EXPECT_EQ(Text(ctl::kClockSet), "r071226032700");
+  EXPECT_EQ(Text(ctl::kClockResult), "// ACK");
+  EXPECT_EQ(device->Clock().substr(0, 10), "0712260327");
+}
+
+TEST_F(ReaderCommandsTest, ReadingTheClockShowsItAsDateAndTime) {
+  StartWithSimulator();
+  reader->SetHandler("R", [](std::string_view) { return serial::FrameCommand("071226032700"); });
+  dialog->OnCommand(ctl::kClockSet);
+  EXPECT_EQ(Text(ctl::kReceived), "071226032700 // 07.12.26 03:27:00\r\n");
+  EXPECT_EQ(Text(ctl::kClockResult), "071226032700");
+  EXPECT_EQ(Text(ctl::kClockSet), "R");
+  dialog->OnCommand(ctl::kClockRead);
+  EXPECT_EQ(Text(ctl::kClockResult), "");
+  dialog->OnCommand(ctl::kClockRead);
+  EXPECT_EQ(Text(ctl::kClockRead), "read");
+}
+
+TEST_F(ReaderCommandsTest, ClockStepOfAJob) {
+  StartWithSimulator();
+  dialog->SetLocalClock(December7th2026);
+  EXPECT_EQ(dialog->SetReaderClock(35), 35);
+  EXPECT_NE(Text(ctl::kReceived).find("// Set Date/Time -> 07.12.26 03:27:00\r\n"),
+            std::string::npos);
+  EXPECT_EQ(Text(ctl::kFactoryResult), "// ACK");
+  EXPECT_EQ(Text(ctl::kFactoryDefault), "r071226032700");
+
+  reader->SetHandler("r", [](std::string_view) { return std::string(1, serial::kBel); });
+  EXPECT_EQ(dialog->SetReaderClock(35), 255);
+  EXPECT_EQ(Text(ctl::kFactoryResult), "// BEL");
+  reader->SetHandler("r", [](std::string_view) { return std::string(); });
+  EXPECT_EQ(dialog->SetReaderClock(35), 255);
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Communication Error with reader"});
+}
+
+TEST_F(ReaderCommandsTest, ClosedPortSendsNothing) {
+  Start();
+  host.ClearMessages();
+  dialog->OnCommand(ctl::kXt);
+  dialog->OnCommand(ctl::kClockSet);
+  EXPECT_EQ(Text(ctl::kSent), "");
+  EXPECT_TRUE(host.messages().empty());
+  EXPECT_TRUE(host.TimerActive(timer::kPoll));
+  EXPECT_EQ(dialog->SetReaderClock(7), 7);
+}
+
+}  // namespace
+}  // namespace tagline::app
