@@ -17,6 +17,10 @@ constexpr int kLoggingBitmapOff = 144;
 MainDialog::MainDialog(Host& host, MainDialogOptions options)
     : host_(host), options_(std::move(options)), exchange_(port_), localClock_(platform::LocalNow) {
   port_.SetMessageSink([this](const std::string& text) { Message(text); });
+  exchange_.SetOnlineFrameHandler(
+      [this](serial::CommandExchange&, serial::CommandExchange::FrameEnd end) {
+        ProcessOnlineFrame(end);
+      });
   BuildControls();
 }
 
@@ -95,12 +99,16 @@ const std::vector<MainDialog::MessageEntry>& MainDialog::MessageMap() {
       {K::Command, ctl::kWrite, notify::kClicked, nullptr, &MainDialog::OnDatabaseWrite},
       {K::Command, ctl::kClear, notify::kClicked, nullptr, &MainDialog::OnDatabaseClear},
       {K::Command, ctl::kSv, notify::kClicked, nullptr, &MainDialog::OnSoftwareVersion},
+      {K::Command, ctl::kGtOnce, notify::kClicked, nullptr, &MainDialog::OnGetTag},
+      {K::Command, ctl::kGt, notify::kClicked, nullptr, &MainDialog::OnContinuousRead},
       {K::Command, ctl::kXt, notify::kClicked, nullptr, &MainDialog::OnCommunicationControl},
       {K::Command, ctl::kTest, notify::kClicked, nullptr, &MainDialog::OnDatabaseTest},
       {K::Command, ctl::kClockRead, notify::kClicked, nullptr, &MainDialog::OnClockDirection},
       {K::Command, ctl::kClockSet, notify::kClicked, nullptr, &MainDialog::OnClock},
 
       {K::Command, ctl::kFactoryDefault, notify::kClicked, nullptr, &MainDialog::OnFactoryDefault},
+      {K::Command, ctl::kLogging, notify::kClicked, nullptr, &MainDialog::OnProtocolToggle},
+      {K::Command, ctl::kLogFile, notify::kClicked, nullptr, &MainDialog::OnChooseProtocolFile},
       {K::Command, menu::kEditClear, notify::kClicked, nullptr, &MainDialog::OnEditClear},
       {K::Command, menu::kDeviceManager, notify::kClicked, nullptr, &MainDialog::OnDeviceManager},
       {K::Command, menu::kDb, notify::kClicked, nullptr, &MainDialog::OnMenuDb},
@@ -110,6 +118,7 @@ const std::vector<MainDialog::MessageEntry>& MainDialog::MessageMap() {
       {K::Command, ctl::kCancel, notify::kClicked, nullptr, &MainDialog::OnCancel},
       // Timer identifiers are tested in this order.
       {K::Timer, timer::kPoll, 0, nullptr, &MainDialog::OnPollTimer},
+      {K::Timer, timer::kGetTag, 0, nullptr, &MainDialog::OnGetTagTimer},
 
       {K::Timer, timer::kStartup, 0, nullptr, &MainDialog::OnStartupTimer},
       {K::Timer, timer::kFactory, 0, nullptr, &MainDialog::OnFactoryJobTimer},

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <ctime>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,6 +15,8 @@
 #include "app/app_settings.h"
 #include "app/control_model.h"
 #include "app/host.h"
+#include "codes/online_conversions.h"
+#include "platform/keyboard.h"
 #include "serial/command_exchange.h"
 #include "serial/serial_port.h"
 
@@ -75,6 +78,20 @@ class MainDialog {
   void OnDatabaseTest();
   void OnClockDirection();
   void OnClock();
+  void OnProtocolToggle();
+  void OnChooseProtocolFile();
+  // ONLINE mode: one received code, ended by ETX or CR, taken out of the frame buffer.
+  void ProcessOnlineFrame(serial::CommandExchange::FrameEnd end);
+  // Types a code with the start, end and replace texts around and in it.
+  void TypeCode(const std::string& code);
+  // The code as TypeCode types it.
+  std::string ComposeTypedText(std::string code) const;
+  // Where key presses go; none types nothing (the protocol file is still written).
+  void SetKeyboard(std::unique_ptr<platform::Keyboard> keyboard) {
+    keyboard_ = std::move(keyboard);
+  }
+  static std::string DefaultProtocolPath();
+
   // The clock setting as a job step: `step` back on success, 255 on failure.
   std::uint8_t SetReaderClock(std::uint8_t step);
   void OnContinuousRead();
@@ -113,6 +130,7 @@ class MainDialog {
   std::uint8_t writeFlags = 0;  // result flags of the database write
   std::uint8_t communicationOpen = 0;
   std::uint8_t clockWriteMode = 0;
+  bool protocolEnabled = false;
 
   // Dialog-data members (see the exchange table in UpdateData).
   std::string readPathDisplay;   // 1022
@@ -132,6 +150,8 @@ class MainDialog {
   std::string clockResult;       // 1069
   bool continuousRead = false;   // 1052
   bool doubleCodes = false;      // 1093
+  Point continuousReadCursor;
+  Point currentCursor;
 
  private:
   struct DataBinding;
@@ -148,6 +168,9 @@ class MainDialog {
   void ShowTerminal(bool visible);
   void ColourConfigRows();
   void ShowCommunicationState(bool open);
+  bool ConversionOn(codes::OnlineConversion conversion) const;
+  std::string ConvertOnlineCode(std::string& code) const;
+  void AppendToProtocol(char c) const;
   void OnPollTimer();
   void OnStartupTimer();
   void OnGetTagTimer();
@@ -170,6 +193,7 @@ class MainDialog {
   serial::SerialPort port_;
   serial::CommandExchange exchange_;
   std::function<std::tm()> localClock_;
+  std::unique_ptr<platform::Keyboard> keyboard_;
   bool ended_ = false;
   bool destroyed_ = false;
 };

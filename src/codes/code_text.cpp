@@ -1,0 +1,114 @@
+#include "codes/code_text.h"
+
+#include <limits>
+
+namespace tagline::codes {
+
+namespace {
+
+unsigned int Byte(char c) {
+  return static_cast<unsigned char>(c);
+}
+
+}  // namespace
+
+unsigned int HexDigitValue(char c) {
+  const unsigned int code = Byte(c);
+  // Unsigned wrap-around keeps the low four bits right for bytes below '0' as well.
+  return (code > '9' ? code - 55U : code - 48U) & 0x0FU;
+}
+
+bool IsHexDigit(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+}
+
+char UpperHexDigit(unsigned int value) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  return kDigits[value & 0x0FU];
+}
+
+std::string FormatDecimal64(std::int64_t value, int minWidth, bool pad) {
+  if (value == std::numeric_limits<std::int64_t>::min()) return "-9223372036854775808";
+
+  std::string digits;
+  if (value == 0) {
+    digits.assign(16, '0');
+  } else {
+    std::uint64_t magnitude = static_cast<std::uint64_t>(value);
+    if (value < 0) magnitude = 0U - magnitude;
+    digits.reserve(20);
+    for (std::uint64_t divisor = 1000000000000000000ULL; divisor != 0; divisor /= 10) {
+      digits += static_cast<char>('0' + magnitude / divisor);
+      magnitude %= divisor;
+    }
+  }
+
+  std::size_t start = 0;
+  while (start < digits.size() && digits[start] == '0') {
+    if (pad && minWidth >= 0 && digits.size() - start <= static_cast<std::size_t>(minWidth)) {
+      break;
+    }
+    ++start;
+  }
+  digits.erase(0, start);
+  if (value < 0) digits.insert(digits.begin(), '-');
+  return digits;
+}
+
+std::string FormatUnsigned(std::uint64_t value, std::size_t minDigits) {
+  std::string digits = std::to_string(value);
+  if (digits.size() < minDigits) digits.insert(0, minDigits - digits.size(), '0');
+  return digits;
+}
+
+std::string HexToText(std::string_view hex) {
+  // A character outside the hex digits counts with its own code; the byte keeps 8 bits.
+  const auto value = [](char c) { return IsHexDigit(c) ? HexDigitValue(c) : Byte(c); };
+
+  std::string padded;
+  if (hex.size() % 2 != 0) {
+    padded.reserve(hex.size() + 1);
+    padded += '0';
+    padded += hex;
+    hex = padded;
+  }
+
+  std::string text;
+  text.reserve(hex.size() / 2);
+  for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
+    text += static_cast<char>((16U * value(hex[i]) + value(hex[i + 1])) & 0xFFU);
+  }
+  return text;
+}
+
+std::string TextToHex(std::string_view text) {
+  std::string hex;
+  hex.reserve(text.size() * 2);
+  for (const char c : text) {
+    hex += UpperHexDigit(Byte(c) >> 4);
+    hex += UpperHexDigit(Byte(c));
+  }
+  return hex;
+}
+
+int IsHexText(std::string_view text) {
+  for (const char c : text) {
+    if (!IsHexDigit(c) && c != '\r' && c != '\n' && c != ' ') return -1;
+  }
+  constexpr auto kMax = static_cast<std::size_t>(std::numeric_limits<int>::max());
+  return static_cast<int>(text.size() < kMax ? text.size() : kMax);
+}
+
+std::string ReverseHexBits(std::string_view hex) {
+  // Mirrored nibbles: bit 0 <-> bit 3, bit 1 <-> bit 2.
+  static constexpr unsigned char kMirror[16] = {0x0, 0x8, 0x4, 0xC, 0x2, 0xA, 0x6, 0xE,
+                                                0x1, 0x9, 0x5, 0xD, 0x3, 0xB, 0x7, 0xF};
+  std::string reversed(hex.size(), '0');
+  for (std::size_t i = 0; i < hex.size(); ++i) {
+    const unsigned int digit = IsHexDigit(hex[i]) ? HexDigitValue(hex[i]) : 0U;
+    reversed[hex.size() - 1 - i] = UpperHexDigit(kMirror[digit]);
+  }
+  return reversed;
+}
+
+}  // namespace tagline::codes
