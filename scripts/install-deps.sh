@@ -7,6 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libgl-dev xvfb xauth fonts-dejavu-core
+  libx11-dev libxtst-dev
 )
 
 missing=()

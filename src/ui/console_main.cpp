@@ -1,0 +1,136 @@
+// tagline-console: the desktop program. One main window on the controller; with
+// --simulate it talks to a simulated reader instead of the configured port.
+#include <QApplication>
+#include <cstdlib>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "app/main_dialog.h"
+#include "sim/simulated_reader.h"
+#include "ui/main_window.h"
+#include "ui/qt_host.h"
+#include "ui/screenshot_tour.h"
+
+namespace {
+
+constexpr int kExitUsage = 2;
+constexpr int kExitSimulator = 3;
+constexpr int kExitNoDisplay = 4;
+
+constexpr const char* kUsage =
+    "usage: tagline-console [--ini PATH] [--simulate [--version TEXT]]\n"
+    "  --ini PATH       settings file (default: Tagline_Console.ini in the current directory)\n"
+    "  --simulate       talk to a simulated reader instead of the configured port\n"
+    "  --version TEXT   the simulated reader's software version\n"
+    "environment: TAGLINE_SCREENSHOT_DIR=DIR shows each area in turn, saves a picture of\n"
+    "  each into DIR and ends.\n";
+
+struct Options {
+  std::string iniPath;
+  bool simulate = false;
+  std::optional<std::string> version;
+};
+
+// Empty result and a message on a usage error.
+std::optional<Options> ParseArguments(int argc, char** argv, std::string& error) {
+  Options options;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    const bool hasValue = i + 1 < argc;
+    if (arg == "--ini" && hasValue) {
+      options.iniPath = argv[++i];
+    } else if (arg == "--version" && hasValue) {
+      options.version = argv[++i];
+    } else if (arg == "--simulate") {
+      options.simulate = true;
+    } else {
+      error = (arg == "--ini" || arg == "--version") ? std::string(arg) + " needs a value"
+                                                     : "unknown argument: " + std::string(arg);
+      return std::nullopt;
+    }
+  }
+  if (options.version && !options.simulate) {
+    error = "--version applies to the simulated reader only (--simulate)";
+    return std::nullopt;
+  }
+  return options;
+}
+
+bool HasEnv(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr && *value != '\0';
+}
+
+}  // namespace
+
+#if defined(__SANITIZE_ADDRESS__)
+// The desktop's session bus library keeps a buffer for the whole process and never frees it;
+// the leak checker of sanitizer builds is told so.
+extern "C" const char* __lsan_default_suppressions() {
+  return "leak:libdbus-1.so\n";
+}
+#endif
+
+int main(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (arg == "--help" || arg == "-h") {
+      std::cout << kUsage;
+      return 0;
+    }
+  }
+  std::string error;
+  const std::optional<Options> options = ParseArguments(argc, argv, error);
+  if (!options) {
+    std::cerr << "tagline-console: " << error << '\n' << kUsage;
+    return kExitUsage;
+  }
+  // Qt aborts the process when it finds no display; say so plainly instead.
+  if (!HasEnv("DISPLAY") && !HasEnv("WAYLAND_DISPLAY") && !HasEnv("QT_QPA_PLATFORM")) {
+    std::cerr << "tagline-console: no display found (neither DISPLAY nor WAYLAND_DISPLAY is "
+                 "set).\nRun it in a desktop session, under xvfb-run, or with QT_QPA_PLATFORM "
+                 "set (e.g. QT_QPA_PLATFORM=offscreen).\n";
+    return kExitNoDisplay;
+  }
+
+  // Qt's own command-line options are not taken; it sees the program name only.
+  int qtArgc = 1;
+  char* qtArgv[] = {argv[0], nullptr};
+  QApplication app(qtArgc, qtArgv);
+
+  std::unique_ptr<tagline::sim::SimulatedReader> reader;
+  tagline::app::MainDialogOptions dialogOptions;
+  dialogOptions.iniPath = options->iniPath;
+  if (options->simulate) {
+    tagline::sim::SimOptions simOptions;
+    if (options->version) simOptions.version = *options->version;
+    reader = tagline::sim::SimulatedReader::Start(simOptions, error);
+    if (!reader) {
+      std::cerr << "tagline-console: the simulated reader did not start: " << error << '\n';
+      return kExitSimulator;
+    }
+    dialogOptions.portOverride = reader->DevicePath();
+  }
+
+  tagline::ui::QtHost host;
+  tagline::app::MainDialog dialog(host, dialogOptions);
+  tagline::ui::MainWindow window(dialog);
+  host.Attach(&dialog, &window);
+
+  std::unique_ptr<tagline::ui::ScreenshotTour> tour;
+  if (HasEnv("TAGLINE_SCREENSHOT_DIR")) {
+    tour = std::make_unique<tagline::ui::ScreenshotTour>(
+        dialog, window, host, QString::fromLocal8Bit(std::getenv("TAGLINE_SCREENSHOT_DIR")));
+  }
+
+  dialog.OnInitDialog();
+  window.FitToContents();
+  window.show();
+  if (tour) tour->Start();
+  const int status = QApplication::exec();
+  if (tour && !tour->ok()) return 1;
+  return status;
+}

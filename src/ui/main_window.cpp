@@ -1,0 +1,286 @@
+#include "ui/main_window.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+
+#include "app/control_ids.h"
+#include "app/main_dialog.h"
+#include "ui/control_widgets.h"
+#include "ui/win1252.h"
+
+namespace tagline::ui {
+
+namespace {
+
+using app::ControlKind;
+namespace ctl = app::ctl;
+namespace menu = app::menu;
+namespace notify = app::notify;
+
+struct MenuEntry {
+  const char* text;
+  int command;
+};
+
+struct MenuDefinition {
+  const char* title;
+  std::vector<MenuEntry> entries;
+};
+
+const std::vector<MenuDefinition>& Menus() {
+  static const std::vector<MenuDefinition> menus = {
+      {"Edit", {{"Clear", menu::kEditClear}}},
+      {"Settings",
+       {{"Port", menu::kPort},
+        {"Device Manager", menu::kDeviceManager},
+        {"DB", menu::kDb},
+        {"Config", menu::kConfig},
+        {"Online", menu::kOnline}}},
+      {"?", {{"Info", menu::kInfo}}},
+  };
+  return menus;
+}
+
+// The fields that report Enter to the window, with the message each one sends.
+const char* EnterMessage(int id) {
+  if (id == ctl::kToSend) return app::kEditCompleteMessage;
+  if (id == ctl::kKeyboardField) return app::kEdit2CompleteMessage;
+  return nullptr;
+}
+
+QLabel* NewLabel(ControlKind kind, QWidget* parent) {
+  auto* label = new QLabel(parent);
+  label->setTextFormat(Qt::PlainText);
+  if (kind == ControlKind::Result) {
+    label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  } else if (kind == ControlKind::GroupTitle) {
+    QFont font = label->font();
+    font.setBold(true);
+    label->setFont(font);
+  }
+  return label;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(app::MainDialog& dialog, QWidget* parent)
+    : QMainWindow(parent), dialog_(dialog), model_(dialog.controls()) {
+  setWindowTitle(QStringLiteral("Tagline Console"));
+  BuildMenus();
+  BuildControls();
+  LayOut();
+  for (const int id : model_.ids()) Refresh(id, true);
+  UpdateAreaVisibility();
+  model_.SetObserver([this](int id) { Refresh(id); });
+  FitToContents();
+  resize(std::max(width(), 900), height());
+}
+
+MainWindow::~MainWindow() {
+  model_.SetObserver(nullptr);
+}
+
+QWidget* MainWindow::ControlWidget(int id) const {
+  const auto it = placed_.find(id);
+  return it == placed_.end() ? nullptr : it->second.widget;
+}
+
+QAction* MainWindow::MenuAction(int commandId) const {
+  const auto it = actions_.find(commandId);
+  return it == actions_.end() ? nullptr : it->second;
+}
+
+void MainWindow::BuildMenus() {
+  for (const MenuDefinition& definition : Menus()) {
+    QMenu* menu = menuBar()->addMenu(QString::fromLatin1(definition.title));
+    for (const MenuEntry& entry : definition.entries) {
+      QAction* action = menu->addAction(QString::fromLatin1(entry.text));
+      const int command = entry.command;
+      connect(action, &QAction::triggered, this, [this, command] { dialog_.OnCommand(command); });
+      actions_[command] = action;
+    }
+  }
+}
+
+void MainWindow::BuildControls() {
+  terminal_ = new QFrame(this);
+  lower_ = new QFrame(this);
+  for (const int id : model_.ids()) {
+    const app::ControlState& state = model_.at(id);
+    QWidget* widget = nullptr;
+    if (state.kind == ControlKind::Frame) {
+      // An area's frame is the container of that area.
+      widget = state.area == app::ControlArea::Terminal ? terminal_ : lower_;
+    } else if (state.kind != ControlKind::Marker) {
+      widget = CreateWidget(state);
+      widget->setObjectName(QStringLiteral("control%1").arg(id));
+      ConnectInput(id, widget);
+    }
+    if (widget == nullptr) continue;
+    Placed& placed = placed_[id];
+    placed.widget = widget;
+    placed.defaultAutoFill = widget->autoFillBackground();
+  }
+}
+
+QWidget* MainWindow::CreateWidget(const app::ControlState& state) {
+  switch (state.kind) {
+    case ControlKind::Label:
+    case ControlKind::Result:
+    case ControlKind::GroupTitle:
+      return NewLabel(state.kind, this);
+    case ControlKind::Button: {
+      auto* button = new QPushButton(this);
+      // As in a dialog, Enter on a focused button presses it.
+      button->setAutoDefault(true);
+      return button;
+    }
+    case ControlKind::PushCheck: {
+      auto* button = new QPushButton(this);
+      button->setCheckable(true);
+      return button;
+    }
+    case ControlKind::CheckBox:
+      return new QCheckBox(this);
+    case ControlKind::Edit:
+      if (EnterMessage(state.id) != nullptr) return new EnterLineEdit(this);
+      return new QLineEdit(this);
+    case ControlKind::Pane:
+      return new PaneEdit(this);
+    case ControlKind::Combo:
+      return new DropDownCombo(this);
+    case ControlKind::EditCombo: {
+      auto* combo = new DropDownCombo(this);
+      combo->setEditable(true);
+      combo->setInsertPolicy(QComboBox::NoInsert);
+      return combo;
+    }
+    case ControlKind::CheckListCombo:
+      return new CheckListCombo(this);
+    case ControlKind::Spin:
+      return new SpinArrows(this);
+    case ControlKind::Progress: {
+      auto* bar = new QProgressBar(this);
+      bar->setTextVisible(false);
+      return bar;
+    }
+    case ControlKind::Frame:
+    case ControlKind::Marker:
+      break;
+  }
+  return nullptr;
+}
+
+void MainWindow::ConnectInput(int id, QWidget* widget) {
+  if (auto* edit = qobject_cast<EnterLineEdit*>(widget)) {
+    connect(edit, &EnterLineEdit::enterPressed, this,
+            [this, id] { dialog_.OnRegisteredMessage(EnterMessage(id), id); });
+  }
+  if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+    connect(edit, &QLineEdit::textEdited, this, [this, id, edit](const QString& text) {
+      OnUserText(id, edit, text);
+      dialog_.OnCommand(id, notify::kEditChange);
+    });
+  } else if (auto* checkList = qobject_cast<CheckListCombo*>(widget)) {
+    // The window text of a check-list combo is its display text.
+    connect(checkList, &CheckListCombo::checkToggled, this, [this, id, checkList] {
+      const std::string text = ToWin1252(checkList->DisplayText());
+      model_.UserSetText(id, text);
+      placed_[id].state.text = text;
+      dialog_.OnCommand(id, notify::kSelChange);
+    });
+  } else if (auto* combo = qobject_cast<DropDownCombo*>(widget)) {
+    connect(combo, &QComboBox::activated, this, [this, id](int index) {
+      model_.UserSetSelection(id, index);
+      placed_[id].state.selection = model_.at(id).selection;
+      placed_[id].state.text = model_.at(id).text;
+      dialog_.OnCommand(id, notify::kSelChange);
+    });
+    if (QLineEdit* edit = combo->lineEdit()) {
+      connect(edit, &QLineEdit::textEdited, this,
+              [this, id, edit](const QString& text) { OnUserText(id, edit, text); });
+    }
+  } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+    const bool checkable = button->isCheckable();
+    connect(button, &QAbstractButton::clicked, this, [this, id, checkable](bool checked) {
+      if (checkable) {
+        model_.UserSetChecked(id, checked);
+        placed_[id].state.checked = checked;
+      }
+      dialog_.OnCommand(id);
+    });
+  } else if (auto* spin = qobject_cast<SpinArrows*>(widget)) {
+    connect(spin, &SpinArrows::stepped, this,
+            [this, id] { dialog_.OnCommand(id, notify::kDeltaPos); });
+  }
+  if (auto* combo = qobject_cast<DropDownCombo*>(widget)) {
+    connect(combo, &DropDownCombo::aboutToDropDown, this,
+            [this, id] { dialog_.OnCommand(id, notify::kDropDown); });
+    connect(combo, &DropDownCombo::focusGained, this,
+            [this, id] { dialog_.OnCommand(id, notify::kSetFocus); });
+    connect(combo, &DropDownCombo::focusLost, this,
+            [this, id] { dialog_.OnCommand(id, notify::kKillFocus); });
+  }
+}
+
+void MainWindow::OnUserText(int id, QWidget* widget, const QString& text) {
+  const std::string bytes = ToWin1252(text);
+  model_.UserSetText(id, bytes);
+  placed_[id].state.text = bytes;
+  // Show at once what the program keeps: characters outside Windows-1252 become '?'.
+  const QString kept = FromWin1252(bytes);
+  auto* edit = qobject_cast<QLineEdit*>(widget);
+  if (edit != nullptr && kept != text) {
+    const int cursor = edit->cursorPosition();
+    edit->setText(kept);
+    edit->setCursorPosition(std::min<int>(cursor, static_cast<int>(kept.size())));
+  }
+}
+
+void MainWindow::ScrollToEnd(int id) {
+  if (auto* pane = qobject_cast<PaneEdit*>(ControlWidget(id))) pane->ScrollToEnd();
+}
+
+void MainWindow::SelectAllText(int id) {
+  QWidget* widget = ControlWidget(id);
+  if (auto* combo = qobject_cast<QComboBox*>(widget)) widget = combo->lineEdit();
+  if (auto* edit = qobject_cast<QLineEdit*>(widget)) edit->selectAll();
+  if (auto* pane = qobject_cast<PaneEdit*>(widget)) pane->selectAll();
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* event) {
+  // Keys no control took: Enter and Esc end the program like the hidden OK and Cancel
+  // buttons of a dialog.
+  switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      event->accept();
+      dialog_.OnCommand(ctl::kOk);
+      return;
+    case Qt::Key_Escape:
+      event->accept();
+      dialog_.OnCommand(ctl::kCancel);
+      return;
+    default:
+      QMainWindow::keyPressEvent(event);
+  }
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  if (!dialog_.ended()) dialog_.OnClose();
+  // Auxiliary windows go with the main window.
+  for (QWidget* child : findChildren<QWidget*>()) {
+    if (child->isWindow() && child->isVisible()) child->close();
+  }
+  event->accept();
+}
+
+}  // namespace tagline::ui

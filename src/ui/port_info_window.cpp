@@ -1,0 +1,62 @@
+#include "ui/port_info_window.h"
+
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStringDecoder>
+#include <QVBoxLayout>
+
+#include "ui/win1252.h"
+#ifndef _WIN32
+#include "platform/port_info.h"
+#endif
+
+namespace tagline::ui {
+
+namespace {
+
+// sysfs hands out the device's own strings, which the kernel keeps in UTF-8; anything
+// that is not valid UTF-8 is shown byte for byte.
+QString PortText(const std::string& bytes) {
+  QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+  QString text = utf8.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+  return utf8.hasError() ? FromWin1252(bytes) : text;
+}
+
+}  // namespace
+
+PortInfoWindow::PortInfoWindow(QWidget* parent)
+    : QWidget(parent, Qt::Window), text_(new QPlainTextEdit(this)) {
+  setWindowTitle(QStringLiteral("Serial Ports"));
+  text_->setReadOnly(true);
+  text_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  text_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+
+  auto* refresh = new QPushButton(QStringLiteral("Refresh"), this);
+  connect(refresh, &QPushButton::clicked, this, &PortInfoWindow::Refresh);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  buttons->addWidget(refresh);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(text_, 1);
+  layout->addLayout(buttons);
+  resize(640, 420);
+}
+
+void PortInfoWindow::SetText(const std::string& text) {
+  text_->setPlainText(PortText(text));
+}
+
+QString PortInfoWindow::Text() const {
+  return text_->toPlainText();
+}
+
+void PortInfoWindow::Refresh() {
+#ifndef _WIN32
+  SetText(platform::FormatPortInfo(platform::ListPortInfo()));
+#endif
+}
+
+}  // namespace tagline::ui

@@ -1,0 +1,242 @@
+#include "ui/qt_host.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QDesktopServices>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QTimer>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <limits>
+
+#include "app/main_dialog.h"
+#include "ui/main_window.h"
+#include "ui/port_info_window.h"
+#include "ui/win1252.h"
+
+namespace tagline::ui {
+
+namespace {
+
+namespace mb = app::mb;
+namespace id = app::id;
+
+// Windows never runs a window timer faster than this; a period of 0 must not spin.
+constexpr std::uint32_t kMinimumTimerMs = 10;
+
+QMessageBox::Icon IconFor(unsigned type) {
+  switch (type & mb::kIconMask) {
+    case mb::kIconHand:
+      return QMessageBox::Critical;
+    case mb::kIconQuestion:
+      return QMessageBox::Question;
+    case mb::kIconExclamation:
+      return QMessageBox::Warning;
+    case mb::kIconAsterisk:
+      return QMessageBox::Information;
+    default:
+      return QMessageBox::NoIcon;
+  }
+}
+
+QMessageBox::StandardButtons ButtonsFor(unsigned type) {
+  switch (type & mb::kButtonMask) {
+    case mb::kOkCancel:
+      return QMessageBox::Ok | QMessageBox::Cancel;
+    case mb::kYesNoCancel:
+      return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case mb::kYesNo:
+      return QMessageBox::Yes | QMessageBox::No;
+    default:
+      return QMessageBox::Ok;
+  }
+}
+
+int AnswerFor(QMessageBox::StandardButton button, QMessageBox::StandardButtons offered) {
+  switch (button) {
+    case QMessageBox::Ok:
+      return id::kOk;
+    case QMessageBox::Cancel:
+      return id::kCancel;
+    case QMessageBox::Yes:
+      return id::kYes;
+    case QMessageBox::No:
+      return id::kNo;
+    default:
+      // Closed without a button: what Esc would have chosen.
+      if (offered & QMessageBox::Cancel) return id::kCancel;
+      if (offered & QMessageBox::No) return id::kNo;
+      return id::kOk;
+  }
+}
+
+// "Label (*.a *.b)": Qt separates the patterns of one filter with blanks.
+QStringList NameFilters(const app::FileDialogRequest& request) {
+  QStringList filters;
+  for (const auto& [label, pattern] : request.filters) {
+    QString patterns = FromWin1252(pattern);
+    patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+    filters << FromWin1252(label) + QStringLiteral(" (") + patterns + QLatin1Char(')');
+  }
+  return filters;
+}
+
+}  // namespace
+
+QtHost::QtHost() = default;
+
+QtHost::~QtHost() {
+  for (auto& [timerId, timer] : timers_) timer->stop();
+  while (waitCursor_ > 0) EndWaitCursor();
+}
+
+void QtHost::Attach(app::MainDialog* dialog, MainWindow* window) {
+  dialog_ = dialog;
+  window_ = window;
+}
+
+QWidget* QtHost::DialogParent() const {
+  return window_.data();
+}
+
+int QtHost::MessageBox(const std::string& text, const std::string& caption, unsigned type) {
+  if (messageBoxHook_) return messageBoxHook_(text, caption, type);
+  const QMessageBox::StandardButtons buttons = ButtonsFor(type);
+  QMessageBox box(IconFor(type),
+                  caption.empty() ? QStringLiteral("Tagline Console") : FromWin1252(caption),
+                  FromWin1252(text), buttons, DialogParent());
+  box.setTextFormat(Qt::PlainText);
+  // The first button is the default one, as with Win32 message boxes.
+  box.setDefaultButton(buttons & QMessageBox::Yes ? QMessageBox::Yes : QMessageBox::Ok);
+  box.exec();
+  return AnswerFor(box.standardButton(box.clickedButton()), buttons);
+}
+
+std::optional<std::string> QtHost::FileDialog(const app::FileDialogRequest& request, bool save) {
+  QFileDialog dialog(DialogParent(), FromWin1252(request.title));
+  dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  const QStringList filters = NameFilters(request);
+  if (!filters.isEmpty()) dialog.setNameFilters(filters);
+  if (!request.defaultExtension.empty()) {
+    dialog.setDefaultSuffix(FromWin1252(request.defaultExtension));
+  }
+  if (!request.initialPath.empty()) dialog.selectFile(FromWin1252(request.initialPath));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return ToWin1252(dialog.selectedFiles().constFirst());
+}
+
+std::optional<std::string> QtHost::SaveFileDialog(const app::FileDialogRequest& request) {
+  return FileDialog(request, true);
+}
+
+std::optional<std::string> QtHost::OpenFileDialog(const app::FileDialogRequest& request) {
+  return FileDialog(request, false);
+}
+
+std::optional<int> QtHost::ChoiceDialog(const app::ChoiceRequest& request) {
+  QDialog dialog(DialogParent());
+  dialog.setWindowTitle(FromWin1252(request.caption));
+  auto* prompt = new QLabel(FromWin1252(request.prompt), &dialog);
+  prompt->setTextFormat(Qt::PlainText);
+  prompt->setWordWrap(true);
+  auto* list = new QListWidget(&dialog);
+  for (const std::string& option : request.options) list->addItem(FromWin1252(option));
+  if (request.initial >= 0 && request.initial < list->count()) {
+    list->setCurrentRow(request.initial);
+  }
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  QObject::connect(list, &QListWidget::itemDoubleClicked, &dialog, &QDialog::accept);
+  auto* layout = new QVBoxLayout(&dialog);
+  layout->addWidget(prompt);
+  layout->addWidget(list);
+  layout->addWidget(buttons);
+  if (dialog.exec() != QDialog::Accepted || list->currentRow() < 0) return std::nullopt;
+  return list->currentRow();
+}
+
+void QtHost::SetTimer(int id, std::uint32_t periodMs) {
+  auto& timer = timers_[id];
+  if (!timer) {
+    timer = std::make_unique<QTimer>();
+    QObject::connect(timer.get(), &QTimer::timeout, [this, id] {
+      if (dialog_ != nullptr) dialog_->OnTimer(id);
+    });
+  }
+  timer->start(static_cast<int>(
+      std::clamp<std::uint32_t>(periodMs, kMinimumTimerMs, std::numeric_limits<int>::max())));
+}
+
+void QtHost::KillTimer(int id) {
+  const auto it = timers_.find(id);
+  if (it != timers_.end()) it->second->stop();
+}
+
+bool QtHost::TimerActive(int id) const {
+  const auto it = timers_.find(id);
+  return it != timers_.end() && it->second->isActive();
+}
+
+void QtHost::DispatchPendingMessages() {
+  QCoreApplication::processEvents();
+}
+
+void QtHost::BeginWaitCursor() {
+  ++waitCursor_;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+void QtHost::EndWaitCursor() {
+  if (waitCursor_ == 0) return;
+  --waitCursor_;
+  QApplication::restoreOverrideCursor();
+}
+
+app::Point QtHost::CursorPosition() {
+  const QPoint p = QCursor::pos();
+  return {p.x(), p.y()};
+}
+
+void QtHost::Beep(std::uint32_t, std::uint32_t) {
+  // The desktop's bell has neither pitch nor length.
+  QApplication::beep();
+}
+
+bool QtHost::ShellOpen(const std::string& target, const std::string&) {
+  // The desktop knows one action per file type; the verb has no counterpart.
+  return QDesktopServices::openUrl(QUrl::fromLocalFile(FromWin1252(target)));
+}
+
+void QtHost::ScrollToEnd(int controlId) {
+  if (window_) window_->ScrollToEnd(controlId);
+}
+
+void QtHost::SelectAllText(int controlId) {
+  if (window_) window_->SelectAllText(controlId);
+}
+
+void QtHost::ShowPortInformation(const std::string& text) {
+  if (!portInfo_) {
+    portInfo_ = new PortInfoWindow(DialogParent());
+    portInfo_->setAttribute(Qt::WA_DeleteOnClose);
+  }
+  portInfo_->SetText(text);
+  portInfo_->show();
+  portInfo_->raise();
+  portInfo_->activateWindow();
+}
+
+void QtHost::EndDialog(int result) {
+  endResult_ = result;
+  if (window_) window_->close();
+}
+
+}  // namespace tagline::ui

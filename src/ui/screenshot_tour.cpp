@@ -1,0 +1,83 @@
+#include "ui/screenshot_tour.h"
+
+#include <QDir>
+#include <QPixmap>
+#include <QTimer>
+#include <iostream>
+
+#include "app/control_ids.h"
+#include "app/main_dialog.h"
+#include "ui/main_window.h"
+#include "ui/qt_host.h"
+
+namespace tagline::ui {
+
+namespace {
+
+// Time for replies, repaints and the window's new size between the steps.
+constexpr int kStepMs = 900;
+
+int DefaultAnswer(unsigned type) {
+  switch (type & app::mb::kButtonMask) {
+    case app::mb::kYesNo:
+    case app::mb::kYesNoCancel:
+      return app::id::kYes;
+    default:
+      return app::id::kOk;
+  }
+}
+
+}  // namespace
+
+ScreenshotTour::ScreenshotTour(app::MainDialog& dialog, MainWindow& window, QtHost& host,
+                               QString directory)
+    : dialog_(dialog), window_(window), directory_(std::move(directory)) {
+  host.SetMessageBoxHook([](const std::string& text, const std::string&, unsigned type) {
+    std::cerr << "message: " << text << '\n';
+    return DefaultAnswer(type);
+  });
+  namespace ctl = app::ctl;
+  namespace menu = app::menu;
+  steps_ = {
+      [this] {
+        // Something in the panes: the reader's version through the terminal.
+        dialog_.exchange().sendText = "SV";
+        dialog_.UpdateData(false);
+        dialog_.OnCommand(ctl::kSend);
+      },
+      [this] { Save(QStringLiteral("terminal.png")); },
+      [this] { dialog_.OnCommand(menu::kDb); },
+      [this] { Save(QStringLiteral("db.png")); },
+      [this] {
+        dialog_.OnCommand(menu::kConfig);
+        dialog_.OnCommand(ctl::kSv);
+      },
+      [this] { Save(QStringLiteral("config.png")); },
+      [this] { dialog_.OnCommand(menu::kOnline); },
+      [this] { Save(QStringLiteral("online.png")); },
+      [this] { dialog_.OnClose(); },
+  };
+}
+
+void ScreenshotTour::Start() {
+  QDir().mkpath(directory_);
+  QTimer::singleShot(kStepMs, this, &ScreenshotTour::Step);
+}
+
+void ScreenshotTour::Step() {
+  if (next_ >= steps_.size()) return;
+  steps_[next_++]();
+  if (next_ < steps_.size()) QTimer::singleShot(kStepMs, this, &ScreenshotTour::Step);
+}
+
+void ScreenshotTour::Save(const QString& name) {
+  const QString path = QDir(directory_).filePath(name);
+  if (window_.grab().save(path)) {
+    std::cerr << "saved " << path.toStdString() << '\n';
+  } else {
+    std::cerr << "could not save " << path.toStdString() << '\n';
+    ok_ = false;
+  }
+}
+
+}  // namespace tagline::ui

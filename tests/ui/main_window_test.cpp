@@ -1,0 +1,463 @@
+// The real main window on the real controller and the Qt host, on the offscreen platform.
+#include "ui/main_window.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStandardItemModel>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <memory>
+#include <optional>
+
+#include "app/control_ids.h"
+#include "app/main_dialog.h"
+#include "sim/simulated_reader.h"
+#include "ui/control_widgets.h"
+#include "ui/qt_host.h"
+
+namespace tagline::ui {
+
+namespace ctl = app::ctl;
+namespace menu = app::menu;
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+
+  struct Message {
+    std::string text;
+    std::string caption;
+    unsigned type = 0;
+  };
+
+ private slots:
+  void init();
+  void cleanup();
+
+  void captionAndMenus();
+  void startWithoutPortReportsOnceAndShowsTerminalOnly();
+  void dbMenuShowsDbGroup();
+  void configReplacesDbWithoutMessage();
+  void onlineTwiceHidesTerminalAndShrinksWindow();
+  void enterInEnterFieldsKeepsWindowOpen();
+  void enterOrEscElsewhereEndsProgram();
+  void closeBoxSavesSettings();
+  void windows1252TextBothWays();
+  void receivedPaneShowsLinesAndScrollsToEnd();
+  void configRowsGetTheirColours();
+  void checkListTogglesKeepListOpen();
+  void startupTimerPutsImageOnLoggingButton();
+  void messageBoxMapsIconsAndButtons();
+  void deviceManagerShowsSerialPortsWindow();
+
+ private:
+  void Start(bool withReader = false);
+  template <class W>
+  W* Control(int id) const {
+    auto* widget = qobject_cast<W*>(window_->ControlWidget(id));
+    if (widget == nullptr) qFatal("control %d missing or of another kind", id);
+    return widget;
+  }
+  // QTest::keyClicks takes ASCII only; this types any character.
+  static void Type(QWidget* widget, const QString& text) {
+    for (const QChar c : text) {
+      QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
+  }
+  bool Recorded(const std::string& text) const {
+    for (const Message& m : messages_) {
+      if (m.text == text) return true;
+    }
+    return false;
+  }
+
+  std::unique_ptr<QTemporaryDir> dir_;
+  QString ini_;
+  std::unique_ptr<sim::SimulatedReader> reader_;
+  std::unique_ptr<QtHost> host_;
+  std::unique_ptr<app::MainDialog> dialog_;
+  std::unique_ptr<MainWindow> window_;
+  std::vector<Message> messages_;
+};
+
+void MainWindowTest::init() {
+  dir_ = std::make_unique<QTemporaryDir>();
+  QVERIFY(dir_->isValid());
+  ini_ = dir_->filePath(QStringLiteral("Tagline_Console.ini"));
+  messages_.clear();
+}
+
+void MainWindowTest::cleanup() {
+  window_.reset();
+  if (host_) host_->Attach(nullptr, nullptr);
+  dialog_.reset();
+  host_.reset();
+  reader_.reset();
+  dir_.reset();
+}
+
+void MainWindowTest::Start(bool withReader) {
+  app::MainDialogOptions options;
+  options.iniPath = ini_.toStdString();
+  if (withReader) {
+    std::string error;
+    reader_ = sim::SimulatedReader::Start({}, error);
+    QVERIFY2(reader_ != nullptr, error.c_str());
+    options.portOverride = reader_->DevicePath();
+  }
+  host_ = std::make_unique<QtHost>();
+  host_->SetMessageBoxHook(
+      [this](const std::string& text, const std::string& caption, unsigned type) {
+        messages_.push_back({text, caption, type});
+        return app::id::kOk;
+      });
+  dialog_ = std::make_unique<app::MainDialog>(*host_, options);
+  window_ = std::make_unique<MainWindow>(*dialog_);
+  host_->Attach(dialog_.get(), window_.get());
+  dialog_->OnInitDialog();
+  window_->show();
+  QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+}
+
+void MainWindowTest::captionAndMenus() {
+  Start();
+  QCOMPARE(window_->windowTitle(), QStringLiteral("Tagline Console"));
+  QStringList titles;
+  QStringList entries;
+  for (QAction* top : window_->menuBar()->actions()) {
+    titles << top->text();
+    for (QAction* entry : top->menu()->actions()) entries << top->text() + ">" + entry->text();
+  }
+  QCOMPARE(titles, (QStringList{"Edit", "Settings", "?"}));
+  QCOMPARE(entries, (QStringList{"Edit>Clear", "Settings>Port", "Settings>Device Manager",
+                                 "Settings>DB", "Settings>Config", "Settings>Online", "?>Info"}));
+  QCOMPARE(window_->MenuAction(menu::kDb)->text(), QStringLiteral("DB"));
+  QCOMPARE(window_->MenuAction(menu::kInfo)->text(), QStringLiteral("Info"));
+  QVERIFY(window_->MenuAction(ctl::kSend) == nullptr);
+}
+
+void MainWindowTest::startWithoutPortReportsOnceAndShowsTerminalOnly() {
+  Start();
+  QCOMPARE(messages_.size(), std::size_t{1});
+  QCOMPARE(messages_[0].text, std::string("error on open com port"));
+  QCOMPARE(messages_[0].caption, std::string("open com port error"));
+  QCOMPARE(messages_[0].type & app::mb::kIconMask, app::mb::kIconHand);
+  QVERIFY(Control<QLineEdit>(ctl::kToSend)->isVisible());
+  QVERIFY(Control<QPlainTextEdit>(ctl::kReceived)->isVisible());
+  for (const int id : {ctl::kRead, ctl::kSv, ctl::kLogging}) {
+    QVERIFY2(!Control<QPushButton>(id)->isVisible(), qPrintable(QString::number(id)));
+  }
+}
+
+void MainWindowTest::dbMenuShowsDbGroup() {
+  Start();
+  messages_.clear();
+  window_->MenuAction(menu::kDb)->trigger();
+  QVERIFY(Recorded("Set reader to Database/PC Mode"));
+  QVERIFY(Control<QPushButton>(ctl::kRead)->isVisible());
+  QVERIFY(Control<QLabel>(ctl::kDataset)->isVisible());
+  QVERIFY(!Control<QPushButton>(ctl::kSv)->isVisible());
+  QVERIFY(!Control<QLineEdit>(ctl::kKeyboardField)->isVisible());
+  QVERIFY(Control<QLineEdit>(ctl::kToSend)->isVisible());
+
+  // The second time it goes away again.
+  messages_.clear();
+  window_->MenuAction(menu::kDb)->trigger();
+  QVERIFY(Recorded("Abort Database/PC Mode of reader"));
+  QVERIFY(!Control<QPushButton>(ctl::kRead)->isVisible());
+}
+
+void MainWindowTest::configReplacesDbWithoutMessage() {
+  Start();
+  window_->MenuAction(menu::kDb)->trigger();
+  messages_.clear();
+  window_->MenuAction(menu::kConfig)->trigger();
+  QVERIFY(messages_.empty());
+  QVERIFY(Control<QPushButton>(ctl::kSv)->isVisible());
+  QVERIFY(Control<QComboBox>(ctl::kTagTypes)->isVisible());
+  QVERIFY(!Control<QPushButton>(ctl::kRead)->isVisible());
+  // The single-shot "GT" button stays hidden behind its check box.
+  QVERIFY(!Control<QPushButton>(ctl::kGtOnce)->isVisible());
+  QVERIFY(Control<QPushButton>(ctl::kGt)->isVisible());
+}
+
+void MainWindowTest::onlineTwiceHidesTerminalAndShrinksWindow() {
+  Start();
+  window_->MenuAction(menu::kOnline)->trigger();
+  QVERIFY(Control<QLineEdit>(ctl::kKeyboardField)->isVisible());
+  QVERIFY(Control<QLineEdit>(ctl::kToSend)->isVisible());
+  // The controller moves the focus to the keyboard-simulation field.
+  QCOMPARE(window_->focusWidget(), window_->ControlWidget(ctl::kKeyboardField));
+  Control<QLineEdit>(ctl::kToSend)->setFocus();
+  QTRY_VERIFY(window_->height() >= window_->sizeHint().height());
+  const int withTerminal = window_->height();
+
+  window_->MenuAction(menu::kOnline)->trigger();
+  QVERIFY(!Control<QLineEdit>(ctl::kToSend)->isVisible());
+  QVERIFY(!Control<QPlainTextEdit>(ctl::kSent)->isVisible());
+  QVERIFY(Control<QLineEdit>(ctl::kKeyboardField)->isVisible());
+  // Asked again, although nothing else about the field changed.
+  QCOMPARE(window_->focusWidget(), window_->ControlWidget(ctl::kKeyboardField));
+  QCOMPARE(Control<QCheckBox>(ctl::kDoubleCodes)->isEnabled(),
+           dialog_->controls().at(ctl::kDoubleCodes).enabled);
+  QTRY_VERIFY(window_->height() < withTerminal / 2);
+
+  // The third time brings the terminal back, without a group.
+  window_->MenuAction(menu::kOnline)->trigger();
+  QVERIFY(Control<QLineEdit>(ctl::kToSend)->isVisible());
+  QVERIFY(!Control<QLineEdit>(ctl::kKeyboardField)->isVisible());
+  QTRY_VERIFY(window_->height() > withTerminal / 2);
+}
+
+void MainWindowTest::enterInEnterFieldsKeepsWindowOpen() {
+  Start();
+  auto* toSend = Control<QLineEdit>(ctl::kToSend);
+  toSend->setFocus();
+  QTest::keyClicks(toSend, QStringLiteral("SV"));
+  QTest::keyClick(toSend, Qt::Key_Return);
+  QVERIFY(window_->isVisible());
+  QVERIFY(!dialog_->ended());
+  QVERIFY(!host_->endResult().has_value());
+  // The field's own Enter handling ran: the send text is selected for the next entry.
+  QCOMPARE(toSend->selectedText(), QStringLiteral("SV"));
+
+  window_->MenuAction(menu::kOnline)->trigger();
+  auto* keyboard = Control<QLineEdit>(ctl::kKeyboardField);
+  QTest::keyClicks(keyboard, QStringLiteral("abc"));
+  QTest::keyClick(keyboard, Qt::Key_Enter);
+  QVERIFY(!dialog_->ended());
+  QCOMPARE(keyboard->selectedText(), QStringLiteral("abc"));
+}
+
+void MainWindowTest::enterOrEscElsewhereEndsProgram() {
+  Start();
+  window_->MenuAction(menu::kConfig)->trigger();
+  auto* numeric = Control<QLineEdit>(ctl::kNumericValue);
+  QTest::keyClick(numeric, Qt::Key_Return);
+  QVERIFY(dialog_->ended());
+  QCOMPARE(host_->endResult(), std::optional<int>(app::id::kOk));
+  QVERIFY(!window_->isVisible());
+  QVERIFY(QFile::exists(ini_));
+
+  cleanup();
+  init();
+  Start();
+  QTest::keyClick(Control<QPlainTextEdit>(ctl::kReceived), Qt::Key_Escape);
+  QVERIFY(dialog_->ended());
+  QCOMPARE(host_->endResult(), std::optional<int>(app::id::kCancel));
+}
+
+void MainWindowTest::closeBoxSavesSettings() {
+  Start();
+  window_->MenuAction(menu::kConfig)->trigger();
+  QVERIFY(!QFile::exists(ini_));
+  QVERIFY(window_->close());
+  QVERIFY(dialog_->ended());
+  QCOMPARE(host_->endResult(), std::optional<int>(app::id::kCancel));
+  QVERIFY(QFile::exists(ini_));
+  QFile file(ini_);
+  QVERIFY(file.open(QIODevice::ReadOnly));
+  QVERIFY(file.readAll().contains("config=1"));
+}
+
+void MainWindowTest::windows1252TextBothWays() {
+  Start();
+  auto* toSend = Control<QLineEdit>(ctl::kToSend);
+  dialog_->exchange().sendText =
+      "Gr\xFC\xDF"
+      "e \x80";
+  dialog_->UpdateData(false);
+  QCOMPARE(toSend->text(), QString::fromUtf8("Gr\u00FC\u00DFe \u20AC"));
+
+  dialog_->exchange().sendText.clear();
+  toSend->clear();
+  Type(toSend, QString::fromUtf8("Gr\u00FC\u00DFe \u20AC"));
+  dialog_->UpdateData(true);
+  QCOMPARE(dialog_->exchange().sendText, std::string("Gr\xFC\xDF"
+                                                     "e \x80"));
+
+  // What the program cannot keep shows as it is kept.
+  Type(toSend, QString::fromUtf8("\u4E2D"));
+  dialog_->UpdateData(true);
+  QCOMPARE(dialog_->exchange().sendText, std::string("Gr\xFC\xDF"
+                                                     "e \x80?"));
+  QCOMPARE(toSend->text(), QString::fromUtf8("Gr\u00FC\u00DFe \u20AC?"));
+}
+
+void MainWindowTest::receivedPaneShowsLinesAndScrollsToEnd() {
+  Start(true);
+  QVERIFY(messages_.empty());
+  window_->resize(800, 260);
+  auto* pane = Control<QPlainTextEdit>(ctl::kReceived);
+  for (int i = 0; i < 18; ++i) reader_->SendRaw("line " + std::to_string(i) + "\r\n");
+  QTRY_VERIFY(pane->toPlainText().contains(QStringLiteral("line 17")));
+  QVERIFY(!pane->toPlainText().contains(QLatin1Char('\r')));
+  QCOMPARE(pane->blockCount(), 19);  // 18 lines and the empty one after the last line end
+
+  QScrollBar* bar = pane->verticalScrollBar();
+  QVERIFY(bar->maximum() > 0);
+  bar->setValue(0);
+  reader_->SendRaw("last\r\n");
+  QTRY_VERIFY(pane->toPlainText().contains(QStringLiteral("last")));
+  QCOMPARE(bar->value(), bar->maximum());
+}
+
+void MainWindowTest::configRowsGetTheirColours() {
+  Start();
+  window_->MenuAction(menu::kConfig)->trigger();
+  const auto background = [this](int id) {
+    QWidget* widget = window_->ControlWidget(id);
+    return widget->palette().color(widget->backgroundRole());
+  };
+  auto* command = Control<QLabel>(ctl::kCommandLabel);
+  QVERIFY(command->autoFillBackground());
+  QCOMPARE(background(ctl::kCommandLabel), QColor(197, 56, 48));
+  QCOMPARE(background(ctl::kSvLabel), QColor(255, 255, 255));
+  QCOMPARE(background(ctl::kGtLabel), QColor(156, 156, 156));
+  QCOMPARE(background(ctl::kParameterResult), QColor(156, 156, 156));
+  // Text colours stay the style's; uncoloured controls paint like the standard ones.
+  QCOMPARE(command->palette().color(QPalette::WindowText),
+           QApplication::palette(command).color(QPalette::WindowText));
+  auto* toSendLabel = Control<QLabel>(ctl::kToSendLabel);
+  QVERIFY(!toSendLabel->autoFillBackground());
+  QCOMPARE(background(ctl::kToSendLabel),
+           QApplication::palette(toSendLabel).color(toSendLabel->backgroundRole()));
+
+  // Back to the default colours.
+  dialog_->controls().SetColors(ctl::kSvLabel, app::kDefaultColor, app::kDefaultColor);
+  QVERIFY(!Control<QLabel>(ctl::kSvLabel)->autoFillBackground());
+  QCOMPARE(background(ctl::kSvLabel), background(ctl::kToSendLabel));
+}
+
+void MainWindowTest::checkListTogglesKeepListOpen() {
+  Start();
+  window_->MenuAction(menu::kConfig)->trigger();
+  auto* combo = Control<CheckListCombo>(ctl::kTagTypes);
+  QCOMPARE(combo->count(), 12);
+  QCOMPARE(combo->DisplayText(), QString());
+
+  combo->showPopup();
+  QAbstractItemView* view = combo->view();
+  QTRY_VERIFY(view->isVisible());
+  const auto click = [&](int row) {
+    const QRect rect = view->visualRect(view->model()->index(row, 0));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, rect.center());
+  };
+  click(0);
+  QVERIFY(view->isVisible());
+  QVERIFY(combo->IsChecked(0));
+  click(4);
+  QCOMPARE(combo->DisplayText(), QStringLiteral("Trovan; HDX"));
+  QCOMPARE(dialog_->controls().at(ctl::kTagTypes).text, std::string("Trovan; HDX"));
+  click(0);
+  QCOMPARE(dialog_->controls().at(ctl::kTagTypes).text, std::string("HDX"));
+
+  view->setCurrentIndex(view->model()->index(1, 0));
+  QTest::keyClick(view, Qt::Key_Space);
+  QCOMPARE(combo->DisplayText(), QStringLiteral("ASK; HDX"));
+  QVERIFY(view->isVisible());
+  QCOMPARE(combo->currentIndex(), -1);
+  combo->hidePopup();
+
+  // A change elsewhere keeps the user's checks; new items from the controller replace them.
+  dialog_->controls().SetColors(ctl::kTagTypes, app::kDefaultColor, app::Rgb(1, 2, 3));
+  QCOMPARE(combo->DisplayText(), QStringLiteral("ASK; HDX"));
+  dialog_->controls().SetItems(ctl::kTagTypes, {"A", "B"});
+  QCOMPARE(combo->count(), 2);
+  QCOMPARE(combo->DisplayText(), QString());
+}
+
+void MainWindowTest::startupTimerPutsImageOnLoggingButton() {
+  Start();
+  auto* logging = Control<QPushButton>(ctl::kLogging);
+  QVERIFY(logging->icon().isNull());
+  QVERIFY(host_->TimerActive(app::timer::kStartup));
+  QTRY_VERIFY_WITH_TIMEOUT(!logging->icon().isNull(), 5000);
+  QVERIFY(!host_->TimerActive(app::timer::kStartup));
+  QVERIFY(host_->TimerActive(app::timer::kPoll));
+
+  // Setting a timer again restarts it; killing it stops the ticks.
+  host_->SetTimer(app::timer::kPoll, 20);
+  host_->SetTimer(app::timer::kPoll, 30);
+  QVERIFY(host_->TimerActive(app::timer::kPoll));
+  host_->KillTimer(app::timer::kPoll);
+  QVERIFY(!host_->TimerActive(app::timer::kPoll));
+}
+
+void MainWindowTest::messageBoxMapsIconsAndButtons() {
+  QtHost host;
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+  QMessageBox::StandardButtons buttons;
+  QString title;
+  QString text;
+  const auto answerWith = [&](QMessageBox::StandardButton answer) {
+    auto* poll = new QTimer(this);
+    connect(poll, &QTimer::timeout, this, [&, poll, answer] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (box == nullptr) return;
+      poll->stop();
+      poll->deleteLater();
+      icon = box->icon();
+      buttons = box->standardButtons();
+      title = box->windowTitle();
+      text = box->text();
+      box->button(answer)->click();
+    });
+    poll->start(10);
+  };
+
+  answerWith(QMessageBox::No);
+  QCOMPARE(host.MessageBox("Delete \x80?", "", app::mb::kYesNo | app::mb::kIconQuestion),
+           app::id::kNo);
+  QCOMPARE(icon, QMessageBox::Question);
+  QCOMPARE(buttons, QMessageBox::Yes | QMessageBox::No);
+  QCOMPARE(title, QStringLiteral("Tagline Console"));
+  QCOMPARE(text, QString::fromUtf8("Delete \u20AC?"));
+
+  answerWith(QMessageBox::Cancel);
+  QCOMPARE(host.MessageBox("x", "Caption", app::mb::kOkCancel | app::mb::kIconHand),
+           app::id::kCancel);
+  QCOMPARE(icon, QMessageBox::Critical);
+  QCOMPARE(title, QStringLiteral("Caption"));
+
+  answerWith(QMessageBox::Yes);
+  QCOMPARE(host.MessageBox("x", "", app::mb::kYesNoCancel | app::mb::kIconExclamation),
+           app::id::kYes);
+  QCOMPARE(icon, QMessageBox::Warning);
+  QCOMPARE(buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+
+  answerWith(QMessageBox::Ok);
+  QCOMPARE(host.MessageBox("x", "", app::mb::kIconAsterisk), app::id::kOk);
+  QCOMPARE(icon, QMessageBox::Information);
+  QCOMPARE(buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+}
+
+void MainWindowTest::deviceManagerShowsSerialPortsWindow() {
+  Start();
+  window_->MenuAction(menu::kDeviceManager)->trigger();
+  QWidget* ports = nullptr;
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (w->windowTitle() == QStringLiteral("Serial Ports") && w->isVisible()) ports = w;
+  }
+  QVERIFY(ports != nullptr);
+  auto* text = ports->findChild<QPlainTextEdit*>();
+  QVERIFY(text != nullptr && text->isReadOnly());
+  QVERIFY(!text->toPlainText().isEmpty());
+  QVERIFY(ports->findChild<QPushButton*>() != nullptr);
+  // It goes with the main window.
+  window_->close();
+  QVERIFY(!ports->isVisible());
+}
+
+}  // namespace tagline::ui
+
+QTEST_MAIN(tagline::ui::MainWindowTest)
+#include "main_window_test.moc"
