@@ -48,6 +48,15 @@ void ControlModel::SetItems(int id, std::vector<std::string> items) {
   Notify(id);
 }
 
+void ControlModel::SetItems(int id, std::vector<std::string> items, std::vector<bool> checks) {
+  auto& c = Mutable(id);
+  checks.resize(items.size(), false);
+  c.items = std::move(items);
+  c.itemChecks = std::move(checks);
+  c.selection = -1;
+  Notify(id);
+}
+
 void ControlModel::SetSelection(int id, int index) {
   UserSetSelection(id, index);
   Notify(id);
@@ -59,6 +68,13 @@ void ControlModel::UserSetSelection(int id, int index) {
   c.selection = valid ? index : -1;
   if (c.kind == ControlKind::Combo || c.kind == ControlKind::EditCombo) {
     c.text = valid ? c.items[static_cast<std::size_t>(index)] : std::string();
+  }
+}
+
+void ControlModel::UserSetItemCheck(int id, int index, bool checked) {
+  auto& c = Mutable(id);
+  if (index >= 0 && static_cast<std::size_t>(index) < c.itemChecks.size()) {
+    c.itemChecks[static_cast<std::size_t>(index)] = checked;
   }
 }
 

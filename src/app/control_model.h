@@ -74,6 +74,7 @@ class ControlModel {
   void Enable(int id, bool enabled);
   void SetChecked(int id, bool checked);
   void SetItems(int id, std::vector<std::string> items);
+  void SetItems(int id, std::vector<std::string> items, std::vector<bool> checks);
   void SetSelection(int id, int index);
   void SetProgress(int id, int position);
   void SetProgressRange(int id, int low, int high);
@@ -84,6 +85,7 @@ class ControlModel {
   void UserSetText(int id, const std::string& text) { Mutable(id).text = text; }
   void UserSetChecked(int id, bool checked) { Mutable(id).checked = checked; }
   void UserSetSelection(int id, int index);
+  void UserSetItemCheck(int id, int index, bool checked);
 
   int focus() const { return focus_; }
   void SetFocus(int id);

@@ -17,6 +17,8 @@
 #include "app/host.h"
 #include "codes/online_conversions.h"
 #include "platform/keyboard.h"
+#include "reader/parameter_catalogue.h"
+#include "reader/reader_model.h"
 #include "serial/command_exchange.h"
 #include "serial/serial_port.h"
 
@@ -58,6 +60,8 @@ class MainDialog {
   bool OnCommand(int id, int code = notify::kClicked);
   bool OnRegisteredMessage(std::string_view name, int controlId);
   bool OnSysCommand(int id);
+  // UDN_DELTAPOS of an up-down control: iDelta <= 0 is the up arrow.
+  bool OnDeltaPos(int id, int iDelta);
   void OnTimer(int id);
 
   // Dialog-data exchange: true pulls the controls into the members, false pushes.
@@ -91,6 +95,19 @@ class MainDialog {
     keyboard_ = std::move(keyboard);
   }
   static std::string DefaultProtocolPath();
+
+  // Parameter rows.
+  void OnParameterNameDropDown();
+  void OnNumericNameDropDown();
+  void OnTagTypesSetFocus();
+  void OnParameterNameKillFocus();
+  void OnParameterNameSelChange();
+  void OnParameterValueSelChange();
+  void OnTagTypesSelChange();
+  void OnNumericRowChange();
+  void OnSelectionButton();
+  void OnNumericButton();
+  void OnTagTypeButton();
 
   // The clock setting as a job step: `step` back on success, 255 on failure.
   std::uint8_t SetReaderClock(std::uint8_t step);
@@ -171,6 +188,16 @@ class MainDialog {
   bool ConversionOn(codes::OnlineConversion conversion) const;
   std::string ConvertOnlineCode(std::string& code) const;
   void AppendToProtocol(char c) const;
+  reader::ReaderModel IdentifyQuietly();
+  reader::ReaderModel LastJobModel() const;
+  void RefillNames(int controlId, reader::ParameterKind kind, reader::ReaderModel model);
+  // Write / read one cell as the parameter buttons do; a write returns the command when
+  // the reader acknowledged it.
+  std::string WriteCell(const std::string& body, int buttonId, std::string& result);
+  std::string ReadCell(const std::string& body, int buttonId);
+  void ApplyWrittenParameter(const std::string& command, reader::ReaderModel model);
+  void ApplyReadParameter(const std::string& name, const std::string& value,
+                          const std::string& decoded);
   void OnPollTimer();
   void OnStartupTimer();
   void OnGetTagTimer();

@@ -191,7 +191,8 @@ void MainWindow::ConnectInput(int id, QWidget* widget) {
     });
   } else if (auto* checkList = qobject_cast<CheckListCombo*>(widget)) {
     // The window text of a check-list combo is its display text.
-    connect(checkList, &CheckListCombo::checkToggled, this, [this, id, checkList] {
+    connect(checkList, &CheckListCombo::checkToggled, this, [this, id, checkList](int index) {
+      model_.UserSetItemCheck(id, index, checkList->IsChecked(index));
       const std::string text = ToWin1252(checkList->DisplayText());
       model_.UserSetText(id, text);
       placed_[id].state.text = text;
@@ -218,8 +219,9 @@ void MainWindow::ConnectInput(int id, QWidget* widget) {
       dialog_.OnCommand(id);
     });
   } else if (auto* spin = qobject_cast<SpinArrows*>(widget)) {
+    // The up arrow of an up-down control reports a negative delta.
     connect(spin, &SpinArrows::stepped, this,
-            [this, id] { dialog_.OnCommand(id, notify::kDeltaPos); });
+            [this, id](int step) { dialog_.OnDeltaPos(id, -step); });
   }
   if (auto* combo = qobject_cast<DropDownCombo*>(widget)) {
     connect(combo, &DropDownCombo::aboutToDropDown, this,
