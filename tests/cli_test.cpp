@@ -30,8 +30,9 @@ TEST(CliOptions, CommandsAndTheirOptions) {
   EXPECT_EQ(o->port, "ttyUSB0");
   EXPECT_EQ(o->command, "send");
   EXPECT_EQ(o->args, std::vector<std::string>{"SV"});
-  EXPECT_EQ(o->protocol, 1);
-  EXPECT_EQ(o->listenMs, 300u);
+  EXPECT_EQ(o->Value("protocol"), "1");
+  EXPECT_EQ(o->Value("listen"), "300");
+  EXPECT_FALSE(o->Value("ms"));
 
   o = Parse({"--simulate", "--version", "KTR X", "listen", "--ms", "10"});
   ASSERT_TRUE(o);
@@ -46,8 +47,6 @@ TEST(CliOptions, UsageErrors) {
   EXPECT_FALSE(Parse({"bogus"}));
   EXPECT_FALSE(Parse({"frame"}));
   EXPECT_FALSE(Parse({"frame", "a", "b"}));
-  EXPECT_FALSE(Parse({"send", "SV", "--protocol", "3"}));
-  EXPECT_FALSE(Parse({"send", "SV", "--listen", "-5"}));
   EXPECT_FALSE(Parse({"send", "SV", "--listen"}));
   EXPECT_FALSE(Parse({"listen"}));
   EXPECT_FALSE(Parse({"ports", "--protocol", "1"}));
@@ -58,7 +57,23 @@ TEST(CliOptions, UsageErrors) {
   EXPECT_FALSE(Parse({"classify", "--batch", "text"}));
   EXPECT_FALSE(Parse({"send", "SV", "--batch"}));
   EXPECT_TRUE(Parse({"classify", "--batch"}));
+  EXPECT_FALSE(Parse({"--listen", "5", "send", "SV"}));  // command options follow the command
+  EXPECT_FALSE(Parse({"convert", "hex2dez"}));
+  EXPECT_TRUE(Parse({"convert", "hex2dez", "--batch"}));
+  EXPECT_FALSE(Parse({"param"}));
+  EXPECT_TRUE(Parse({"clock", "--set"}));
+  EXPECT_FALSE(Parse({"tag", "--set"}));
   EXPECT_NE(ParseCommandLine({"bogus"}).error.find("bogus"), std::string::npos);
+}
+
+TEST(CliOptions, NumbersAreCheckedAgainstTheirRange) {
+  const auto o = Parse({"send", "SV", "--protocol", "3", "--listen", "x"});
+  ASSERT_TRUE(o);
+  std::string error;
+  EXPECT_FALSE(NumberOption(*o, "protocol", 0, 2, 0, error));
+  EXPECT_NE(error.find("--protocol"), std::string::npos);
+  EXPECT_FALSE(NumberOption(*o, "listen", 0, 100, 0, error));
+  EXPECT_EQ(NumberOption(*o, "repeat", 1, 5, 4, error), 4);
 }
 
 TEST(CliOutput, HexBytes) {
@@ -240,6 +255,64 @@ TEST(CliOutput, PaneAdditionAllowsForLinesCutAtTheFront) {
   EXPECT_EQ(PaneAddition("a\r\nb\r\n", "b\r\nc\r\n"), "c\r\n");
   EXPECT_EQ(PaneAddition("a\r\n", "a\r\n"), "");
   EXPECT_EQ(PaneAddition("a\r\nb\r\n", ""), "");
+}
+
+TEST_F(CliProgram, ReaderButtonsThroughTheCommandLine) {
+  CliRun run = Tagline("--simulate tag --repeat 2 --interval 10");
+  EXPECT_EQ(run.status, kExitOk) << run.err;
+  EXPECT_EQ(run.out, "NoREAD\nNoREAD\n");
+  run = Tagline("--simulate comm");
+  EXPECT_EQ(run.out, "// ACK\n");
+  run = Tagline("--simulate --version V2.2 param Mode");
+  EXPECT_EQ(run.status, kExitOk) << run.err;
+  EXPECT_EQ(run.out, "00 // Standard\n");
+  run = Tagline("--simulate --version V2.2 param 'Handshake BT' on");
+  EXPECT_EQ(run.status, kExitReaderFailed);
+  run = Tagline("--simulate numeric Timeout2 500");
+  EXPECT_EQ(run.out, "// ACK\n// ACK\n");
+  run = Tagline("--simulate --version B2.0 tagtypes 'Trovan, HDX, FDX-B'");
+  EXPECT_EQ(run.status, kExitOk);
+  run = Tagline("--simulate clock --set");
+  EXPECT_EQ(run.status, kExitOk);
+  EXPECT_EQ(run.out.substr(run.out.size() - 7), "// ACK\n");
+  run = Tagline("--simulate --version B2.0 params");
+  EXPECT_EQ(run.out.substr(0, 13), "model: 4 B20\n");
+  EXPECT_NE(run.out.find("selection\tLanguage\n"), std::string::npos);
+  EXPECT_NE(run.out.find("tagtype\tTrovan\n"), std::string::npos);
+}
+
+TEST_F(CliProgram, ConvertOneCodeOrABatch) {
+  CliRun run = Tagline("convert hex2dez FF");
+  EXPECT_EQ(run.out, "255\n");
+  run = Tagline("convert decode-iso-animal 9180451CBE991A14 --order numeric");
+  EXPECT_EQ(run.out, "276 123456789012\n");
+  run = Tagline("convert hex2dez --batch", "1\r\nFF\n");
+  EXPECT_EQ(run.out, "1\n255\n");
+  run = Tagline("convert nonsense 1");
+  EXPECT_EQ(run.status, kExitUsage);
+  EXPECT_NE(run.err.find("hex2dez"), std::string::npos);
+}
+
+TEST_F(CliProgram, OnlineTypesTheReadersCodesToStandardOutput) {
+  // The reader is the simulator program, sending a code every 100 ms.
+  const std::string link = (dir / "ttySIM").string();
+  const std::string simOut = (dir / "sim.txt").string();
+  const std::string start = "'" TAGLINE_SIM_PATH "' --link '" + link +
+                            "' --online 0123 --every 100 --cr >'" + simOut + "' 2>&1 & echo $!";
+  FILE* pipe = popen(start.c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  char pid[32] = {};
+  ASSERT_NE(fgets(pid, sizeof pid, pipe), nullptr);
+  pclose(pipe);
+  for (int i = 0; i < 200 && !fs::exists(link); ++i) usleep(10000);
+  const CliRun run =
+      Tagline("--port '" + link + "' online --keyboard stdout --seconds 1 --log prot.csv");
+  std::system(("kill " + std::string(pid)).c_str());
+  EXPECT_EQ(run.status, kExitOk) << run.err;
+  ASSERT_GE(run.out.size(), 6u);
+  EXPECT_EQ(run.out.substr(0, 6), "0123\r\n");
+  EXPECT_EQ(ReadFile((dir / "prot.csv").string()), run.out);
+  EXPECT_NE(run.err.find("0123"), std::string::npos);  // the pane's lines
 }
 
 TEST_F(CliProgram, UsageErrorExitsTwo) {

@@ -1,37 +1,99 @@
 #include "cli/cli_options.h"
 
+#include <algorithm>
 #include <charconv>
+#include <initializer_list>
 
 namespace tagline::cli {
 
 namespace {
 
-bool ParseNumber(const std::string& text, std::uint32_t& value) {
-  const char* end = text.data() + text.size();
-  const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-  return ec == std::errc() && ptr == end && !text.empty();
+struct CommandSpec {
+  const char* name;
+  std::size_t minArgs;
+  std::size_t maxArgs;
+  std::initializer_list<const char*> valueOptions;
+  std::initializer_list<const char*> flagOptions;
+};
+
+const CommandSpec kCommands[] = {
+    {"ports", 0, 0, {}, {}},
+    {"portinfo", 0, 0, {}, {}},
+    {"frame", 1, 1, {}, {}},
+    {"send", 1, 1, {"protocol", "listen"}, {}},
+    {"listen", 0, 0, {"ms"}, {}},
+    {"version", 0, 0, {}, {}},
+    {"classify", 0, 1, {}, {"batch"}},
+    {"tag", 0, 0, {"repeat", "interval"}, {}},
+    {"convert", 1, 2, {"order"}, {"batch"}},
+    {"online", 0, 0, {"keyboard", "log", "seconds"}, {}},
+    {"comm", 0, 0, {}, {}},
+    {"dbtest", 0, 0, {}, {}},
+    {"clock", 0, 0, {}, {"set"}},
+    {"param", 1, 2, {}, {}},
+    {"numeric", 1, 2, {}, {}},
+    {"tagtypes", 0, 1, {}, {}},
+    {"params", 0, 0, {}, {}},
+};
+
+const CommandSpec* FindCommand(const std::string& name) {
+  for (const CommandSpec& spec : kCommands) {
+    if (name == spec.name) return &spec;
+  }
+  return nullptr;
 }
 
-bool IsKnownCommand(const std::string& command) {
-  return command == "ports" || command == "portinfo" || command == "frame" || command == "send" ||
-         command == "listen" || command == "version" || command == "classify";
+bool Contains(std::initializer_list<const char*> list, const std::string& name) {
+  return std::any_of(list.begin(), list.end(), [&](const char* n) { return name == n; });
 }
 
 }  // namespace
 
+std::optional<std::string> CliOptions::Value(const std::string& name) const {
+  const auto it = values.find(name);
+  if (it == values.end()) return std::nullopt;
+  return it->second;
+}
+
+std::optional<long long> NumberOption(const CliOptions& options, const std::string& name,
+                                      long long min, long long max, long long fallback,
+                                      std::string& error) {
+  const auto text = options.Value(name);
+  if (!text) return fallback;
+  long long value = 0;
+  const char* end = text->data() + text->size();
+  const auto [ptr, ec] = std::from_chars(text->data(), end, value);
+  if (ec != std::errc() || ptr != end || text->empty() || value < min || value > max) {
+    error = "--" + name + " takes a whole number from " + std::to_string(min) + " to " +
+            std::to_string(max);
+    return std::nullopt;
+  }
+  return value;
+}
+
 const char* UsageText() {
   return "usage: tagline [--ini PATH] [--port NAME] [--simulate [--version TEXT]] COMMAND\n"
          "commands:\n"
-         "  ports                                   list the serial ports\n"
-         "  frame TEXT                              show the frame of a command as hex bytes\n"
+         "  ports                                list the serial ports\n"
+         "  portinfo                             what the system knows about each port\n"
+         "  frame TEXT                           the frame of a command as hex bytes\n"
          "  send TEXT [--protocol 0|1|2] [--listen MS]\n"
-         "                                          send like the Send button, then show what\n"
-         "                                          arrives within MS milliseconds\n"
-         "  listen --ms MS                          show what the reader sends for MS ms\n"
-         "  version                                 the SV button: the reader's version and model\n"
-         "  classify TEXT | classify --batch        the reader model of a version text (batch:\n"
-         "                                          one text per input line)\n"
-         "  portinfo                                what the system knows about each port\n"
+         "                                       the Send button, then the receive poll\n"
+         "  listen --ms MS                       what the reader sends for MS ms\n"
+         "  version                              the SV button: version text and model\n"
+         "  classify TEXT | classify --batch     the model of a version text (batch: stdin)\n"
+         "  tag [--repeat N] [--interval MS]     the GT button, N times\n"
+         "  convert NAME CODE | NAME --batch [--order numeric|transmission]\n"
+         "                                       an ONLINE conversion or a decoder\n"
+         "  online [--keyboard auto|x11|uinput|stdout|none] [--log FILE] [--seconds S]\n"
+         "                                       ONLINE mode: type the codes the reader sends\n"
+         "  comm                                 the XT button (communication on/off)\n"
+         "  dbtest                               the DB Test button\n"
+         "  clock [--set]                        read the reader's clock, or set it\n"
+         "  param NAME [LABEL]                   a selection parameter: write, or read\n"
+         "  numeric NAME [VALUE]                 a numeric parameter: write, or read\n"
+         "  tagtypes [NAMES]                     the tag types (comma-separated), or read\n"
+         "  params                               the parameter names of the reader's model\n"
          "With no port configured (no --port, no port in the settings file) the simulated\n"
          "reader is used.\n";
 }
@@ -41,62 +103,61 @@ ParseResult ParseCommandLine(const std::vector<std::string>& argv) {
   const auto fail = [](std::string message) {
     return ParseResult{std::nullopt, std::move(message)};
   };
+  std::vector<std::pair<std::string, std::optional<std::string>>> commandOptions;
 
   for (std::size_t i = 0; i < argv.size(); ++i) {
     const std::string& arg = argv[i];
-    const auto value = [&](std::string& out) {
-      if (i + 1 >= argv.size()) return false;
-      out = argv[++i];
-      return true;
+    const auto next = [&]() -> std::optional<std::string> {
+      if (i + 1 >= argv.size()) return std::nullopt;
+      return argv[++i];
     };
-    std::string text;
     if (arg == "--ini") {
-      if (!value(options.iniPath)) return fail("--ini needs a path");
+      const auto v = next();
+      if (!v) return fail("--ini needs a path");
+      options.iniPath = *v;
     } else if (arg == "--port") {
-      if (!value(text)) return fail("--port needs a port name");
-      options.port = text;
+      options.port = next();
+      if (!options.port) return fail("--port needs a port name");
     } else if (arg == "--simulate") {
       options.simulate = true;
     } else if (arg == "--version") {
-      if (!value(text)) return fail("--version needs a text");
-      options.version = text;
-    } else if (arg == "--protocol") {
-      std::uint32_t protocol = 0;
-      if (!value(text) || !ParseNumber(text, protocol) || protocol > 2) {
-        return fail("--protocol takes 0, 1 or 2");
+      options.version = next();
+      if (!options.version) return fail("--version needs a text");
+    } else if (arg.size() > 2 && arg.compare(0, 2, "--") == 0) {
+      const std::string name = arg.substr(2);
+      // Whether it takes a value is known once the command is; commands come first.
+      const CommandSpec* spec = FindCommand(options.command);
+      if (spec != nullptr && Contains(spec->valueOptions, name)) {
+        const auto v = next();
+        if (!v) return fail(arg + " needs a value");
+        options.values[name] = *v;
+      } else if (spec != nullptr && Contains(spec->flagOptions, name)) {
+        options.flags.insert(name);
+      } else {
+        return fail("unknown option " + arg +
+                    (options.command.empty() ? "" : " for " + options.command));
       }
-      options.protocol = static_cast<int>(protocol);
-    } else if (arg == "--batch") {
-      options.batch = true;
-    } else if (arg == "--listen" || arg == "--ms") {
-      if (!value(text) || !ParseNumber(text, options.listenMs)) {
-        return fail(arg + " takes a number of milliseconds");
-      }
-      options.listenGiven = true;
-    } else if (arg.size() > 1 && arg.front() == '-' && arg != "-") {
-      return fail("unknown option " + arg);
     } else if (options.command.empty()) {
       options.command = arg;
+      if (FindCommand(arg) == nullptr) return fail("unknown command " + arg);
     } else {
       options.args.push_back(arg);
     }
   }
 
   if (options.command.empty()) return fail("no command given");
-  if (!IsKnownCommand(options.command)) return fail("unknown command " + options.command);
   if (options.version && !options.simulate) return fail("--version goes with --simulate");
   if (options.simulate && options.port) return fail("--simulate and --port exclude each other");
-  if (options.batch && options.command != "classify") return fail("--batch goes with classify");
-  const bool takesText = options.command == "frame" || options.command == "send" ||
-                         (options.command == "classify" && !options.batch);
-  const std::size_t wanted = takesText ? 1 : 0;
-  if (options.args.size() != wanted) {
-    return fail(options.command + (wanted ? " takes one text" : " takes no text"));
+  const CommandSpec* spec = FindCommand(options.command);
+  if (options.args.size() < spec->minArgs || options.args.size() > spec->maxArgs) {
+    return fail(options.command + ": wrong number of arguments");
   }
-  if (options.protocol && options.command != "send") return fail("--protocol goes with send");
-  if (options.command == "listen" && !options.listenGiven) return fail("listen needs --ms MS");
-  if (options.listenGiven && options.command != "send" && options.command != "listen") {
-    return fail("--listen/--ms go with send or listen");
+  if (options.command == "listen" && !options.Value("ms")) return fail("listen needs --ms MS");
+  if (options.command == "classify" && options.args.empty() == !options.Has("batch")) {
+    return fail("classify takes one text or --batch");
+  }
+  if (options.command == "convert" && options.Has("batch") != (options.args.size() == 1)) {
+    return fail("convert takes NAME CODE, or NAME --batch");
   }
   return ParseResult{std::move(options), {}};
 }

@@ -2,7 +2,9 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -14,11 +16,12 @@ struct CliOptions {
   bool simulate = false;               // use the simulated reader as this run's port
   std::optional<std::string> version;  // version text the simulated reader reports
   std::string command;
-  std::vector<std::string> args;  // positional arguments of the command
-  std::optional<int> protocol;    // send: line protocol
-  std::uint32_t listenMs = 0;     // send --listen / listen --ms
-  bool listenGiven = false;
-  bool batch = false;  // classify --batch
+  std::vector<std::string> args;              // positional arguments of the command
+  std::map<std::string, std::string> values;  // the command's "--name VALUE" options
+  std::set<std::string> flags;                // the command's "--name" switches
+
+  bool Has(const std::string& flag) const { return flags.count(flag) != 0; }
+  std::optional<std::string> Value(const std::string& name) const;
 };
 
 struct ParseResult {
@@ -27,6 +30,11 @@ struct ParseResult {
 };
 
 ParseResult ParseCommandLine(const std::vector<std::string>& argv);
+
+// A whole number option in [min, max]; nullopt with `error` set when it is malformed.
+std::optional<long long> NumberOption(const CliOptions& options, const std::string& name,
+                                      long long min, long long max, long long fallback,
+                                      std::string& error);
 
 const char* UsageText();
 

@@ -1,6 +1,7 @@
 #include "cli/cli_run.h"
 
 #include <cerrno>
+#include <csignal>
 #include <memory>
 #include <string>
 
@@ -9,27 +10,22 @@
 #include "app/headless_host.h"
 #include "app/main_dialog.h"
 #include "app/settings_path.h"
+#include "cli/cli_host.h"
+#include "cli/cli_reader_commands.h"
+#include "codes/code_operations.h"
 #include "platform/comm.h"
 #include "reader/classify_reader_version.h"
 #include "serial/frame.h"
 #include "serial/serial_port.h"
 #ifndef _WIN32
 #include "platform/port_info.h"
+#include "sim/reader_device.h"
 #include "sim/simulated_reader.h"
 #endif
 
 namespace tagline::cli {
 
 namespace {
-
-// Pane text as terminal lines.
-std::string ToTerminal(const std::string& pane) {
-  std::string out;
-  for (const char c : pane) {
-    if (c != '\r') out += c;
-  }
-  return out;
-}
 
 std::string OpenFailureHint(std::uint32_t error) {
   switch (error) {
@@ -48,135 +44,18 @@ std::string OpenFailureHint(std::uint32_t error) {
   }
 }
 
-// The command line's window: the main window's controller on the headless host, with
-// what the received pane gains printed as it comes.
-class CliHost : public app::HeadlessHost {
- public:
-  CliHost(std::ostream& out, std::ostream& err) : out_(out) { SetMessageStream(&err); }
-
-  void Watch(const app::MainDialog* dialog) { dialog_ = dialog; }
-
-  void ScrollToEnd(int controlId) override {
-    if (controlId == app::ctl::kReceived) Flush();
+bool PortConfigured(const CliOptions& options) {
+  std::string iniPath = options.iniPath;
+  if (iniPath.empty()) {
+    const auto path = app::BuildSettingsPath();
+    if (!path.ok()) return true;  // the window reports it
+    iniPath = *path.value;
   }
-
-  // Prints what the received pane gained since the last call.
-  void Flush() {
-    if (dialog_ == nullptr) return;
-    const std::string& pane = dialog_->controls().at(app::ctl::kReceived).text;
-    const std::string added = ToTerminal(PaneAddition(printed_, pane));
-    printed_ = pane;
-    if (added.empty()) return;
-    out_ << added << std::flush;
-    received_ += added;
-  }
-  void EndLine() {
-    if (!received_.empty() && received_.back() != '\n') out_ << '\n';
-  }
-  const std::string& received() const { return received_; }
-
- private:
-  std::ostream& out_;
-  const app::MainDialog* dialog_ = nullptr;
-  std::string printed_;
-  std::string received_;
-};
-
-class Session {
- public:
-  Session(std::ostream& out, std::ostream& err) : err_(err), host_(out, err) {}
-
-  int Open(const CliOptions& options) {
-    app::MainDialogOptions dialogOptions;
-    dialogOptions.iniPath = options.iniPath;
-    dialogOptions.portOverride = options.port;
-    dialogOptions.saveSettings = false;  // the command line leaves the settings as they are
-    const bool simulate = options.simulate || (!options.port && !PortConfigured(options));
-    if (simulate) {
-#ifdef _WIN32
-      err_ << "tagline: the simulated reader runs on pseudo-terminals, which Windows lacks\n";
-      return kExitPortError;
-#else
-      sim::SimOptions simOptions;
-      if (options.version) simOptions.version = *options.version;
-      std::string error;
-      reader_ = sim::SimulatedReader::Start(simOptions, error);
-      if (!reader_) {
-        err_ << "tagline: cannot start the simulated reader: " << error << '\n';
-        return kExitPortError;
-      }
-      dialogOptions.portOverride = reader_->DevicePath();
-      if (!options.simulate) err_ << "tagline: no reader configured, using the simulated reader\n";
-#endif
-    }
-    dialog_ = std::make_unique<app::MainDialog>(host_, dialogOptions);
-    host_.Attach(dialog_.get());
-    host_.Watch(dialog_.get());
-    dialog_->OnInitDialog();
-    if (dialog_->portOpen() == 0) {
-      const auto& port = dialog_->port();
-      err_ << "tagline: cannot open " << platform::CommDevicePath(port.portName()) << ": "
-           << platform::CommErrorText(port.lastError()) << OpenFailureHint(port.lastError())
-           << '\n';
-      return kExitPortError;
-    }
-    host_.ClearMessages();
-    return kExitOk;
-  }
-
-  int Send(const CliOptions& options) {
-    if (options.protocol) dialog_->settings().protocol = *options.protocol;
-    dialog_->controls().UserSetText(app::ctl::kToSend, options.args.front());
-    dialog_->OnCommand(app::ctl::kSend);
-    if (options.listenMs == 0) return kExitOk;
-    return Listen(options.listenMs, true);
-  }
-
-  // The receive poll runs on its timer for `ms` milliseconds.
-  int Listen(std::uint32_t ms, bool expectAnswer) {
-    host_.RunFor(ms);
-    host_.Flush();
-    host_.EndLine();
-    if (dialog_->portOpen() == 0) return kExitReaderFailed;
-    const std::string& received = host_.received();
-    if (expectAnswer && received.empty()) {
-      err_ << "tagline: no answer from the reader\n";
-      return kExitReaderFailed;
-    }
-    const bool refused = received == "// NAK\n" || received == "// BEL\n";
-    return refused ? kExitReaderFailed : kExitOk;
-  }
-
-  int Version(std::ostream& out) {
-    dialog_->OnCommand(app::ctl::kSv);
-    const std::string version = dialog_->controls().at(app::ctl::kSvResult).text;
-    if (version.empty()) return kExitReaderFailed;
-    out << version << '\n' << "model: " << ClassifyLine(version) << '\n';
-    return kExitOk;
-  }
-
- private:
-  static bool PortConfigured(const CliOptions& options) {
-    app::MainDialogOptions probe;
-    probe.iniPath = options.iniPath;
-    if (probe.iniPath.empty()) {
-      const auto path = app::BuildSettingsPath();
-      if (!path.ok()) return true;  // the window reports it
-      probe.iniPath = *path.value;
-    }
-    return !app::LoadSettings(probe.iniPath).port.empty();
-  }
-
-  std::ostream& err_;
-  CliHost host_;
-#ifndef _WIN32
-  std::unique_ptr<sim::SimulatedReader> reader_;
-#endif
-  std::unique_ptr<app::MainDialog> dialog_;
-};
+  return !app::LoadSettings(iniPath).port.empty();
+}
 
 int Classify(const CliOptions& options, std::istream& in, std::ostream& out) {
-  if (!options.batch) {
+  if (!options.Has("batch")) {
     out << ClassifyLine(options.args.front()) << '\n';
     return kExitOk;
   }
@@ -188,7 +67,160 @@ int Classify(const CliOptions& options, std::istream& in, std::ostream& out) {
   return kExitOk;
 }
 
+std::string WithoutLineEnd(std::string text) {
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+  return text;
+}
+
+int Convert(const CliOptions& options, std::istream& in, std::ostream& out, std::ostream& err) {
+  const std::string& name = options.args.front();
+  const auto order = codes::ParseBitOrder(options.Value("order").value_or("numeric"));
+  if (!order) {
+    err << "tagline: --order takes numeric or transmission\n";
+    return kExitUsage;
+  }
+  const auto convert = [&](const std::string& code) {
+    return codes::RunCodeOperation(name, code, *order);
+  };
+  if (!convert("0")) {
+    err << "tagline: unknown conversion " << name << "; one of:";
+    for (const auto n : codes::CodeOperationNames()) err << ' ' << n;
+    err << '\n';
+    return kExitUsage;
+  }
+  if (!options.Has("batch")) {
+    out << WithoutLineEnd(*convert(options.args[1])) << '\n';
+    return kExitOk;
+  }
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    out << WithoutLineEnd(*convert(line)) << '\n';
+  }
+  return kExitOk;
+}
+
 }  // namespace
+
+Session::Session(std::ostream& out, std::ostream& err) : out_(out), err_(err), host_(out, err) {}
+Session::~Session() = default;
+
+int Session::Open(const CliOptions& options) {
+  app::MainDialogOptions dialogOptions;
+  dialogOptions.iniPath = options.iniPath;
+  dialogOptions.portOverride = options.port;
+  dialogOptions.saveSettings = false;  // the command line leaves the settings as they are
+  const bool simulate = options.simulate || (!options.port && !PortConfigured(options));
+  if (simulate) {
+#ifdef _WIN32
+    err_ << "tagline: the simulated reader runs on pseudo-terminals, which Windows lacks\n";
+    return kExitPortError;
+#else
+    sim::SimOptions simOptions;
+    if (options.version) simOptions.version = *options.version;
+    std::string error;
+    reader_ = sim::SimulatedReader::Start(simOptions, error);
+    if (!reader_) {
+      err_ << "tagline: cannot start the simulated reader: " << error << '\n';
+      return kExitPortError;
+    }
+    device_ = sim::ReaderDevice::Install(*reader_);
+    dialogOptions.portOverride = reader_->DevicePath();
+    if (!options.simulate) err_ << "tagline: no reader configured, using the simulated reader\n";
+#endif
+  }
+  dialog_ = std::make_unique<app::MainDialog>(host_, dialogOptions);
+  host_.Attach(dialog_.get());
+  host_.Watch(dialog_.get());
+  dialog_->OnInitDialog();
+  if (dialog_->portOpen() == 0) {
+    const auto& port = dialog_->port();
+    err_ << "tagline: cannot open " << platform::CommDevicePath(port.portName()) << ": "
+         << platform::CommErrorText(port.lastError()) << OpenFailureHint(port.lastError()) << '\n';
+    return kExitPortError;
+  }
+  host_.ClearMessages();
+  host_.Flush();  // what start-up put in the panes is not this command's output
+  host_.ClearReceived();
+  return kExitOk;
+}
+
+int Session::Listen(std::uint32_t ms, bool expectAnswer) {
+  host_.RunFor(ms);
+  host_.Flush();
+  host_.EndLine();
+  if (dialog_->portOpen() == 0) return kExitReaderFailed;
+  const std::string& received = host_.received();
+  if (expectAnswer && received.empty()) {
+    err_ << "tagline: no answer from the reader\n";
+    return kExitReaderFailed;
+  }
+  const bool refused = received == "// NAK\n" || received == "// BEL\n";
+  return refused ? kExitReaderFailed : kExitOk;
+}
+
+int Session::Send(const CliOptions& options) {
+  std::string error;
+  const auto protocol =
+      NumberOption(options, "protocol", 0, 2, dialog_->settings().protocol, error);
+  const auto listen = NumberOption(options, "listen", 0, 86400000, 0, error);
+  if (!protocol || !listen) {
+    err_ << "tagline: " << error << '\n';
+    return kExitUsage;
+  }
+  dialog_->settings().protocol = static_cast<int>(*protocol);
+  dialog_->controls().UserSetText(app::ctl::kToSend, options.args.front());
+  dialog_->OnCommand(app::ctl::kSend);
+  if (*listen == 0) return kExitOk;
+  return Listen(static_cast<std::uint32_t>(*listen), true);
+}
+
+int Session::Version() {
+  dialog_->OnCommand(app::ctl::kSv);
+  const std::string version = dialog_->controls().at(app::ctl::kSvResult).text;
+  if (version.empty()) return kExitReaderFailed;
+  out_ << version << '\n' << "model: " << ClassifyLine(version) << '\n';
+  return kExitOk;
+}
+
+int RunCli(const CliOptions& options, std::istream& in, std::ostream& out, std::ostream& err) {
+  const std::string& command = options.command;
+  if (command == "frame") {
+    out << HexBytes(serial::FrameCommand(options.args.front())) << '\n';
+    return kExitOk;
+  }
+  if (command == "classify") return Classify(options, in, out);
+  if (command == "convert") return Convert(options, in, out, err);
+  if (command == "ports") {
+    const std::string list = serial::SerialPort().ListPorts();
+    std::size_t begin = 0;
+    for (std::size_t end; (end = list.find(';', begin)) != std::string::npos; begin = end + 1) {
+      out << list.substr(begin, end - begin) << '\n';
+    }
+    return kExitOk;
+  }
+#ifndef _WIN32
+  if (command == "portinfo") {
+    out << platform::FormatPortInfo(platform::ListPortInfo());
+    return kExitOk;
+  }
+#endif
+
+  Session session(out, err);
+  if (const int status = session.Open(options); status != kExitOk) return status;
+  if (command == "send") return session.Send(options);
+  if (command == "version") return session.Version();
+  if (command == "listen") {
+    std::string error;
+    const auto ms = NumberOption(options, "ms", 0, 86400000, 0, error);
+    if (!ms) {
+      err << "tagline: " << error << '\n';
+      return kExitUsage;
+    }
+    return session.Listen(static_cast<std::uint32_t>(*ms), false);
+  }
+  return RunReaderCommand(session, options);
+}
 
 std::string HexBytes(const std::string& bytes) {
   std::string out;
@@ -216,34 +248,6 @@ std::string PaneAddition(const std::string& before, const std::string& after) {
     }
   }
   return after;
-}
-
-int RunCli(const CliOptions& options, std::istream& in, std::ostream& out, std::ostream& err) {
-  if (options.command == "frame") {
-    out << HexBytes(serial::FrameCommand(options.args.front())) << '\n';
-    return kExitOk;
-  }
-  if (options.command == "classify") return Classify(options, in, out);
-  if (options.command == "ports") {
-    const std::string list = serial::SerialPort().ListPorts();
-    std::size_t begin = 0;
-    for (std::size_t end; (end = list.find(';', begin)) != std::string::npos; begin = end + 1) {
-      out << list.substr(begin, end - begin) << '\n';
-    }
-    return kExitOk;
-  }
-#ifndef _WIN32
-  if (options.command == "portinfo") {
-    out << platform::FormatPortInfo(platform::ListPortInfo());
-    return kExitOk;
-  }
-#endif
-
-  Session session(out, err);
-  if (const int status = session.Open(options); status != kExitOk) return status;
-  if (options.command == "send") return session.Send(options);
-  if (options.command == "version") return session.Version(out);
-  return session.Listen(options.listenMs, false);
 }
 
 }  // namespace tagline::cli
