@@ -9,6 +9,8 @@
 #include <string_view>
 
 #include "app/main_dialog.h"
+#include "platform/keyboard.h"
+#include "sim/reader_device.h"
 #include "sim/simulated_reader.h"
 #include "ui/main_window.h"
 #include "ui/qt_host.h"
@@ -21,10 +23,11 @@ constexpr int kExitSimulator = 3;
 constexpr int kExitNoDisplay = 4;
 
 constexpr const char* kUsage =
-    "usage: tagline-console [--ini PATH] [--simulate [--version TEXT]]\n"
+    "usage: tagline-console [--ini PATH] [--simulate [--version TEXT]] [--keyboard KIND]\n"
     "  --ini PATH       settings file (default: Tagline_Console.ini in the current directory)\n"
     "  --simulate       talk to a simulated reader instead of the configured port\n"
     "  --version TEXT   the simulated reader's software version\n"
+    "  --keyboard KIND  how ONLINE codes are typed: auto (default), x11, uinput or none\n"
     "environment: TAGLINE_SCREENSHOT_DIR=DIR shows each area in turn, saves a picture of\n"
     "  each into DIR and ends.\n";
 
@@ -32,6 +35,7 @@ struct Options {
   std::string iniPath;
   bool simulate = false;
   std::optional<std::string> version;
+  tagline::platform::KeyboardKind keyboard = tagline::platform::KeyboardKind::Automatic;
 };
 
 // Empty result and a message on a usage error.
@@ -44,11 +48,19 @@ std::optional<Options> ParseArguments(int argc, char** argv, std::string& error)
       options.iniPath = argv[++i];
     } else if (arg == "--version" && hasValue) {
       options.version = argv[++i];
+    } else if (arg == "--keyboard" && hasValue) {
+      const auto kind = tagline::platform::ParseKeyboardKind(argv[++i]);
+      if (!kind || *kind == tagline::platform::KeyboardKind::Stdout) {
+        error = "--keyboard takes auto, x11, uinput or none";
+        return std::nullopt;
+      }
+      options.keyboard = *kind;
     } else if (arg == "--simulate") {
       options.simulate = true;
     } else {
-      error = (arg == "--ini" || arg == "--version") ? std::string(arg) + " needs a value"
-                                                     : "unknown argument: " + std::string(arg);
+      error = (arg == "--ini" || arg == "--version" || arg == "--keyboard")
+                  ? std::string(arg) + " needs a value"
+                  : "unknown argument: " + std::string(arg);
       return std::nullopt;
     }
   }
@@ -102,6 +114,7 @@ int main(int argc, char** argv) {
   QApplication app(qtArgc, qtArgv);
 
   std::unique_ptr<tagline::sim::SimulatedReader> reader;
+  std::shared_ptr<tagline::sim::ReaderDevice> device;
   tagline::app::MainDialogOptions dialogOptions;
   dialogOptions.iniPath = options->iniPath;
   if (options->simulate) {
@@ -112,11 +125,20 @@ int main(int argc, char** argv) {
       std::cerr << "tagline-console: the simulated reader did not start: " << error << '\n';
       return kExitSimulator;
     }
+    device = tagline::sim::ReaderDevice::Install(*reader);
     dialogOptions.portOverride = reader->DevicePath();
   }
 
   tagline::ui::QtHost host;
   tagline::app::MainDialog dialog(host, dialogOptions);
+  if (options->keyboard != tagline::platform::KeyboardKind::None) {
+    auto keyboard = tagline::platform::CreateKeyboard(options->keyboard, error);
+    if (keyboard) {
+      dialog.SetKeyboard(std::move(keyboard));
+    } else {
+      std::cerr << "tagline-console: ONLINE codes will not be typed: " << error << '\n';
+    }
+  }
   tagline::ui::MainWindow window(dialog);
   host.Attach(&dialog, &window);
 
