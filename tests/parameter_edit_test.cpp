@@ -62,7 +62,7 @@ const std::map<int, std::string>& VersionTexts() {
                                     {41, "KTR H9 V4.30054"}};
     // Not model 19: its rule reads a build number only when the text ends soon after.
     for (auto& [model, text] : t) {
-      if (model != 19) text.resize(std::max<std::size_t>(text.size(), 45), ' ');
+      if (model != 19 && model != 0) text.resize(std::max<std::size_t>(text.size(), 45), ' ');
     }
     return t;
   }();
@@ -134,6 +134,8 @@ TEST_F(ParameterEditTest, SelectionWritesShareAnAddress) {
   EXPECT_EQ(CommandsAfterSv(), (std::vector<std::string>{"s00301", "s00303"}));
   EXPECT_EQ(Text(ctl::kParameterResult), "// ACK");
   EXPECT_EQ(device->Cell(0x003), 0x03);
+  // Each reader model keeps its own cells.
+  EXPECT_EQ(device->Cell(VersionTexts().at(4), 0x003), 0x01);
 }
 
 TEST_F(ParameterEditTest, AcknowledgedWritesUpdateTheDisplaySettings) {

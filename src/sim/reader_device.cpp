@@ -42,11 +42,17 @@ bool ParseDecimalPair(std::string_view text, int& value) {
 
 }  // namespace
 
-ReaderDevice::ReaderDevice()
-    : clockBase_(platform::LocalNow()), clockSetAt_(std::chrono::steady_clock::now()) {}
+ReaderDevice::ReaderDevice(const SimulatedReader& reader)
+    : clockBase_(platform::LocalNow()),
+      clockSetAt_(std::chrono::steady_clock::now()),
+      reader_(reader) {}
+
+std::map<unsigned, std::uint8_t>& ReaderDevice::CurrentCells() {
+  return cells_[reader_.Version()];
+}
 
 std::shared_ptr<ReaderDevice> ReaderDevice::Install(SimulatedReader& reader) {
-  std::shared_ptr<ReaderDevice> device(new ReaderDevice());
+  std::shared_ptr<ReaderDevice> device(new ReaderDevice(reader));
   const auto self = device;
   reader.SetHandler("XT", [self](std::string_view) {
     std::lock_guard lock(self->mutex_);
@@ -137,13 +143,19 @@ std::string ReaderDevice::OnSetClock(std::string_view command) {
 
 void ReaderDevice::SetCell(unsigned address, std::uint8_t value) {
   std::lock_guard lock(mutex_);
-  cells_[address] = value;
+  CurrentCells()[address] = value;
 }
 
 std::optional<std::uint8_t> ReaderDevice::Cell(unsigned address) const {
+  return Cell(reader_.Version(), address);
+}
+
+std::optional<std::uint8_t> ReaderDevice::Cell(const std::string& version, unsigned address) const {
   std::lock_guard lock(mutex_);
-  const auto it = cells_.find(address);
-  if (it == cells_.end()) return std::nullopt;
+  const auto cells = cells_.find(version);
+  if (cells == cells_.end()) return std::nullopt;
+  const auto it = cells->second.find(address);
+  if (it == cells->second.end()) return std::nullopt;
   return it->second;
 }
 
@@ -161,18 +173,19 @@ std::string ReaderDevice::OnWriteCell(std::string_view command) {
   }
   std::lock_guard lock(mutex_);
   if (const auto it = refusals_.find(address); it != refusals_.end()) return Byte(it->second);
-  cells_[address] = static_cast<std::uint8_t>(value);
+  CurrentCells()[address] = static_cast<std::uint8_t>(value);
   if (address == 0x224) communicationOpen_ = true;
   return Byte(serial::kAck);
 }
 
-std::string ReaderDevice::OnReadCell(std::string_view command) const {
+std::string ReaderDevice::OnReadCell(std::string_view command) {
   unsigned address = 0;
   if (command.size() != 4 || !ParseHex(command.substr(1, 3), address)) return Byte(serial::kNak);
   std::lock_guard lock(mutex_);
   if (const auto it = refusals_.find(address); it != refusals_.end()) return Byte(it->second);
-  const auto it = cells_.find(address);
-  const unsigned value = it == cells_.end() ? 0 : it->second;
+  const auto& cells = CurrentCells();
+  const auto it = cells.find(address);
+  const unsigned value = it == cells.end() ? 0 : it->second;
   const std::string digits{serial::HexDigit(value >> 4), serial::HexDigit(value & 0xF)};
   return serial::FrameCommand(digits);
 }

@@ -32,19 +32,22 @@ class ReaderDevice {
   void SetClock(const std::string& digits);
   std::string Clock() const;
 
-  // Parameter cells (three hex digits address, one byte each).
+  // Parameter cells (three hex digits address, one byte each). Each reader model keeps
+  // its own cells: they are kept per version text, the one the reader reports now.
   void SetCell(unsigned address, std::uint8_t value);
   std::optional<std::uint8_t> Cell(unsigned address) const;
+  std::optional<std::uint8_t> Cell(const std::string& version, unsigned address) const;
   // Cells the reader refuses to write, answering with `reply` (NAK or BEL).
   void RefuseCell(unsigned address, char reply);
 
   bool CommunicationOpen() const;
 
  private:
-  ReaderDevice();
+  explicit ReaderDevice(const SimulatedReader& reader);
+  std::map<unsigned, std::uint8_t>& CurrentCells();
   std::string OnGetTag() const;
   std::string OnWriteCell(std::string_view command);
-  std::string OnReadCell(std::string_view command) const;
+  std::string OnReadCell(std::string_view command);
   std::string OnSetClock(std::string_view command);
 
   mutable std::mutex mutex_;
@@ -53,7 +56,8 @@ class ReaderDevice {
   bool communicationOpen_ = true;
   std::tm clockBase_{};
   std::chrono::steady_clock::time_point clockSetAt_;
-  std::map<unsigned, std::uint8_t> cells_;
+  const SimulatedReader& reader_;  // owns the handlers that own this device
+  std::map<std::string, std::map<unsigned, std::uint8_t>> cells_;
   std::map<unsigned, char> refusals_;
 };
 
