@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "app/main_dialog.h"
+#include "app/settings_dialog.h"
 
 namespace tagline::app {
 
@@ -61,6 +62,14 @@ std::optional<int> HeadlessHost::ChoiceDialog(const ChoiceRequest& request) {
   const auto it = choiceAnswers_.find(request.name);
   if (it == choiceAnswers_.end()) return request.initial;
   return it->second;
+}
+
+int HeadlessHost::RunSettingsDialog(SettingsDialog& dialog) {
+  ++settingsDialogRuns_;
+  dialog.OnInitDialog();
+  const int button = settingsScript_ ? settingsScript_(dialog) : id::kOk;
+  dialog.OnCommand(button == id::kOk ? id::kOk : id::kCancel);
+  return dialog.result();
 }
 
 void HeadlessHost::SetTimer(int id, std::uint32_t periodMs) {

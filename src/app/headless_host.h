@@ -17,6 +17,7 @@
 namespace tagline::app {
 
 class MainDialog;
+class SettingsDialog;
 
 class HeadlessHost : public Host {
  public:
@@ -27,6 +28,10 @@ class HeadlessHost : public Host {
     std::string caption;
     unsigned type = 0;
   };
+
+  // Plays the user in the settings dialog: edits its controls and returns the button to
+  // press, id::kOk or id::kCancel.
+  using SettingsScript = std::function<int(SettingsDialog& dialog)>;
 
   explicit HeadlessHost(Clock clock = Clock::Real) : clock_(clock) {}
 
@@ -42,6 +47,8 @@ class HeadlessHost : public Host {
   }
   void SetCursor(Point p) { cursor_ = p; }
   void SetShellOpenResult(bool ok) { shellOpenResult_ = ok; }
+  // Without a script the settings dialog is confirmed with OK as it opened.
+  void SetSettingsScript(SettingsScript script) { settingsScript_ = std::move(script); }
 
   const std::vector<RecordedMessage>& messages() const { return messages_; }
   void ClearMessages() { messages_.clear(); }
@@ -49,6 +56,8 @@ class HeadlessHost : public Host {
   const std::vector<std::pair<std::string, std::string>>& shellOpens() const { return shellOpens_; }
   const std::string& portInformation() const { return portInformation_; }
   std::optional<int> endResult() const { return endResult_; }
+  int settingsDialogRuns() const { return settingsDialogRuns_; }
+  int aboutBoxes() const { return aboutBoxes_; }
   int waitCursorDepth() const { return waitCursor_; }
   bool TimerActive(int id) const { return timers_.count(id) != 0; }
   std::optional<std::uint32_t> TimerPeriod(int id) const;
@@ -65,6 +74,8 @@ class HeadlessHost : public Host {
   std::optional<std::string> SaveFileDialog(const FileDialogRequest& request) override;
   std::optional<std::string> OpenFileDialog(const FileDialogRequest& request) override;
   std::optional<int> ChoiceDialog(const ChoiceRequest& request) override;
+  int RunSettingsDialog(SettingsDialog& dialog) override;
+  void ShowAboutBox() override { ++aboutBoxes_; }
   void SetTimer(int id, std::uint32_t periodMs) override;
   void KillTimer(int id) override;
   void DispatchPendingMessages() override;
@@ -101,6 +112,9 @@ class HeadlessHost : public Host {
   std::deque<int> messageAnswers_;
   std::deque<std::optional<std::string>> fileAnswers_;
   std::map<std::string, std::optional<int>> choiceAnswers_;
+  SettingsScript settingsScript_;
+  int settingsDialogRuns_ = 0;
+  int aboutBoxes_ = 0;
   std::vector<RecordedMessage> messages_;
   std::vector<std::pair<std::uint32_t, std::uint32_t>> beeps_;
   std::vector<std::pair<std::string, std::string>> shellOpens_;

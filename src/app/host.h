@@ -10,6 +10,8 @@
 
 namespace tagline::app {
 
+class SettingsDialog;
+
 // Message box type bits and answers, numbered as the Win32 MB_ and ID values.
 namespace mb {
 inline constexpr unsigned kOk = 0x0;
@@ -62,6 +64,11 @@ class Host {
   virtual std::optional<std::string> OpenFileDialog(const FileDialogRequest& request) = 0;
   // The index of the option taken, or nullopt when the dialog was cancelled.
   virtual std::optional<int> ChoiceDialog(const ChoiceRequest& request) = 0;
+  // Runs the settings dialog modally (calling its OnInitDialog before it shows); returns
+  // id::kOk or id::kCancel.
+  virtual int RunSettingsDialog(SettingsDialog& dialog) = 0;
+  // The program's information window, modal; timers keep running behind it.
+  virtual void ShowAboutBox() = 0;
 
   // Window timers: a timer set again restarts with the new period.
   virtual void SetTimer(int id, std::uint32_t periodMs) = 0;

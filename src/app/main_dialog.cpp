@@ -96,7 +96,10 @@ const std::vector<MainDialog::MessageEntry>& MainDialog::MessageMap() {
       {K::Command, ctl::kSend, notify::kClicked, nullptr, &MainDialog::OnSend},
       {K::Registered, 0, 0, kEditCompleteMessage, &MainDialog::OnEditComplete},
       {K::Registered, 0, 0, kEdit2CompleteMessage, &MainDialog::OnEdit2Complete},
+      {K::Command, ctl::kRead, notify::kClicked, nullptr, &MainDialog::OnDatabaseRead},
+      {K::Command, ctl::kReadPathButton, notify::kClicked, nullptr, &MainDialog::OnReadPath},
       {K::Command, ctl::kWrite, notify::kClicked, nullptr, &MainDialog::OnDatabaseWrite},
+      {K::Command, ctl::kWritePathButton, notify::kClicked, nullptr, &MainDialog::OnWritePath},
       {K::Command, ctl::kClear, notify::kClicked, nullptr, &MainDialog::OnDatabaseClear},
       {K::Command, ctl::kSv, notify::kClicked, nullptr, &MainDialog::OnSoftwareVersion},
       {K::Command, ctl::kGtOnce, notify::kClicked, nullptr, &MainDialog::OnGetTag},
@@ -129,10 +132,12 @@ const std::vector<MainDialog::MessageEntry>& MainDialog::MessageMap() {
       {K::Command, ctl::kLogging, notify::kClicked, nullptr, &MainDialog::OnProtocolToggle},
       {K::Command, ctl::kLogFile, notify::kClicked, nullptr, &MainDialog::OnChooseProtocolFile},
       {K::Command, menu::kEditClear, notify::kClicked, nullptr, &MainDialog::OnEditClear},
+      {K::Command, menu::kPort, notify::kClicked, nullptr, &MainDialog::OnPortSettings},
       {K::Command, menu::kDeviceManager, notify::kClicked, nullptr, &MainDialog::OnDeviceManager},
       {K::Command, menu::kDb, notify::kClicked, nullptr, &MainDialog::OnMenuDb},
       {K::Command, menu::kConfig, notify::kClicked, nullptr, &MainDialog::OnMenuConfig},
       {K::Command, menu::kOnline, notify::kClicked, nullptr, &MainDialog::OnMenuOnline},
+      {K::Command, menu::kInfo, notify::kClicked, nullptr, &MainDialog::OnAbout},
       {K::Command, ctl::kOk, notify::kClicked, nullptr, &MainDialog::OnOK},
       {K::Command, ctl::kCancel, notify::kClicked, nullptr, &MainDialog::OnCancel},
       // Timer identifiers are tested in this order.
@@ -169,8 +174,13 @@ bool MainDialog::OnRegisteredMessage(std::string_view name, int /*controlId*/) {
   return false;
 }
 
-bool MainDialog::OnSysCommand(int /*id*/) {
-  // The About box comes with the auxiliary windows; other entries get default handling.
+bool MainDialog::OnSysCommand(int id) {
+  if (ended_) return false;
+  // The window's own entry is 16; the low four bits of a system command are the system's.
+  if (id >= menu::kSystemAbout && id <= menu::kSystemAbout + 15) {
+    OnAbout();
+    return true;
+  }
   return false;
 }
 

@@ -16,6 +16,7 @@
 #include "app/control_model.h"
 #include "app/host.h"
 #include "codes/online_conversions.h"
+#include "database/tag_table.h"
 #include "platform/keyboard.h"
 #include "reader/parameter_catalogue.h"
 #include "reader/reader_model.h"
@@ -76,6 +77,10 @@ class MainDialog {
   void OnMenuConfig();
   void OnMenuOnline();
   void OnDeviceManager();
+  // Settings > Port: the settings dialog, and the port reopened when the line changed.
+  void OnPortSettings();
+  // ? > Info and the system menu's entry: the About box.
+  void OnAbout();
   void OnSoftwareVersion();
   void OnGetTag();
   void OnCommunicationControl();
@@ -95,6 +100,22 @@ class MainDialog {
     keyboard_ = std::move(keyboard);
   }
   static std::string DefaultProtocolPath();
+
+  // Tag database transfer.
+  void OnDatabaseRead();
+  void OnReadPath();
+  void OnWritePath();
+  static std::string DefaultDatabasePath(bool read);
+  database::TagTable tagTable;
+  database::AttributeList attributeList;
+  // How a model's records are read: the part of each reply kept (the first `kept`
+  // characters, of those the last kept - 1), the characters that begin the end marker,
+  // and the flush before each "RN".
+  struct ReadLoop {
+    std::size_t kept;
+    std::string_view ends;
+    std::uint32_t flushCount;
+  };
 
   // Parameter rows.
   void OnParameterNameDropDown();
@@ -189,6 +210,20 @@ class MainDialog {
   std::string ConvertOnlineCode(std::string& code) const;
   void AppendToProtocol(char c) const;
   reader::ReaderModel IdentifyQuietly();
+  std::string CollectReply();
+  void ReadDatabase();
+  void ReadRecords(const ReadLoop& loop);
+  void ReadAttributes();
+  void SaveReadDatabase(reader::ReaderModel model);
+  void ChooseDatabasePath(bool read);
+  std::int8_t LoadSheet(std::int8_t model);
+  std::int8_t WriteAttributes(std::int8_t model);
+  std::int8_t InitWritePointer(std::int8_t model);
+  std::int8_t WriteRecords(std::int8_t model);
+  void ShowWriteSummary(std::int8_t model);
+  // Sends a one-token command and returns the first byte of its answer, 0 for none. With
+  // `repeat` a BEL or unexpected byte sends it again (a few times at most).
+  char SendToken(const std::string& command, bool repeat, bool logRepeats);
   reader::ReaderModel LastJobModel() const;
   void RefillNames(int controlId, reader::ParameterKind kind, reader::ReaderModel model);
   // Write / read one cell as the parameter buttons do; a write returns the command when
@@ -210,6 +245,12 @@ class MainDialog {
   std::int8_t IdentifyForJob();
   std::int8_t SendClearDatabase(std::int8_t model);
   std::int8_t PollClearDatabase(std::int8_t model);
+
+ public:
+  // Clears the 27 attributes; the failure value unless every one was acknowledged.
+  std::int8_t ClearAttributes(std::int8_t model);
+
+ private:
   void Message(const std::string& text, unsigned type = mb::kOk, const std::string& caption = {});
 
   Host& host_;

@@ -44,7 +44,10 @@ void MainDialog::EndDatabaseJob(int timerId, std::uint8_t& step) {
 }
 
 void MainDialog::OnDatabaseWrite() {
+  writeFlags = 0;
   currentModel = -1;
+  tagTable.Fill(" ");
+  attributeList.Fill(" ");
   StartDatabaseJob(timer::kDbWrite, writeStep, 1);
 }
 
@@ -62,20 +65,6 @@ void MainDialog::OnFactoryDefault() {
   factoryStep = 1;
   host_.SetTimer(timer::kFactory, kJobPeriodMs);
   host_.EndWaitCursor();
-}
-
-void MainDialog::OnWriteJobTimer() {
-  switch (writeStep) {
-    case 1:
-      host_.KillTimer(timer::kDbWrite);
-      currentModel = IdentifyForJob();
-      // The transfer steps that follow come with the sheet reader; until then the job
-      // ends after the identification whatever it found.
-      EndDatabaseJob(timer::kDbWrite, writeStep);
-      break;
-    default:
-      break;
-  }
 }
 
 void MainDialog::OnFactoryJobTimer() {

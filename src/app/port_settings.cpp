@@ -1,0 +1,87 @@
+// Settings > Port: the settings dialog, and the serial line closed and opened again when
+// one of its settings changed.
+#include "app/control_ids.h"
+#include "app/main_dialog.h"
+#include "app/settings_dialog.h"
+
+namespace tagline::app {
+
+namespace {
+
+constexpr std::uint32_t kPollPeriodMs = 250;
+
+// The port takes the data bits as one byte. A number outside a byte must not wrap round to
+// a valid size ("264" would open with 8 data bits): it goes to the driver as 0, which
+// refuses it like any other bad size.
+std::uint8_t DataBitsByte(std::int32_t value) {
+  return value >= 0 && value <= 255 ? static_cast<std::uint8_t>(value) : 0;
+}
+
+void ConfigurePort(serial::SerialPort& port, const std::string& name, const AppSettings& s) {
+  port.SetSettings(name, static_cast<std::uint32_t>(s.baudrate), DataBitsByte(s.databits),
+                   s.parity, s.stopbits, s.CTS, s.RTS);
+}
+
+// Opens the port with the settings; a failed open leaves the port in a state in which it
+// takes no new settings, so the second try starts from a closed port.
+bool OpenWithSettings(serial::SerialPort& port, const std::string& name, const AppSettings& s) {
+  ConfigurePort(port, name, s);
+  if (port.Open()) return true;
+  port.Close();
+  ConfigurePort(port, name, s);
+  return port.Open();
+}
+
+}  // namespace
+
+void MainDialog::OnPortSettings() {
+  SettingsDialog dialog;
+  UpdateData(true);
+  host_.KillTimer(timer::kPoll);
+
+  // The line as the port uses it. A run on a port of its own (a simulated reader) shows
+  // that port and the line values it was opened with where the file has none yet.
+  AppSettings line = settings_;
+  if (options_.portOverride) {
+    line.port = *options_.portOverride;
+    if (line.baudrate == 0) line.baudrate = static_cast<std::int32_t>(port_.dcb().BaudRate);
+    if (line.databits == 0) line.databits = port_.dcb().ByteSize;
+  }
+  FillSettingsDialog(line, dialog);
+
+  if (host_.RunSettingsDialog(dialog) == id::kOk) {
+    if (LineSettingsChanged(dialog, line) && exchange_.portOpen != 0) {
+      if (port_.Close()) {
+        exchange_.portOpen = 0;
+      } else {
+        Message("error on close com port", mb::kOk | mb::kIconHand, "close com port error");
+      }
+    }
+
+    const std::string savedPort = settings_.port;
+    ApplySettingsDialog(dialog, settings_);
+    const std::string portName = settings_.port;
+    if (options_.portOverride) {
+      // The run's own port is not saved; a port the user picked instead is, and from then
+      // on the run uses the settings like any other.
+      if (portName == *options_.portOverride) {
+        settings_.port = savedPort;
+      } else {
+        options_.portOverride.reset();
+      }
+    }
+
+    if (exchange_.portOpen == 0) {
+      if (OpenWithSettings(port_, portName, settings_)) {
+        exchange_.portOpen = 1;
+      } else {
+        Message("error on open com port", mb::kOk | mb::kIconHand, "open com port error");
+      }
+    }
+  }
+
+  host_.SetTimer(timer::kPoll, kPollPeriodMs);
+  UpdateData(false);
+}
+
+}  // namespace tagline::app
