@@ -45,6 +45,10 @@ class HeadlessHost : public Host {
   void SetChoiceAnswer(const std::string& name, std::optional<int> answer) {
     choiceAnswers_[name] = answer;
   }
+  // The text typed into a choice dialog's text field.
+  void SetTextAnswer(const std::string& name, std::string text) { textAnswers_[name] = text; }
+  // The choice dialogs shown, by name, in order.
+  const std::vector<std::string>& choicesShown() const { return choicesShown_; }
   void SetCursor(Point p) { cursor_ = p; }
   void SetShellOpenResult(bool ok) { shellOpenResult_ = ok; }
   // Without a script the settings dialog is confirmed with OK as it opened.
@@ -112,6 +116,8 @@ class HeadlessHost : public Host {
   std::deque<int> messageAnswers_;
   std::deque<std::optional<std::string>> fileAnswers_;
   std::map<std::string, std::optional<int>> choiceAnswers_;
+  std::map<std::string, std::string> textAnswers_;
+  std::vector<std::string> choicesShown_;
   SettingsScript settingsScript_;
   int settingsDialogRuns_ = 0;
   int aboutBoxes_ = 0;

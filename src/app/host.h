@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -47,6 +48,10 @@ struct ChoiceRequest {
   std::string prompt;
   std::vector<std::string> options;
   int initial = 0;
+  // A text field above the options, when set: its text in and out. The first option is
+  // offered only while `acceptText` accepts the text (when given).
+  std::string* text = nullptr;
+  std::function<bool(const std::string&)> acceptText;
 };
 
 struct Point {

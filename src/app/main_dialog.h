@@ -18,6 +18,7 @@
 #include "codes/online_conversions.h"
 #include "database/tag_table.h"
 #include "platform/keyboard.h"
+#include "reader/factory_table.h"
 #include "reader/parameter_catalogue.h"
 #include "reader/reader_model.h"
 #include "serial/command_exchange.h"
@@ -162,6 +163,7 @@ class MainDialog {
   std::uint8_t clearStep = 0;
   std::uint8_t factoryStep = 0;
   std::uint8_t factoryFlags = 0;
+  std::uint8_t factoryRan = 0;  // the factory steps that sent their exchange
   std::int8_t stepResult = 0;
   int pollCount = 0;
   int dialogResult = 0;
@@ -224,6 +226,10 @@ class MainDialog {
   // Sends a one-token command and returns the first byte of its answer, 0 for none. With
   // `repeat` a BEL or unexpected byte sends it again (a few times at most).
   char SendToken(const std::string& command, bool repeat, bool logRepeats);
+  reader::FactoryChoice AskFactoryDialog(reader::FactoryDialog dialog, std::string& text);
+  void ApplyFactoryChange(const reader::MainWindowChange& change);
+  // The factory parameter writes of a model; the success counter as a signed byte.
+  std::int8_t WriteFactoryParameters(std::int8_t model);
   reader::ReaderModel LastJobModel() const;
   void RefillNames(int controlId, reader::ParameterKind kind, reader::ReaderModel model);
   // Write / read one cell as the parameter buttons do; a write returns the command when

@@ -67,24 +67,4 @@ void MainDialog::OnFactoryDefault() {
   host_.EndWaitCursor();
 }
 
-void MainDialog::OnFactoryJobTimer() {
-  switch (factoryStep) {
-    case 1: {
-      host_.KillTimer(timer::kFactory);
-      factoryFlags = 0;
-      const std::string version = RequestSoftwareVersion(true, false);
-      currentModel = static_cast<std::int8_t>(reader::ClassifyReaderVersion(version));
-      controls_.SetText(ctl::kFactoryDefault, "VS");
-      factoryResult = version;
-      UpdateData(false);
-      if (currentModel >= 1) factoryFlags |= 0x01;
-      factoryStep = 0;
-      host_.SetTimer(timer::kPoll, kPollPeriodMs);
-      break;
-    }
-    default:
-      break;
-  }
-}
-
 }  // namespace tagline::app

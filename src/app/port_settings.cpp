@@ -18,8 +18,8 @@ std::uint8_t DataBitsByte(std::int32_t value) {
 }
 
 void ConfigurePort(serial::SerialPort& port, const std::string& name, const AppSettings& s) {
-  port.SetSettings(name, static_cast<std::uint32_t>(s.baudrate), DataBitsByte(s.databits),
-                   s.parity, s.stopbits, s.CTS, s.RTS);
+  port.SetSettings(name, static_cast<std::uint32_t>(s.baudrate), DataBitsByte(s.databits), s.parity,
+                   s.stopbits, s.CTS, s.RTS);
 }
 
 // Opens the port with the settings; a failed open leaves the port in a state in which it

@@ -15,8 +15,8 @@ using K = ControlKind;
 
 constexpr int kClicked = 0;  // BN_CLICKED
 
-constexpr const char* kBaudRates[] = {"110",   "300",   "600",   "1200",   "2400",
-                                      "4800",  "9600",  "14400", "19200",  "38400",
+constexpr const char* kBaudRates[] = {"110",   "300",   "600",    "1200",   "2400",
+                                      "4800",  "9600",  "14400",  "19200",  "38400",
                                       "56000", "57600", "115200", "128000", "256000"};
 constexpr const char* kDataBitsList[] = {"4", "5", "6", "7", "8"};
 constexpr const char* kParities[] = {"None", "Odd", "Even", "Mark", "Space"};
@@ -174,8 +174,7 @@ const TextGroup kTextGroups[] = {
 };
 
 bool IsConversion(int id) {
-  return std::find(sc::kConversions.begin(), sc::kConversions.end(), id) !=
-         sc::kConversions.end();
+  return std::find(sc::kConversions.begin(), sc::kConversions.end(), id) != sc::kConversions.end();
 }
 
 char Lower(char c) {
@@ -270,8 +269,7 @@ bool LineSettingsChanged(const SettingsDialog& d, const AppSettings& s) {
   const bool unchanged = d.portName == s.port && platform::Atol32(d.baudRate) == s.baudrate &&
                          platform::Atol32(d.dataBits) == s.databits &&
                          ParityCode(d.parity) == s.parity &&
-                         StopBitsCode(d.stopBits) == s.stopbits && d.cts == s.CTS &&
-                         d.rts == s.RTS;
+                         StopBitsCode(d.stopBits) == s.stopbits && d.cts == s.CTS && d.rts == s.RTS;
   return !unchanged;
 }
 
@@ -285,7 +283,8 @@ void ApplySettingsDialog(const SettingsDialog& d, AppSettings& s) {
   s.RTS = d.rts;
   s.protocol = d.protocol;
   for (const TextGroup& group : kTextGroups) s.*group.setting = d.*group.member;
-  for (const Conversion& c : kConversionFields) s.*c.setting = d.*c.member != 0 ? "1" : "0";
+  for (const Conversion& c : kConversionFields)
+    (s.*c.setting).assign(1, d.*c.member != 0 ? '1' : '0');
 }
 
 // ---------------------------------------------------------------------------------------
@@ -322,8 +321,7 @@ void SettingsDialog::BuildControls() {
 }
 
 bool SettingsDialog::IsProtocolButton(int id) {
-  return std::find(kProtocolButtons.begin(), kProtocolButtons.end(), id) !=
-         kProtocolButtons.end();
+  return std::find(kProtocolButtons.begin(), kProtocolButtons.end(), id) != kProtocolButtons.end();
 }
 
 void SettingsDialog::FillPortList() {
@@ -356,9 +354,11 @@ std::vector<SettingsDialog::DataBinding> SettingsDialog::DataBindings() {
   };
   for (const TextGroup& group : kTextGroups) {
     auto& texts = this->*group.member;
-    for (std::size_t i = 0; i < texts.size(); ++i) bindings.push_back({group.ids[i], &texts[i], nullptr});
+    for (std::size_t i = 0; i < texts.size(); ++i)
+      bindings.push_back({group.ids[i], &texts[i], nullptr});
   }
-  for (const Conversion& c : kConversionFields) bindings.push_back({c.id, nullptr, &(this->*c.member)});
+  for (const Conversion& c : kConversionFields)
+    bindings.push_back({c.id, nullptr, &(this->*c.member)});
   return bindings;
 }
 
@@ -460,7 +460,8 @@ bool SettingsDialog::SetValue(std::string_view key, const std::string& value) {
   }
   // A typed text; a combo shows its entry as selected when the text matches one.
   const auto it = std::find(c.items.begin(), c.items.end(), value);
-  controls_.UserSetSelection(*id, it != c.items.end() ? static_cast<int>(it - c.items.begin()) : -1);
+  controls_.UserSetSelection(*id,
+                             it != c.items.end() ? static_cast<int>(it - c.items.begin()) : -1);
   controls_.UserSetText(*id, value);
   return true;
 }

@@ -51,8 +51,8 @@ inline constexpr int kHex2Iso = 1116;
 inline constexpr int kHex2Bde = 1120;
 // The conversions that exclude each other ("HEX Invert" combines with any of them).
 inline constexpr std::array<int, 8> kConversions = {
-    kHex2Dez, kHex8ToDec8, kHex210Dez, kHex210DezMotorola, kHex2Left8Hex, kHex2Left8Hex2Dez,
-    kHex2Iso, kHex2Bde};
+    kHex2Dez,      kHex8ToDec8,       kHex210Dez, kHex210DezMotorola,
+    kHex2Left8Hex, kHex2Left8Hex2Dez, kHex2Iso,   kHex2Bde};
 
 // Group frames, captions and the hint: static controls that the template leaves without an
 // identifier of their own are numbered from here.

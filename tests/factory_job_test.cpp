@@ -1,0 +1,121 @@
+// The factory-default job against the simulated reader.
+#include <gtest/gtest.h>
+
+#include "dialog_fixture.h"
+#include "reader/factory_plan.h"
+#include "serial/frame.h"
+#include "sim/reader_database.h"
+
+namespace tagline::app {
+namespace {
+
+class FactoryJobTest : public DialogFixture {
+ protected:
+  void StartReader(const std::string& version) {
+    WriteIni("[ACCESS]\r\ncode=xxxxxxxx47\r\n");
+    StartWithSimulator(version);
+    database = sim::ReaderDatabase::Install(*reader);
+  }
+  bool RunJob() {
+    dialog->OnCommand(ctl::kFactoryDefault);
+    return host.RunUntil([this] { return dialog->factoryStep == 0; }, 600000);
+  }
+  // The parameter writes the reader got ("s" commands after the clear).
+  std::vector<std::string> ParameterWrites() const {
+    std::vector<std::string> writes;
+    for (const auto& c : reader->Commands()) {
+      if (!c.empty() && c[0] == 's') writes.push_back(c);
+    }
+    return writes;
+  }
+  std::string Summary() const { return host.messages().empty() ? "" : host.messages().back().text; }
+  std::shared_ptr<sim::ReaderDatabase> database;
+};
+
+TEST_F(FactoryJobTest, EnglishReaderGetsItsTwentyThreeWrites) {
+  StartReader("B2.0");                     // model 4
+  host.SetChoiceAnswer("factory-146", 0);  // English
+  host.SetChoiceAnswer("factory-148", 1);  // keep the attributes
+  ASSERT_TRUE(RunJob());
+  reader::FactoryAnswers answers;
+  answers.Record(reader::FactoryDialog::Language, reader::FactoryChoice::English);
+  std::vector<std::string> expected;
+  for (const auto& w : reader::FactoryWrites(reader::ReaderModel::B20, answers)) {
+    expected.push_back(w.command);
+  }
+  EXPECT_EQ(expected.size(), 23u);
+  EXPECT_EQ(ParameterWrites(), expected);
+  const auto commands = reader->Commands();
+  EXPECT_EQ(std::count(commands.begin(), commands.end(), "EC"), 1);
+  EXPECT_EQ(Summary(),
+            "'SV'\tSoftware Version\tOK\r\n'EC'\tClear Eeprom\tOK\r\n'r'\tSet Clock\t\tOK\r\n"
+            "'s'\tWrite Parameters\tOK\r\n");
+  EXPECT_TRUE(host.TimerActive(timer::kPoll));
+  EXPECT_EQ(dialog->factoryFlags, 0x01 | 0x02 | 0x08 | 0x10);
+}
+
+TEST_F(FactoryJobTest, ClosedLanguageDialogSendsOneRowLess) {
+  StartReader("B2.0");
+  host.SetChoiceAnswer("factory-146", std::nullopt);
+  host.SetChoiceAnswer("factory-148", 1);
+  ASSERT_TRUE(RunJob());
+  EXPECT_EQ(ParameterWrites().size(), 22u);
+}
+
+TEST_F(FactoryJobTest, SerialNumberFromItsDialog) {
+  StartReader("V2.60012");  // model 33
+  host.SetTextAnswer("factory-151", "12345");
+  host.SetChoiceAnswer("factory-148", 1);
+  ASSERT_TRUE(RunJob());
+  const auto writes = ParameterWrites();
+  const auto at =
+      std::search(writes.begin(), writes.end(),
+                  std::begin({std::string("s01445"), std::string("s01523"), std::string("s01601")}),
+                  std::end({std::string("s01445"), std::string("s01523"), std::string("s01601")}));
+  EXPECT_NE(at, writes.end()) << ::testing::PrintToString(writes)
+                              << ::testing::PrintToString(host.choicesShown()) << Summary();
+  EXPECT_NE(Text(ctl::kReceived).find("// ACK, Serial Number 1 -> 45"), std::string::npos);
+}
+
+TEST_F(FactoryJobTest, RefusedClearFailsTheJobAndSaysSo) {
+  StartReader("B2.0");
+  database->SetEraseAnswer(serial::kNak, 0);
+  ASSERT_TRUE(RunJob());
+  EXPECT_EQ(dialog->currentModel, -1);
+  EXPECT_TRUE(ParameterWrites().empty());
+  const auto commands = reader->Commands();
+  EXPECT_EQ(std::count_if(commands.begin(), commands.end(),
+                          [](const std::string& c) { return c[0] == 'r' || c[0] == 't'; }),
+            0);
+  EXPECT_EQ(dialog->factoryFlags & 0x02, 0);
+  EXPECT_NE(Summary().find("'EC'\tClear Eeprom\tNOK"), std::string::npos);
+  EXPECT_NE(Summary().find("'s'\tWrite Parameters\tNOK"), std::string::npos);
+}
+
+TEST_F(FactoryJobTest, RefusedAttributeClearIsReportedAsFailed) {
+  StartReader("B2.0");
+  host.SetChoiceAnswer("factory-148", 0);  // YES, delete them
+  reader->SetHandler("t", [](std::string_view) { return std::string(1, serial::kNak); });
+  ASSERT_TRUE(RunJob());
+  EXPECT_NE(Text(ctl::kReceived).find("// NAK, Clear Attributes failed"), std::string::npos);
+  EXPECT_NE(Summary().find("Clear Attributes\tNOK"), std::string::npos);
+  EXPECT_EQ(dialog->factoryFlags & 0x04, 0);
+}
+
+TEST_F(FactoryJobTest, ModelWithoutClearStepShowsNoClearLine) {
+  StartReader("KTR H9 HF V4.30040");  // model 35
+  ASSERT_TRUE(RunJob());
+  const auto commands = reader->Commands();
+  EXPECT_EQ(std::count(commands.begin(), commands.end(), "EC"), 0);
+  EXPECT_EQ(Summary().find("'EC'"), std::string::npos);
+}
+
+TEST_F(FactoryJobTest, SensorReaderGetsItsFullSet) {
+  StartReader("B2.1 VIP");  // model 1
+  host.SetChoiceAnswer("factory-150", 0);
+  ASSERT_TRUE(RunJob());
+  EXPECT_EQ(ParameterWrites().size(), 119u);
+}
+
+}  // namespace
+}  // namespace tagline::app
