@@ -68,12 +68,8 @@ TEST_F(FactoryJobTest, SerialNumberFromItsDialog) {
   host.SetChoiceAnswer("factory-148", 1);
   ASSERT_TRUE(RunJob());
   const auto writes = ParameterWrites();
-  const auto at =
-      std::search(writes.begin(), writes.end(),
-                  std::begin({std::string("s01445"), std::string("s01523"), std::string("s01601")}),
-                  std::end({std::string("s01445"), std::string("s01523"), std::string("s01601")}));
-  EXPECT_NE(at, writes.end()) << ::testing::PrintToString(writes)
-                              << ::testing::PrintToString(host.choicesShown()) << Summary();
+  const std::vector<std::string> serial = {"s01445", "s01523", "s01601"};
+  EXPECT_NE(std::search(writes.begin(), writes.end(), serial.begin(), serial.end()), writes.end());
   EXPECT_NE(Text(ctl::kReceived).find("// ACK, Serial Number 1 -> 45"), std::string::npos);
 }
 
