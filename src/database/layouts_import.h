@@ -1,0 +1,91 @@
+// Reading a sheet of one of the layouts back into records and attribute entries: the cells
+// of a row by column (with "ss:Index" gaps honoured), and the record built from them.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "database/layouts.h"
+#include "database/tag_table.h"
+#include "database/xml_node.h"
+#include "reader/reader_model.h"
+
+namespace tagline::database {
+
+// The cell texts of one sheet row, by the field their column holds.
+class SheetRowFields {
+ public:
+  const std::string& Get(SheetField field) const;
+  void Set(SheetField field, std::string text);
+
+ private:
+  std::array<std::string, kSheetFieldCount> texts_{};
+};
+
+// Parse options for a sheet whose cell texts are decoded by ReadRowFields: no entity
+// decoding and no escape character, so every text reaches DecodeCellText as written.
+XmlOptions SheetParseOptions();
+
+// The fields of one "Row" element of a sheet parsed with SheetParseOptions. Each "Cell"
+// child ("ss:Cell" where a program prefixed every element) advances the column counter by
+// one; an "ss:Index" larger than the counter moves it there. A cell's text is its "Data"
+// (or "ss:Data") child's text ("" without one), decoded as
+// Windows-1252 (`utf8` clear) or UTF-8 (`utf8` set) with all character references.
+SheetRowFields ReadRowFields(const XmlNode& row, SheetLayout layout, bool utf8);
+
+// A date cell as the record's 6 date digits: a spreadsheet date-time
+// ("2024-03-05T00:00:00.000") as "050324"; any other text with its "." removed, cut to 6.
+std::string DateCellDigits(std::string_view text);
+
+// A time cell as the record's 6 time digits: a spreadsheet date-time
+// ("1899-12-31T14:30:05.000") as "143005"; any other text with its ":" removed, cut to 6.
+std::string TimeCellDigits(std::string_view text);
+
+// The attribute entry a row names: its index and the text "<token> <attribute text>".
+struct AttributeEntryUpdate {
+  std::size_t index;
+  std::string entry;
+};
+
+// Attribute and text-code sheets: an update when the attribute-token cell holds exactly one
+// of "#", "A".."Z".
+std::optional<AttributeEntryUpdate> BuildAttributeEntry(const SheetRowFields& fields);
+
+// The record a row holds, or nothing when the row holds none. The result may be shorter
+// than the model's record length when a date or time cell is short; such an entry ends the
+// records that are written to the reader.
+std::optional<TagRecord> BuildAttributeRecord(const SheetRowFields& fields,
+                                              reader::ReaderModel model);
+std::optional<TagRecord> BuildTextCodeRecord(const SheetRowFields& fields);
+std::optional<TagRecord> BuildCodeRecord(const SheetRowFields& fields, reader::ReaderModel model);
+std::optional<TagRecord> BuildInspectionRecord(const SheetRowFields& fields,
+                                               reader::ReaderModel model);
+
+// The layout's record builder; the sensor sheet has none.
+std::optional<TagRecord> BuildRecord(SheetLayout layout, const SheetRowFields& fields,
+                                     reader::ReaderModel model);
+
+// Called after a record of row r (counted from 0) was stored, with r - 1.
+using ImportProgress = std::function<void(std::size_t rowNumber)>;
+
+struct SheetImportResult {
+  std::size_t recordsStored = 0;
+  std::size_t attributesSet = 0;
+  // A row past the table's last entry held a record; it and every later row were left
+  // unread, and the user should be told.
+  bool tableFull = false;
+};
+
+// Rows 2 on of a sheet (rows 0 and 1 are the empty row and the header): row r's record goes
+// to table entry r - 2, its attribute entry into `attributes`. The sensor sheet imports
+// nothing.
+SheetImportResult ImportSheetRows(const std::vector<const XmlNode*>& rows, SheetLayout layout,
+                                  reader::ReaderModel model, bool utf8, TagTable& table,
+                                  AttributeList& attributes, const ImportProgress& progress = {});
+
+}  // namespace tagline::database
