@@ -260,7 +260,8 @@ TEST(CliOutput, PaneAdditionAllowsForLinesCutAtTheFront) {
 TEST_F(CliProgram, ReaderButtonsThroughTheCommandLine) {
   CliRun run = Tagline("--simulate tag --repeat 2 --interval 10");
   EXPECT_EQ(run.status, kExitOk) << run.err;
-  EXPECT_EQ(run.out, "NoREAD\nNoREAD\n");
+  // The simulated reader has an HDX tag in its field.
+  EXPECT_EQ(run.out, "9180451CBE991A14\n9180451CBE991A14\n");
   run = Tagline("--simulate comm");
   EXPECT_EQ(run.out, "// ACK\n");
   run = Tagline("--simulate --version V2.2 param Mode");
@@ -279,6 +280,31 @@ TEST_F(CliProgram, ReaderButtonsThroughTheCommandLine) {
   EXPECT_EQ(run.out.substr(0, 13), "model: 4 B20\n");
   EXPECT_NE(run.out.find("selection\tLanguage\n"), std::string::npos);
   EXPECT_NE(run.out.find("tagtype\tTrovan\n"), std::string::npos);
+}
+
+TEST_F(CliProgram, DatabaseJobs) {
+  CliRun run = Tagline("--simulate db read db.xml");
+  EXPECT_EQ(run.status, kExitOk) << run.err;
+  EXPECT_NE(run.out.find("written: db.xml (3 records)"), std::string::npos);
+  EXPECT_TRUE(fs::exists(dir / "db.xml"));
+  run = Tagline("--simulate db write db.xml");
+  EXPECT_EQ(run.status, kExitOk) << run.err;
+  EXPECT_NE(run.out.find("'w'\tWrite Records\tOK"), std::string::npos);
+  run = Tagline("--simulate db write missing.xml");
+  EXPECT_EQ(run.status, kExitReaderFailed);
+  EXPECT_NE(run.err.find("message: no access on DB"), std::string::npos);
+  run = Tagline("--simulate db clear");
+  EXPECT_EQ(run.status, kExitOk);
+  EXPECT_EQ(Tagline("--simulate db copy x").status, kExitUsage);
+}
+
+TEST_F(CliProgram, FactoryDefault) {
+  CliRun run = Tagline("--simulate --version B2.0 factory-default --language deutsch");
+  EXPECT_EQ(run.status, kExitOk) << run.err;
+  EXPECT_NE(run.out.find("'s'\tWrite Parameters\tOK"), std::string::npos);
+  EXPECT_NE(run.out.find("// ACK, Languange -> Deutsch"), std::string::npos);
+  run = Tagline("--simulate factory-default --serial 12");
+  EXPECT_EQ(run.status, kExitUsage);
 }
 
 TEST_F(CliProgram, ConvertOneCodeOrABatch) {

@@ -206,3 +206,60 @@ TEST_F(DatabaseTransferTest, TalvikkoEndRecordIsKept) {
 
 }  // namespace
 }  // namespace tagline::app
+
+namespace tagline::app {
+namespace {
+
+struct RoundTripCase {
+  const char* version;
+  std::vector<std::string> records;
+};
+
+class DatabaseRoundTrip : public DatabaseTransferTest,
+                          public ::testing::WithParamInterface<RoundTripCase> {};
+
+TEST_P(DatabaseRoundTrip, ReadThenWriteGivesTheReaderItsOwnDatabase) {
+  StartReader(GetParam().version);
+  database->SetRecords(GetParam().records);
+  database->SetAttribute(3, "Stall 3");
+  const std::string path = (dir / "round.xml").string();
+  SetPath(true, path);
+  SetPath(false, path);
+  dialog->OnCommand(ctl::kRead);
+  ASSERT_EQ(dialog->tagTable.LeadingCount(), GetParam().records.size());
+  const auto attributes = database->Attributes();
+  database->SetRecords({});
+  for (int i = 0; i < 27; ++i) database->SetAttribute(i, "");
+  ASSERT_TRUE(RunWriteJob());
+  EXPECT_EQ(database->Records(), GetParam().records);
+  if (GetParam().version == std::string("KTR H9 V4.30054") ||
+      GetParam().version == std::string("S3 2.0")) {
+    EXPECT_EQ(database->Attributes(), attributes);
+  }
+  EXPECT_EQ(host.messages().back().text.find("NOK"), std::string::npos)
+      << host.messages().back().text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryLayoutWithAnImport, DatabaseRoundTrip,
+    ::testing::Values(RoundTripCase{"KTR H9 V4.30054", kRecords},  // attribute sheet, reversed HEX
+                      RoundTripCase{"B2.0", kRecords},             // attribute sheet, neither group
+                      RoundTripCase{"S3 2.0",
+                                    {"#070326101500"
+                                     "48656C6C6F20776F726C64212121"
+                                     "FFFF"}},  // text code
+                      RoundTripCase{"KTR H9 V2.4",
+                                    {"#000000000000F9180451CBE991A146______________"}},  // code
+                      RoundTripCase{"Talvikko",
+                                    {"12345678"
+                                     "1"
+                                     "01012024"
+                                     "01022024"}},
+                      RoundTripCase{"Fenra",
+                                    {"0123456789ABCDEF"
+                                     "1"
+                                     "010124"
+                                     "01022024"}}));
+
+}  // namespace
+}  // namespace tagline::app

@@ -14,6 +14,7 @@
 namespace tagline::sim {
 class SimulatedReader;
 class ReaderDevice;
+class ReaderDatabase;
 }  // namespace tagline::sim
 
 namespace tagline::cli {
@@ -65,6 +66,7 @@ class Session {
   CliHost host_;
   std::unique_ptr<sim::SimulatedReader> reader_;
   std::shared_ptr<sim::ReaderDevice> device_;
+  std::shared_ptr<sim::ReaderDatabase> database_;
   std::unique_ptr<app::MainDialog> dialog_;
 };
 

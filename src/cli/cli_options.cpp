@@ -34,6 +34,12 @@ const CommandSpec kCommands[] = {
     {"numeric", 1, 2, {}, {}},
     {"tagtypes", 0, 1, {}, {}},
     {"params", 0, 0, {}, {}},
+    {"db", 1, 2, {}, {}},
+    {"factory-default",
+     0,
+     0,
+     {"language", "interface", "antenna", "serial", "delete-attributes"},
+     {}},
 };
 
 const CommandSpec* FindCommand(const std::string& name) {
@@ -94,6 +100,16 @@ const char* UsageText() {
          "  numeric NAME [VALUE]                 a numeric parameter: write, or read\n"
          "  tagtypes [NAMES]                     the tag types (comma-separated), or read\n"
          "  params                               the parameter names of the reader's model\n"
+         "  db read PATH | db write PATH | db clear\n"
+         "                                       the reader's tag database to or from a file\n"
+         "  factory-default [--language english|deutsch|none] [--interface CHOICE|none]\n"
+         "                  [--antenna ferrite|aircoil|none] [--serial DDDDD|none]\n"
+         "                  [--delete-attributes yes|no]\n"
+         "                                       the reader's factory settings (CHOICE: "
+         "usb-rs232,\n"
+         "                                       usb-rs232-bluetooth, rs232, usb, "
+         "rs232-bluetooth,\n"
+         "                                       usb-bluetooth)\n"
          "With no port configured (no --port, no port in the settings file) the simulated\n"
          "reader is used.\n";
 }

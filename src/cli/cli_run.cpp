@@ -11,6 +11,7 @@
 #include "app/main_dialog.h"
 #include "app/settings_path.h"
 #include "cli/cli_host.h"
+#include "cli/cli_jobs.h"
 #include "cli/cli_reader_commands.h"
 #include "codes/code_operations.h"
 #include "platform/comm.h"
@@ -19,6 +20,7 @@
 #include "serial/serial_port.h"
 #ifndef _WIN32
 #include "platform/port_info.h"
+#include "sim/reader_database.h"
 #include "sim/reader_device.h"
 #include "sim/simulated_reader.h"
 #endif
@@ -125,6 +127,9 @@ int Session::Open(const CliOptions& options) {
       return kExitPortError;
     }
     device_ = sim::ReaderDevice::Install(*reader_);
+    database_ = sim::ReaderDatabase::Install(*reader_);
+    database_->SeedDemo();
+    device_->SetTag('6', "9180451CBE991A14");
     dialogOptions.portOverride = reader_->DevicePath();
     if (!options.simulate) err_ << "tagline: no reader configured, using the simulated reader\n";
 #endif
@@ -219,6 +224,7 @@ int RunCli(const CliOptions& options, std::istream& in, std::ostream& out, std::
     }
     return session.Listen(static_cast<std::uint32_t>(*ms), false);
   }
+  if (command == "db" || command == "factory-default") return RunJobCommand(session, options);
   return RunReaderCommand(session, options);
 }
 

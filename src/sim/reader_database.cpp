@@ -43,6 +43,15 @@ std::shared_ptr<ReaderDatabase> ReaderDatabase::Install(SimulatedReader& reader)
   return db;
 }
 
+void ReaderDatabase::SeedDemo() {
+  SetRecords({"#070326101500F9180451CBE991A146Cow 1         ",
+              "A080326111501F0123456789ABCDEF1Cow 2         ",
+              "B0903261215027ABCDEF01FFFFFFFF3Trovan tag    "});
+  SetAttribute(0, "Herd");
+  SetAttribute(1, "Barn A");
+  SetAttribute(2, "Barn B");
+}
+
 void ReaderDatabase::SetRecords(std::vector<std::string> records) {
   std::lock_guard lock(mutex_);
   records_ = std::move(records);

@@ -1,6 +1,6 @@
 // The simulated reader's tag database: records and 27 attributes, read with "RP" / "RN" /
-// "T", tested with "ET", erased with "EC", written with "WP" / "t" / "w". Installs its handlers on a
-// SimulatedReader; tests seed it and look at what was written.
+// "T", tested with "ET", erased with "EC", written with "WP" / "t" / "w". Installs its handlers on
+// a SimulatedReader; tests seed it and look at what was written.
 #pragma once
 
 #include <array>
@@ -39,6 +39,9 @@ class ReaderDatabase {
   void RefuseWrites(int count, char answer);
   // The next `count` "WP" are answered with `answer` instead of ACK.
   void RefuseWritePointer(int count, char answer);
+
+  // A few records and attributes for trying the program out.
+  void SeedDemo();
 
   // Everything written since the last "WP" / "EC", in order.
   std::vector<std::string> Written() const;

@@ -10,6 +10,7 @@
 
 #include "app/main_dialog.h"
 #include "platform/keyboard.h"
+#include "sim/reader_database.h"
 #include "sim/reader_device.h"
 #include "sim/simulated_reader.h"
 #include "ui/main_window.h"
@@ -115,6 +116,7 @@ int main(int argc, char** argv) {
 
   std::unique_ptr<tagline::sim::SimulatedReader> reader;
   std::shared_ptr<tagline::sim::ReaderDevice> device;
+  std::shared_ptr<tagline::sim::ReaderDatabase> database;
   tagline::app::MainDialogOptions dialogOptions;
   dialogOptions.iniPath = options->iniPath;
   if (options->simulate) {
@@ -126,6 +128,9 @@ int main(int argc, char** argv) {
       return kExitSimulator;
     }
     device = tagline::sim::ReaderDevice::Install(*reader);
+    device->SetTag('6', "9180451CBE991A14");
+    database = tagline::sim::ReaderDatabase::Install(*reader);
+    database->SeedDemo();
     dialogOptions.portOverride = reader->DevicePath();
   }
 

@@ -1,0 +1,156 @@
+#include "cli/cli_jobs.h"
+
+#include <map>
+
+#include "cli/cli_run.h"
+#include "reader/factory_plan.h"
+
+namespace tagline::cli {
+
+namespace {
+
+namespace ctl = app::ctl;
+using reader::FactoryChoice;
+using reader::FactoryDialog;
+
+// Long enough for the slowest job step; every step bounds its own waits.
+constexpr std::uint32_t kJobLimitMs = 3600000;
+
+const std::string& LastMessage(Session& session) {
+  static const std::string none;
+  const auto& messages = session.host().messages();
+  return messages.empty() ? none : messages.back().text;
+}
+
+int Db(Session& session, const CliOptions& options) {
+  auto& dialog = session.dialog();
+  const std::string& action = options.args.front();
+  if (action == "read" && options.args.size() == 2) {
+    dialog.settings().read_path = options.args[1];
+    dialog.OnCommand(ctl::kRead);
+    session.host().Flush();
+    session.host().EndLine();
+    if (session.host().shellOpens().empty()) return kExitReaderFailed;
+    session.out() << "written: " << options.args[1] << " (" << dialog.tagTable.LeadingCount()
+                  << " records)\n";
+    return kExitOk;
+  }
+  if (action == "write" && options.args.size() == 2) {
+    dialog.settings().write_path = options.args[1];
+    dialog.OnCommand(ctl::kWrite);
+    session.host().RunUntil([&dialog] { return dialog.writeStep == 0; }, kJobLimitMs);
+    session.host().Flush();
+    session.host().EndLine();
+    const std::string& summary = LastMessage(session);
+    session.out() << summary;
+    return summary.find("OK") == std::string::npos || summary.find("NOK") != std::string::npos
+               ? kExitReaderFailed
+               : kExitOk;
+  }
+  if (action == "clear" && options.args.size() == 1) {
+    dialog.OnCommand(ctl::kClear);
+    session.host().RunUntil([&dialog] { return dialog.clearStep == 0; }, kJobLimitMs);
+    session.host().Flush();
+    session.host().EndLine();
+    const bool cleared =
+        dialog.controls().at(ctl::kReceived).text.find("// ACK, Clear Database successful") !=
+        std::string::npos;
+    return cleared ? kExitOk : kExitReaderFailed;
+  }
+  session.err() << "tagline: db takes read PATH, write PATH or clear\n";
+  return kExitUsage;
+}
+
+// The button of a dialog that gives `choice`; nullopt closes the dialog without one.
+std::optional<int> ButtonIndex(FactoryDialog dialog, FactoryChoice choice) {
+  const auto info = reader::DescribeFactoryDialog(dialog);
+  for (std::size_t i = 0; info && i < info->buttons.size(); ++i) {
+    if (info->buttons[i].choice == choice) return static_cast<int>(i);
+  }
+  return std::nullopt;
+}
+
+std::string DialogName(FactoryDialog dialog) {
+  return "factory-" + std::to_string(static_cast<int>(dialog));
+}
+
+bool ScriptFactoryDialogs(Session& session, const CliOptions& options) {
+  auto& host = session.host();
+  const auto script = [&](FactoryDialog dialog, const std::string& option,
+                          const std::map<std::string, FactoryChoice>& words,
+                          const std::string& fallback) {
+    const std::string word = options.Value(option).value_or(fallback);
+    if (word == "none") {
+      host.SetChoiceAnswer(DialogName(dialog), std::nullopt);
+      return true;
+    }
+    const auto it = words.find(word);
+    if (it == words.end()) {
+      session.err() << "tagline: --" << option << " does not take " << word << '\n';
+      return false;
+    }
+    host.SetChoiceAnswer(DialogName(dialog), ButtonIndex(dialog, it->second));
+    return true;
+  };
+  const std::map<std::string, FactoryChoice> interfaces = {
+      {"usb-rs232", FactoryChoice::UsbRs232},
+      {"usb-rs232-bluetooth", FactoryChoice::UsbRs232Bluetooth},
+      {"rs232", FactoryChoice::Rs232},
+      {"usb", FactoryChoice::Usb},
+      {"rs232-bluetooth", FactoryChoice::Rs232Bluetooth},
+      {"usb-bluetooth", FactoryChoice::UsbBluetooth}};
+  if (!script(FactoryDialog::Language, "language",
+              {{"english", FactoryChoice::English}, {"deutsch", FactoryChoice::Deutsch}},
+              "english") ||
+      !script(FactoryDialog::Antenna, "antenna",
+              {{"ferrite", FactoryChoice::Ferrite}, {"aircoil", FactoryChoice::AirCoil}}, "none") ||
+      !script(FactoryDialog::DeleteAttributes, "delete-attributes",
+              {{"yes", FactoryChoice::Yes}, {"no", FactoryChoice::No}}, "no")) {
+    return false;
+  }
+  // One interface word answers whichever interface dialog the reader is asked.
+  const std::string word = options.Value("interface").value_or("none");
+  if (word != "none" && interfaces.count(word) == 0) {
+    session.err() << "tagline: --interface does not take " << word << '\n';
+    return false;
+  }
+  for (const FactoryDialog dialog : {FactoryDialog::InterfacePair, FactoryDialog::InterfaceFour}) {
+    host.SetChoiceAnswer(DialogName(dialog),
+                         word == "none" ? std::nullopt : ButtonIndex(dialog, interfaces.at(word)));
+  }
+  const std::string serial = options.Value("serial").value_or("none");
+  if (serial == "none") {
+    host.SetChoiceAnswer(DialogName(FactoryDialog::SerialNumber),
+                         ButtonIndex(FactoryDialog::SerialNumber, FactoryChoice::No));
+  } else if (reader::SerialNumberAcceptable(serial)) {
+    host.SetTextAnswer(DialogName(FactoryDialog::SerialNumber), serial);
+    host.SetChoiceAnswer(DialogName(FactoryDialog::SerialNumber),
+                         ButtonIndex(FactoryDialog::SerialNumber, FactoryChoice::Yes));
+  } else {
+    session.err() << "tagline: --serial takes five digits or none\n";
+    return false;
+  }
+  return true;
+}
+
+int FactoryDefault(Session& session, const CliOptions& options) {
+  if (!ScriptFactoryDialogs(session, options)) return kExitUsage;
+  auto& dialog = session.dialog();
+  dialog.OnCommand(ctl::kFactoryDefault);
+  session.host().RunUntil([&dialog] { return dialog.factoryStep == 0; }, kJobLimitMs);
+  session.host().Flush();
+  session.host().EndLine();
+  const std::string& summary = LastMessage(session);
+  if (summary.find("'SV'") == std::string::npos) return kExitReaderFailed;  // no reader
+  session.out() << summary;
+  return summary.find("NOK") != std::string::npos ? kExitReaderFailed : kExitOk;
+}
+
+}  // namespace
+
+int RunJobCommand(Session& session, const CliOptions& options) {
+  if (options.command == "db") return Db(session, options);
+  return FactoryDefault(session, options);
+}
+
+}  // namespace tagline::cli
