@@ -8,7 +8,14 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libgl-dev xvfb xauth fonts-dejavu-core
   libx11-dev libxtst-dev
+  libpugixml-dev
 )
+
+# --with-libreoffice also installs the spreadsheet program that the sheet tests open the
+# written files with (CI does; elsewhere those tests are skipped without it).
+if [ "${1:-}" = "--with-libreoffice" ]; then
+  packages+=(libreoffice-calc-nogui)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
