@@ -1,6 +1,7 @@
 #include "ui/control_widgets.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QFocusEvent>
 #include <QFontDatabase>
 #include <QKeyEvent>
@@ -13,6 +14,13 @@
 #include <QStyledItemDelegate>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
+
+#ifdef Q_OS_WIN
+#define WIN32_LEAN_AND_MEAN
+#define NOMINMAX
+#include <windows.h>
+#endif
 
 namespace tagline::ui {
 
@@ -49,8 +57,29 @@ void DropDownCombo::focusOutEvent(QFocusEvent* event) {
   if (event->reason() != Qt::PopupFocusReason) emit focusLost();
 }
 
+QString LocaleListSeparator() {
+#ifdef Q_OS_WIN
+  char separator[10] = {};
+  if (GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SLIST, separator, sizeof separator) > 0) {
+    return QString::fromLocal8Bit(separator);
+  }
+  return {};
+#else
+  return QStringLiteral(";");
+#endif
+}
+
+QString JoinCheckedTexts(const QStringList& checked, const QString& separator) {
+  QString joint = separator.isEmpty() ? QStringLiteral(";") : separator;
+  while (joint.endsWith(QLatin1Char(' '))) joint.chop(1);
+  joint += QLatin1Char(' ');
+  return checked.join(joint);
+}
+
 CheckListCombo::CheckListCombo(QWidget* parent)
-    : DropDownCombo(parent), items_(new QStandardItemModel(this)) {
+    : DropDownCombo(parent),
+      items_(new QStandardItemModel(this)),
+      separator_(LocaleListSeparator()) {
   setModel(items_);
   // The styled delegate draws the check boxes of the items.
   setItemDelegate(new QStyledItemDelegate(this));
@@ -92,7 +121,12 @@ QString CheckListCombo::DisplayText() const {
   for (int i = 0; i < items_->rowCount(); ++i) {
     if (IsChecked(i)) checked << items_->item(i)->text();
   }
-  return checked.join(QStringLiteral("; "));
+  return JoinCheckedTexts(checked, separator_);
+}
+
+void CheckListCombo::SetListSeparator(const QString& separator) {
+  separator_ = separator;
+  update();
 }
 
 void CheckListCombo::Toggle(int index) {
@@ -127,6 +161,187 @@ bool CheckListCombo::eventFilter(QObject* watched, QEvent* event) {
   }
   return DropDownCombo::eventFilter(watched, event);
 }
+
+// ---------------------------------------------------------------------------------------
+// Colour controls
+
+QPalette::ColorRole SystemColorRole(int index) {
+  switch (index) {
+    case 5:  // COLOR_WINDOW
+      return QPalette::Base;
+    case 7:   // COLOR_MENUTEXT
+    case 19:  // COLOR_INACTIVECAPTIONTEXT
+      return QPalette::WindowText;
+    case 8:  // COLOR_WINDOWTEXT
+      return QPalette::Text;
+    case 2:   // COLOR_ACTIVECAPTION
+    case 13:  // COLOR_HIGHLIGHT
+    case 27:  // COLOR_GRADIENTACTIVECAPTION
+    case 29:  // COLOR_MENUHILIGHT
+      return QPalette::Highlight;
+    case 9:   // COLOR_CAPTIONTEXT
+    case 14:  // COLOR_HIGHLIGHTTEXT
+      return QPalette::HighlightedText;
+    case 15:  // COLOR_3DFACE
+      return QPalette::Button;
+    case 18:  // COLOR_BTNTEXT
+      return QPalette::ButtonText;
+    case 0:   // COLOR_SCROLLBAR
+    case 3:   // COLOR_INACTIVECAPTION
+    case 12:  // COLOR_APPWORKSPACE
+    case 28:  // COLOR_GRADIENTINACTIVECAPTION
+      return QPalette::Mid;
+    case 16:  // COLOR_3DSHADOW
+      return QPalette::Dark;
+    case 6:   // COLOR_WINDOWFRAME
+    case 21:  // COLOR_3DDKSHADOW
+      return QPalette::Shadow;
+    case 20:  // COLOR_3DHILIGHT
+      return QPalette::Light;
+    case 22:  // COLOR_3DLIGHT
+      return QPalette::Midlight;
+    case 17:  // COLOR_GRAYTEXT
+      return QPalette::PlaceholderText;
+    case 23:  // COLOR_INFOTEXT
+      return QPalette::ToolTipText;
+    case 24:  // COLOR_INFOBK
+      return QPalette::ToolTipBase;
+    case 26:  // COLOR_HOTLIGHT
+      return QPalette::Link;
+    default:  // desktop, menu, borders, menu bar
+      return QPalette::Window;
+  }
+}
+
+std::optional<QColor> ResolveControlColor(std::uint32_t value, const QPalette& palette) {
+  switch (value >> 24) {
+    case 0xFF:
+      return std::nullopt;
+    case 0x80:
+      return palette.color(SystemColorRole(static_cast<int>(value & 0xFFFFFFu)));
+    default:
+      return QColor(static_cast<int>(value & 0xFF), static_cast<int>((value >> 8) & 0xFF),
+                    static_cast<int>((value >> 16) & 0xFF));
+  }
+}
+
+void ApplyControlColors(QWidget* widget, std::uint32_t text, std::uint32_t background,
+                        const QPixmap& pattern, bool opaque, bool autoFill) {
+  // System colours are the platform's colours for this kind of widget.
+  const QPalette system = QApplication::palette(widget);
+  QPalette palette;
+  const std::optional<QColor> back = ResolveControlColor(background, system);
+  const bool ownBackground = back.has_value() || !pattern.isNull();
+  if (ownBackground) {
+    const QBrush brush = pattern.isNull() ? QBrush(*back) : QBrush(pattern);
+    for (const QPalette::ColorRole role : {QPalette::Window, QPalette::Base, QPalette::Button}) {
+      palette.setBrush(role, brush);
+    }
+  }
+  if (const std::optional<QColor> fore = ResolveControlColor(text, system)) {
+    for (const QPalette::ColorRole role :
+         {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
+      palette.setColor(role, *fore);
+    }
+  }
+  widget->setPalette(palette);
+  // Labels paint no background of their own unless told to.
+  widget->setAutoFillBackground(ownBackground || opaque || autoFill);
+}
+
+ColorControl::ColorControl(QWidget* widget)
+    : QObject(widget), widget_(widget), defaultAutoFill_(widget->autoFillBackground()) {
+  connect(&timer_, &QTimer::timeout, this, &ColorControl::Tick);
+}
+
+ColorControl::~ColorControl() {
+  timer_.stop();
+  phase_ = 0;
+}
+
+void ColorControl::SetTextColor(std::uint32_t color) {
+  text_ = color;
+  Apply();
+}
+
+void ColorControl::SetBackground(std::uint32_t color) {
+  background_ = color;
+  Apply();
+}
+
+void ColorControl::SetBackgroundPattern(const QPixmap& pattern) {
+  pattern_ = pattern;
+  Apply();
+}
+
+void ColorControl::SetOpaque(bool opaque) {
+  opaque_ = opaque;
+  Apply();
+}
+
+void ColorControl::SetBlinkTextColors(std::uint32_t phase0, std::uint32_t phase1) {
+  blinkTextColors_ = {phase0, phase1};
+  Apply();
+}
+
+void ColorControl::SetBlinkBackgrounds(std::uint32_t phase0, std::uint32_t phase1) {
+  blinkBackgrounds_ = {phase0, phase1};
+  Apply();
+}
+
+void ColorControl::SetBlinkPatterns(const QPixmap& phase0, const QPixmap& phase1) {
+  blinkPatterns_ = {phase0, phase1};
+  Apply();
+}
+
+void ColorControl::SetBlinkPeriod(int ms) {
+  periodMs_ = std::max(ms, 1);
+  if (timer_.isActive()) timer_.start(periodMs_);
+}
+
+void ColorControl::SetBlink(bool text, bool background) {
+  blinkText_ = text;
+  blinkBackground_ = background;
+  UpdateTimer();
+  Apply();
+}
+
+std::uint32_t ColorControl::CurrentTextColor() const {
+  return blinkText_ ? blinkTextColors_[static_cast<std::size_t>(phase_)] : text_;
+}
+
+std::uint32_t ColorControl::CurrentBackground() const {
+  return blinkBackground_ ? blinkBackgrounds_[static_cast<std::size_t>(phase_)] : background_;
+}
+
+QPixmap ColorControl::CurrentPattern() const {
+  return blinkBackground_ ? blinkPatterns_[static_cast<std::size_t>(phase_)] : pattern_;
+}
+
+void ColorControl::Tick() {
+  if (!blinkText_ && !blinkBackground_) return;
+  phase_ ^= 1;
+  Apply();
+}
+
+void ColorControl::UpdateTimer() {
+  if (blinkText_ || blinkBackground_) {
+    if (!timer_.isActive()) timer_.start(periodMs_);
+  } else {
+    // Switched off: back to the steady colours.
+    timer_.stop();
+    phase_ = 0;
+  }
+}
+
+void ColorControl::Apply() {
+  if (!widget_) return;
+  ApplyControlColors(widget_, CurrentTextColor(), CurrentBackground(), CurrentPattern(), opaque_,
+                     defaultAutoFill_);
+  widget_->update();
+}
+
+// ---------------------------------------------------------------------------------------
 
 SpinArrows::SpinArrows(QWidget* parent) : QWidget(parent) {
   auto* layout = new QVBoxLayout(this);

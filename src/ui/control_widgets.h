@@ -6,9 +6,18 @@
 #include <QComboBox>
 #include <QIcon>
 #include <QLineEdit>
+#include <QPalette>
+#include <QPixmap>
 #include <QPlainTextEdit>
+#include <QPointer>
+#include <QTimer>
 #include <QWidget>
+#include <array>
+#include <cstdint>
+#include <optional>
 #include <vector>
+
+#include "app/control_model.h"
 
 class QStandardItemModel;
 
@@ -44,9 +53,18 @@ class DropDownCombo : public QComboBox {
   void focusOutEvent(QFocusEvent* event) override;
 };
 
+// The user's list separator. Windows has one per locale; glibc locales have none, so off
+// Windows it is ";": unambiguous whether the locale writes decimals with "." or with ",",
+// and what Windows itself uses for the locales with a decimal comma.
+QString LocaleListSeparator();
+
+// The display text of a check list: the checked texts joined by the separator with its
+// trailing blanks removed and one blank added ("Trovan; HDX"); an empty separator is ";".
+QString JoinCheckedTexts(const QStringList& checked, const QString& separator);
+
 // A drop-down list whose items carry check marks. A click or the space bar toggles an
 // item and keeps the list open; no item ever becomes the selection. The closed box shows
-// the checked items joined by "; ".
+// the checked items joined by the locale's list separator.
 class CheckListCombo : public DropDownCombo {
   Q_OBJECT
  public:
@@ -56,6 +74,8 @@ class CheckListCombo : public DropDownCombo {
   bool IsChecked(int index) const;
   void SetChecked(int index, bool checked);
   QString DisplayText() const;
+  // Replaces the locale's separator (another locale's convention).
+  void SetListSeparator(const QString& separator);
  signals:
   void checkToggled(int index);
 
@@ -67,6 +87,80 @@ class CheckListCombo : public DropDownCombo {
   void Toggle(int index);
 
   QStandardItemModel* items_;
+  QString separator_;
+};
+
+// Colour values of the coloured controls: top byte 0x80 a system colour whose index (the
+// Win32 COLOR_ numbers) is in the low 24 bits, 0xFF the platform's default, anything else
+// 0x00BBGGRR.
+inline constexpr std::uint32_t kSystemColorFlag = 0x80000000u;
+inline constexpr std::uint32_t SystemColor(int index) {
+  return kSystemColorFlag | (static_cast<std::uint32_t>(index) & 0xFFFFFFu);
+}
+
+// The palette role that stands for a Win32 system colour index (COLOR_WINDOW and so on).
+QPalette::ColorRole SystemColorRole(int index);
+// The colour a value stands for in `palette`; nullopt for "default".
+std::optional<QColor> ResolveControlColor(std::uint32_t value, const QPalette& palette);
+
+// Colours a control: only the roles of colours that are not "default" override the style,
+// so a control with both colours "default" and no pattern paints exactly like a standard
+// one. A pattern fills the background instead of its colour. `autoFill` is whether the
+// widget fills its background when it has no colours of its own.
+void ApplyControlColors(QWidget* widget, std::uint32_t text, std::uint32_t background,
+                        const QPixmap& pattern = {}, bool opaque = false, bool autoFill = false);
+
+// The colour state of one coloured static, combo box or edit: text and background colours,
+// a background pattern, and blinking between two sets of them on a timer of its own. The
+// main window only sets colours and never blinks. (Qt paints in true colour, so mapping to
+// the nearest colours a palette display can show has no counterpart.)
+class ColorControl : public QObject {
+  Q_OBJECT
+ public:
+  static constexpr int kDefaultBlinkMs = 500;
+
+  // Colours `widget`, which owns it.
+  explicit ColorControl(QWidget* widget);
+  ~ColorControl() override;
+
+  void SetTextColor(std::uint32_t color);
+  void SetBackground(std::uint32_t color);
+  void SetBackgroundPattern(const QPixmap& pattern);
+  void SetOpaque(bool opaque);
+  void SetBlinkTextColors(std::uint32_t phase0, std::uint32_t phase1);
+  void SetBlinkBackgrounds(std::uint32_t phase0, std::uint32_t phase1);
+  void SetBlinkPatterns(const QPixmap& phase0, const QPixmap& phase1);
+  void SetBlinkPeriod(int ms);
+  // Blinking of the text colour, the background, or both; the timer runs while either is on.
+  void SetBlink(bool text, bool background);
+
+  int phase() const { return phase_; }
+  bool timerRunning() const { return timer_.isActive(); }
+  // What is painted now.
+  std::uint32_t CurrentTextColor() const;
+  std::uint32_t CurrentBackground() const;
+  QPixmap CurrentPattern() const;
+  // One tick of the blink timer: the next phase while blinking is on.
+  void Tick();
+
+ private:
+  void Apply();
+  void UpdateTimer();
+
+  QPointer<QWidget> widget_;
+  bool defaultAutoFill_ = false;
+  std::uint32_t text_ = app::kDefaultColor;
+  std::uint32_t background_ = app::kDefaultColor;
+  QPixmap pattern_;
+  bool opaque_ = false;
+  bool blinkText_ = false;
+  bool blinkBackground_ = false;
+  std::array<std::uint32_t, 2> blinkTextColors_{app::kDefaultColor, app::kDefaultColor};
+  std::array<std::uint32_t, 2> blinkBackgrounds_{app::kDefaultColor, app::kDefaultColor};
+  std::array<QPixmap, 2> blinkPatterns_;
+  int phase_ = 0;
+  int periodMs_ = kDefaultBlinkMs;
+  QTimer timer_;
 };
 
 // The up and down arrows attached to a numeric field.

@@ -16,8 +16,12 @@
 #include <limits>
 
 #include "app/main_dialog.h"
+#include "app/settings_dialog.h"
+#include "ui/about_box.h"
 #include "ui/main_window.h"
 #include "ui/port_info_window.h"
+#include "ui/settings_window.h"
+#include "ui/system_menu.h"
 #include "ui/win1252.h"
 
 namespace tagline::ui {
@@ -97,8 +101,13 @@ QtHost::~QtHost() {
 }
 
 void QtHost::Attach(app::MainDialog* dialog, MainWindow* window) {
+  systemMenu_.reset();
   dialog_ = dialog;
   window_ = window;
+  if (dialog != nullptr && window != nullptr) {
+    systemMenu_ = InstallSystemMenuEntry(
+        window, [this](int id) { return dialog_ != nullptr && dialog_->OnSysCommand(id); });
+  }
 }
 
 QWidget* QtHost::DialogParent() const {
@@ -161,6 +170,21 @@ std::optional<int> QtHost::ChoiceDialog(const app::ChoiceRequest& request) {
   layout->addWidget(buttons);
   if (dialog.exec() != QDialog::Accepted || list->currentRow() < 0) return std::nullopt;
   return list->currentRow();
+}
+
+int QtHost::RunSettingsDialog(app::SettingsDialog& dialog) {
+  dialog.OnInitDialog();
+  SettingsWindow window(dialog, DialogParent());
+  window.exec();
+  // Closed from outside (the program ending under it): as Cancel.
+  return dialog.ended() ? dialog.result() : id::kCancel;
+}
+
+void QtHost::ShowAboutBox() {
+  // Modal in a loop of its own: the window timers, and with them the poll and any running
+  // job, go on behind it.
+  AboutBox box(DialogParent());
+  box.exec();
 }
 
 void QtHost::SetTimer(int id, std::uint32_t periodMs) {

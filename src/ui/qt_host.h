@@ -13,6 +13,7 @@
 
 #include "app/host.h"
 
+class QAbstractNativeEventFilter;
 class QTimer;
 
 namespace tagline::app {
@@ -49,6 +50,8 @@ class QtHost : public app::Host {
   std::optional<std::string> SaveFileDialog(const app::FileDialogRequest& request) override;
   std::optional<std::string> OpenFileDialog(const app::FileDialogRequest& request) override;
   std::optional<int> ChoiceDialog(const app::ChoiceRequest& request) override;
+  int RunSettingsDialog(app::SettingsDialog& dialog) override;
+  void ShowAboutBox() override;
   void SetTimer(int id, std::uint32_t periodMs) override;
   void KillTimer(int id) override;
   void DispatchPendingMessages() override;
@@ -72,6 +75,7 @@ class QtHost : public app::Host {
   // Timers are stopped, never deleted, while they run: a tick may kill its own timer.
   std::map<int, std::unique_ptr<QTimer>> timers_;
   MessageBoxHook messageBoxHook_;
+  std::unique_ptr<QAbstractNativeEventFilter> systemMenu_;
   std::optional<int> endResult_;
   int waitCursor_ = 0;
 };

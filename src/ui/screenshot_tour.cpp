@@ -1,5 +1,7 @@
 #include "ui/screenshot_tour.h"
 
+#include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QPixmap>
 #include <QTimer>
@@ -55,6 +57,12 @@ ScreenshotTour::ScreenshotTour(app::MainDialog& dialog, MainWindow& window, QtHo
       [this] { Save(QStringLiteral("config.png")); },
       [this] { dialog_.OnCommand(menu::kOnline); },
       [this] { Save(QStringLiteral("online.png")); },
+      [this] {
+        SaveModal(QStringLiteral("settings.png"), [this] { dialog_.OnCommand(menu::kPort); });
+      },
+      [this] {
+        SaveModal(QStringLiteral("about.png"), [this] { dialog_.OnCommand(menu::kInfo); });
+      },
       [this] { dialog_.OnClose(); },
   };
 }
@@ -71,8 +79,27 @@ void ScreenshotTour::Step() {
 }
 
 void ScreenshotTour::Save(const QString& name) {
+  SaveWidget(window_, name);
+}
+
+void ScreenshotTour::SaveModal(const QString& name, const std::function<void()>& open) {
+  // The dialog runs its own loop inside `open`; the picture is taken from within it.
+  QTimer::singleShot(kStepMs, this, [this, name] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal == nullptr) {
+      std::cerr << "no dialog for " << name.toStdString() << '\n';
+      ok_ = false;
+      return;
+    }
+    SaveWidget(*modal, name);
+    if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
+  });
+  open();
+}
+
+void ScreenshotTour::SaveWidget(QWidget& widget, const QString& name) {
   const QString path = QDir(directory_).filePath(name);
-  if (window_.grab().save(path)) {
+  if (widget.grab().save(path)) {
     std::cerr << "saved " << path.toStdString() << '\n';
   } else {
     std::cerr << "could not save " << path.toStdString() << '\n';

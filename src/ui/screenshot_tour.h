@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QWidget>
 #include <functional>
 #include <vector>
 
@@ -28,6 +29,9 @@ class ScreenshotTour : public QObject {
  private:
   void Step();
   void Save(const QString& name);
+  void SaveWidget(QWidget& widget, const QString& name);
+  // Opens a modal dialog with `open`, saves a picture of it once it shows, and closes it.
+  void SaveModal(const QString& name, const std::function<void()>& open);
 
   app::MainDialog& dialog_;
   MainWindow& window_;
