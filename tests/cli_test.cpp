@@ -307,6 +307,19 @@ TEST_F(CliProgram, FactoryDefault) {
   EXPECT_EQ(run.status, kExitUsage);
 }
 
+TEST_F(CliProgram, SettingsThroughTheDialog) {
+  std::ofstream(dir / "Tagline_Console.ini") << "[COM]\r\nhex2dez=1\r\nprotocol=2\r\n";
+  CliRun run = Tagline("--simulate settings");
+  EXPECT_EQ(run.status, kExitOk) << run.err;
+  EXPECT_NE(run.out.find("protocol=2\n"), std::string::npos);
+  EXPECT_NE(run.out.find("hex2dez=1\n"), std::string::npos);
+  run = Tagline("--simulate settings set hex2iso 1");
+  EXPECT_EQ(run.status, kExitOk) << run.err;
+  run = Tagline("--simulate settings set nonsense 1");
+  EXPECT_EQ(run.status, kExitUsage);
+  EXPECT_NE(run.err.find("hex2bde"), std::string::npos);
+}
+
 TEST_F(CliProgram, ConvertOneCodeOrABatch) {
   CliRun run = Tagline("convert hex2dez FF");
   EXPECT_EQ(run.out, "255\n");

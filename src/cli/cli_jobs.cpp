@@ -2,6 +2,7 @@
 
 #include <map>
 
+#include "app/settings_dialog.h"
 #include "cli/cli_run.h"
 #include "reader/factory_plan.h"
 
@@ -146,10 +147,40 @@ int FactoryDefault(Session& session, const CliOptions& options) {
   return summary.find("NOK") != std::string::npos ? kExitReaderFailed : kExitOk;
 }
 
+// The settings through the Settings dialog: `settings` shows them, `settings set KEY VALUE`
+// changes one as the dialog would (a changed line is reopened at once).
+int Settings(Session& session, const CliOptions& options) {
+  auto& dialog = session.dialog();
+  int status = kExitOk;
+  bool shown = false;
+  session.host().SetSettingsScript([&](app::SettingsDialog& settings) {
+    shown = true;
+    if (options.args.empty()) {
+      for (const std::string& key : app::SettingsDialog::Keys()) {
+        session.out() << key << '=' << settings.Value(key).value_or("") << '\n';
+      }
+      return app::id::kCancel;
+    }
+    if (options.args.size() != 3 || options.args[0] != "set" ||
+        !settings.SetValue(options.args[1], options.args[2])) {
+      session.err() << "tagline: settings set takes one of:";
+      for (const std::string& key : app::SettingsDialog::Keys()) session.err() << ' ' << key;
+      session.err() << " and a value\n";
+      status = kExitUsage;
+      return app::id::kCancel;
+    }
+    return app::id::kOk;
+  });
+  dialog.OnCommand(app::menu::kPort);
+  if (!shown) return kExitReaderFailed;
+  return status;
+}
+
 }  // namespace
 
 int RunJobCommand(Session& session, const CliOptions& options) {
   if (options.command == "db") return Db(session, options);
+  if (options.command == "settings") return Settings(session, options);
   return FactoryDefault(session, options);
 }
 

@@ -35,6 +35,7 @@ const CommandSpec kCommands[] = {
     {"tagtypes", 0, 1, {}, {}},
     {"params", 0, 0, {}, {}},
     {"db", 1, 2, {}, {}},
+    {"settings", 0, 3, {}, {}},
     {"factory-default",
      0,
      0,
@@ -102,6 +103,8 @@ const char* UsageText() {
          "  params                               the parameter names of the reader's model\n"
          "  db read PATH | db write PATH | db clear\n"
          "                                       the reader's tag database to or from a file\n"
+         "  settings [set KEY VALUE]             show the settings, or change one as the\n"
+         "                                       Settings dialog does (a line change reopens)\n"
          "  factory-default [--language english|deutsch|none] [--interface CHOICE|none]\n"
          "                  [--antenna ferrite|aircoil|none] [--serial DDDDD|none]\n"
          "                  [--delete-attributes yes|no]\n"

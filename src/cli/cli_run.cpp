@@ -224,7 +224,9 @@ int RunCli(const CliOptions& options, std::istream& in, std::ostream& out, std::
     }
     return session.Listen(static_cast<std::uint32_t>(*ms), false);
   }
-  if (command == "db" || command == "factory-default") return RunJobCommand(session, options);
+  if (command == "db" || command == "factory-default" || command == "settings") {
+    return RunJobCommand(session, options);
+  }
   return RunReaderCommand(session, options);
 }
 

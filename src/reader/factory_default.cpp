@@ -31,6 +31,7 @@ FactoryChoice MainDialog::AskFactoryDialog(FactoryDialog dialog, std::string& te
   ChoiceRequest request;
   request.name = "factory-" + std::to_string(static_cast<int>(dialog));
   request.caption = std::string(info->title);
+  request.prompt = request.caption;
   for (const auto& button : info->buttons) request.options.emplace_back(button.caption);
   if (info->editId != 0) {
     request.text = &text;

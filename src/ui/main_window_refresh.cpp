@@ -145,26 +145,9 @@ bool MainWindow::ApplyText(Placed& placed, const app::ControlState& state, bool 
 }
 
 void MainWindow::ApplyColors(Placed& placed, const app::ControlState& state) {
-  QWidget* widget = placed.widget;
-  // Only the roles set here override the style; "default" colours inherit.
-  QPalette palette;
-  const bool ownBackground = state.background != app::kDefaultColor;
-  if (ownBackground) {
-    const QColor background = ToQColor(state.background);
-    for (const QPalette::ColorRole role : {QPalette::Window, QPalette::Base, QPalette::Button}) {
-      palette.setColor(role, background);
-    }
-  }
-  if (state.textColor != app::kDefaultColor) {
-    const QColor text = ToQColor(state.textColor);
-    for (const QPalette::ColorRole role :
-         {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
-      palette.setColor(role, text);
-    }
-  }
-  widget->setPalette(palette);
-  // Labels paint no background of their own unless told to.
-  widget->setAutoFillBackground(ownBackground || placed.defaultAutoFill);
+  // System colours, "default" and plain RGB values as the colour controls read them.
+  ApplyControlColors(placed.widget, state.textColor, state.background, {}, false,
+                     placed.defaultAutoFill);
 }
 
 }  // namespace tagline::ui

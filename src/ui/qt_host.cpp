@@ -6,9 +6,12 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -150,26 +153,50 @@ std::optional<std::string> QtHost::OpenFileDialog(const app::FileDialogRequest& 
 }
 
 std::optional<int> QtHost::ChoiceDialog(const app::ChoiceRequest& request) {
+  // One button per option, as the program's own choice dialogs have them; Esc or the close
+  // box leave without a choice.
   QDialog dialog(DialogParent());
   dialog.setWindowTitle(FromWin1252(request.caption));
-  auto* prompt = new QLabel(FromWin1252(request.prompt), &dialog);
-  prompt->setTextFormat(Qt::PlainText);
-  prompt->setWordWrap(true);
-  auto* list = new QListWidget(&dialog);
-  for (const std::string& option : request.options) list->addItem(FromWin1252(option));
-  if (request.initial >= 0 && request.initial < list->count()) {
-    list->setCurrentRow(request.initial);
-  }
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
-  QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-  QObject::connect(list, &QListWidget::itemDoubleClicked, &dialog, &QDialog::accept);
+  dialog.setMinimumWidth(360);
   auto* layout = new QVBoxLayout(&dialog);
-  layout->addWidget(prompt);
-  layout->addWidget(list);
-  layout->addWidget(buttons);
-  if (dialog.exec() != QDialog::Accepted || list->currentRow() < 0) return std::nullopt;
-  return list->currentRow();
+  if (!request.prompt.empty()) {
+    auto* prompt = new QLabel(FromWin1252(request.prompt), &dialog);
+    prompt->setTextFormat(Qt::PlainText);
+    prompt->setWordWrap(true);
+    layout->addWidget(prompt);
+  }
+  QLineEdit* edit = nullptr;
+  if (request.text != nullptr) {
+    edit = new QLineEdit(FromWin1252(*request.text), &dialog);
+    layout->addWidget(edit);
+  }
+  auto* row = new QHBoxLayout();
+  layout->addLayout(row);
+  std::optional<int> chosen;
+  std::vector<QPushButton*> buttons;
+  for (std::size_t i = 0; i < request.options.size(); ++i) {
+    auto* button = new QPushButton(FromWin1252(request.options[i]), &dialog);
+    button->setAutoDefault(false);
+    row->addWidget(button);
+    buttons.push_back(button);
+    QObject::connect(button, &QPushButton::clicked, &dialog, [&dialog, &chosen, i] {
+      chosen = static_cast<int>(i);
+      dialog.accept();
+    });
+  }
+  if (edit != nullptr && request.acceptText && !buttons.empty()) {
+    const auto update = [edit, &request, first = buttons.front()] {
+      first->setEnabled(request.acceptText(ToWin1252(edit->text())));
+    };
+    QObject::connect(edit, &QLineEdit::textChanged, &dialog, update);
+    update();
+  }
+  if (request.initial >= 0 && static_cast<std::size_t>(request.initial) < buttons.size()) {
+    buttons[static_cast<std::size_t>(request.initial)]->setFocus();
+  }
+  dialog.exec();
+  if (edit != nullptr && request.text != nullptr) *request.text = ToWin1252(edit->text());
+  return chosen;
 }
 
 int QtHost::RunSettingsDialog(app::SettingsDialog& dialog) {

@@ -9,6 +9,7 @@
 
 #include "app/control_ids.h"
 #include "app/main_dialog.h"
+#include "reader/factory_plan.h"
 #include "ui/main_window.h"
 #include "ui/qt_host.h"
 
@@ -33,7 +34,7 @@ int DefaultAnswer(unsigned type) {
 
 ScreenshotTour::ScreenshotTour(app::MainDialog& dialog, MainWindow& window, QtHost& host,
                                QString directory)
-    : dialog_(dialog), window_(window), directory_(std::move(directory)) {
+    : dialog_(dialog), host_(host), window_(window), directory_(std::move(directory)) {
   host.SetMessageBoxHook([](const std::string& text, const std::string&, unsigned type) {
     std::cerr << "message: " << text << '\n';
     return DefaultAnswer(type);
@@ -63,8 +64,32 @@ ScreenshotTour::ScreenshotTour(app::MainDialog& dialog, MainWindow& window, QtHo
       [this] {
         SaveModal(QStringLiteral("about.png"), [this] { dialog_.OnCommand(menu::kInfo); });
       },
-      [this] { dialog_.OnClose(); },
   };
+  // The factory-default job's choice dialogs, as the job shows them.
+  for (const auto dialog :
+       {reader::FactoryDialog::Language, reader::FactoryDialog::InterfacePair,
+        reader::FactoryDialog::DeleteAttributes, reader::FactoryDialog::InterfaceFour,
+        reader::FactoryDialog::Antenna, reader::FactoryDialog::SerialNumber}) {
+    steps_.push_back([this, dialog] {
+      const QString name = QStringLiteral("factory-%1.png").arg(static_cast<int>(dialog));
+      SaveModal(name, [this, dialog] {
+        const auto info = reader::DescribeFactoryDialog(dialog);
+        app::ChoiceRequest request;
+        request.caption = std::string(info->title);
+        request.prompt = request.caption;
+        for (const auto& button : info->buttons) request.options.emplace_back(button.caption);
+        std::string text = "12345";
+        if (info->editId != 0) {
+          request.text = &text;
+          request.acceptText = [](const std::string& t) {
+            return reader::SerialNumberAcceptable(t);
+          };
+        }
+        host_.ChoiceDialog(request);
+      });
+    });
+  }
+  steps_.push_back([this] { dialog_.OnClose(); });
 }
 
 void ScreenshotTour::Start() {

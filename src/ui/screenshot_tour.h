@@ -34,6 +34,7 @@ class ScreenshotTour : public QObject {
   void SaveModal(const QString& name, const std::function<void()>& open);
 
   app::MainDialog& dialog_;
+  QtHost& host_;
   MainWindow& window_;
   QString directory_;
   std::vector<std::function<void()>> steps_;
