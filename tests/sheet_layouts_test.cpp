@@ -183,11 +183,11 @@ std::vector<GoldenCase> GoldenCases() {
                    TokensOnly()});
   cases.push_back({"text_code_records.xml", SheetLayout::TextCodeSheet, ReaderModel::S321,
                    TextCodeTable(), RichAttributes()});
-  cases.push_back({"inspection_empty.xml", SheetLayout::InspectionSheet, ReaderModel::Talvikko,
+  cases.push_back({"talvikko_empty.xml", SheetLayout::InspectionSheet, ReaderModel::Talvikko,
                    TagTable(), AttributeList()});
-  cases.push_back({"inspection_talvikko.xml", SheetLayout::InspectionSheet, ReaderModel::Talvikko,
+  cases.push_back({"talvikko_records.xml", SheetLayout::InspectionSheet, ReaderModel::Talvikko,
                    TalvikkoTable(), AttributeList()});
-  cases.push_back({"inspection_fenra.xml", SheetLayout::InspectionSheet, ReaderModel::Fenra,
+  cases.push_back({"fenra_records.xml", SheetLayout::InspectionSheet, ReaderModel::Fenra,
                    FenraTable(), AttributeList()});
   cases.push_back({"code_empty.xml", SheetLayout::CodeSheet, ReaderModel::KtrH9V2, TagTable(),
                    AttributeList()});

@@ -99,15 +99,15 @@ constexpr ControlSpec kControls[] = {
 }  // namespace
 
 void MainDialog::BuildControls() {
-  for (const ControlSpec& spec : kControls) {
+  for (const ControlSpec& entry : kControls) {
     ControlState state;
-    state.id = spec.id;
-    state.kind = spec.kind;
-    state.area = spec.area;
-    state.row = spec.row;
-    state.column = spec.column;
-    state.text = spec.text;
-    state.visible = spec.kind != K::Marker;
+    state.id = entry.id;
+    state.kind = entry.kind;
+    state.area = entry.area;
+    state.row = entry.row;
+    state.column = entry.column;
+    state.text = entry.text;
+    state.visible = entry.kind != K::Marker;
     controls_.Add(std::move(state));
   }
   // The single-shot "GT" button is replaced by the check box for good.

@@ -304,10 +304,10 @@ void SettingsDialog::BuildControls() {
     state.text = std::move(text);
     controls_.Add(std::move(state));
   };
-  for (const ControlSpec& spec : kControls) {
-    add(spec.id, spec.kind, spec.row, spec.column, spec.text);
+  for (const ControlSpec& entry : kControls) {
+    add(entry.id, entry.kind, entry.row, entry.column, entry.text);
     // The five text rows follow the column captions.
-    if (spec.id != sc::kFirstStatic + 25) continue;
+    if (entry.id != sc::kFirstStatic + 25) continue;
     for (int row = 0; row < 5; ++row) {
       const auto i = static_cast<std::size_t>(row);
       const int gridRow = kTextRowsFirstRow + row;

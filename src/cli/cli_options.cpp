@@ -44,8 +44,8 @@ const CommandSpec kCommands[] = {
 };
 
 const CommandSpec* FindCommand(const std::string& name) {
-  for (const CommandSpec& spec : kCommands) {
-    if (name == spec.name) return &spec;
+  for (const CommandSpec& entry : kCommands) {
+    if (name == entry.name) return &entry;
   }
   return nullptr;
 }
@@ -145,12 +145,12 @@ ParseResult ParseCommandLine(const std::vector<std::string>& argv) {
     } else if (arg.size() > 2 && arg.compare(0, 2, "--") == 0) {
       const std::string name = arg.substr(2);
       // Whether it takes a value is known once the command is; commands come first.
-      const CommandSpec* spec = FindCommand(options.command);
-      if (spec != nullptr && Contains(spec->valueOptions, name)) {
+      const CommandSpec* command = FindCommand(options.command);
+      if (command != nullptr && Contains(command->valueOptions, name)) {
         const auto v = next();
         if (!v) return fail(arg + " needs a value");
         options.values[name] = *v;
-      } else if (spec != nullptr && Contains(spec->flagOptions, name)) {
+      } else if (command != nullptr && Contains(command->flagOptions, name)) {
         options.flags.insert(name);
       } else {
         return fail("unknown option " + arg +
@@ -167,8 +167,8 @@ ParseResult ParseCommandLine(const std::vector<std::string>& argv) {
   if (options.command.empty()) return fail("no command given");
   if (options.version && !options.simulate) return fail("--version goes with --simulate");
   if (options.simulate && options.port) return fail("--simulate and --port exclude each other");
-  const CommandSpec* spec = FindCommand(options.command);
-  if (options.args.size() < spec->minArgs || options.args.size() > spec->maxArgs) {
+  const CommandSpec* command = FindCommand(options.command);
+  if (options.args.size() < command->minArgs || options.args.size() > command->maxArgs) {
     return fail(options.command + ": wrong number of arguments");
   }
   if (options.command == "listen" && !options.Value("ms")) return fail("listen needs --ms MS");
