@@ -206,6 +206,7 @@ class MainDialog {
   void Collapse();
   void ShowArea(ControlArea area, bool visible);
   void ShowTerminal(bool visible);
+  void SwitchPcGroup(ControlArea area, int& mode, int& otherMode);
   void ColourConfigRows();
   void ShowCommunicationState(bool open);
   bool ConversionOn(codes::OnlineConversion conversion) const;

@@ -127,13 +127,15 @@ void MainDialog::ColourConfigRows() {
   }
 }
 
-void MainDialog::OnMenuDb() {
-  if (dbMode != 0) {
+// "DB" and "Config" from the menu: the same switch with the roles of the two groups
+// exchanged.
+void MainDialog::SwitchPcGroup(ControlArea area, int& mode, int& otherMode) {
+  if (mode != 0) {
     Message(kAbortPcMode);
     Collapse();
-    dbMode = 0;
+    mode = 0;
   } else {
-    if (configMode != 0) {
+    if (otherMode != 0) {
       Collapse();
     } else {
       Message(kSetPcMode);
@@ -143,37 +145,17 @@ void MainDialog::OnMenuDb() {
       ShowTerminal(true);
       Collapse();
     }
-    ShowArea(ControlArea::Db, true);
-    dbMode = 1;
+    ShowArea(area, true);
+    mode = 1;
   }
-  configMode = 0;
+  otherMode = 0;
   onlineMode = 0;
   EnableControls();
 }
 
-void MainDialog::OnMenuConfig() {
-  if (configMode != 0) {
-    Message(kAbortPcMode);
-    Collapse();
-    configMode = 0;
-  } else {
-    if (dbMode != 0) {
-      Collapse();
-    } else {
-      Message(kSetPcMode);
-    }
-    if (onlineMode == 1) Collapse();
-    if (onlineMode == 2) {
-      ShowTerminal(true);
-      Collapse();
-    }
-    ShowArea(ControlArea::Config, true);
-    configMode = 1;
-  }
-  dbMode = 0;
-  onlineMode = 0;
-  EnableControls();
-}
+void MainDialog::OnMenuDb() { SwitchPcGroup(ControlArea::Db, dbMode, configMode); }
+
+void MainDialog::OnMenuConfig() { SwitchPcGroup(ControlArea::Config, configMode, dbMode); }
 
 void MainDialog::OnMenuOnline() {
   if (onlineMode == 1) {
