@@ -27,7 +27,20 @@ void CliHost::Flush() {
   received_ += added;
 }
 
+void CliHost::DispatchPendingMessages() {
+  HeadlessHost::DispatchPendingMessages();
+  if (progress_ == nullptr || dialog_ == nullptr) return;
+  const std::string& count = dialog_->controls().at(app::ctl::kDataset).text;
+  if (count == lastProgress_) return;
+  lastProgress_ = count;
+  *progress_ << "\rDataset " << count << std::flush;
+}
+
 void CliHost::EndLine() {
+  if (progress_ != nullptr && !lastProgress_.empty()) {
+    *progress_ << '\n';
+    lastProgress_.clear();
+  }
   if (!received_.empty() && received_.back() != '\n') *out_ << '\n';
 }
 

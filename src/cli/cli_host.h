@@ -27,6 +27,11 @@ class CliHost : public app::HeadlessHost {
   // Where the pane's lines go (ONLINE mode keeps standard output for the typed text).
   void SetPaneStream(std::ostream& out) { out_ = &out; }
 
+  // Shows the "Dataset" count on `progress` while a transfer dispatches messages between
+  // records (for a terminal; nothing when null).
+  void SetProgressStream(std::ostream* progress) { progress_ = progress; }
+  void DispatchPendingMessages() override;
+
   void ScrollToEnd(int controlId) override {
     if (controlId == app::ctl::kReceived) Flush();
   }
@@ -42,6 +47,8 @@ class CliHost : public app::HeadlessHost {
   const app::MainDialog* dialog_ = nullptr;
   std::string printed_;
   std::string received_;
+  std::ostream* progress_ = nullptr;
+  std::string lastProgress_;
 };
 
 // One run of the command line against the configured (or simulated) reader.

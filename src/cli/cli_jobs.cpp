@@ -1,5 +1,11 @@
 #include "cli/cli_jobs.h"
 
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
 #include <map>
 
 #include "app/settings_dialog.h"
@@ -17,6 +23,14 @@ using reader::FactoryDialog;
 // Long enough for the slowest job step; every step bounds its own waits.
 constexpr std::uint32_t kJobLimitMs = 3600000;
 
+bool StderrIsTerminal() {
+#ifdef _WIN32
+  return _isatty(2) != 0;
+#else
+  return isatty(STDERR_FILENO) != 0;
+#endif
+}
+
 const std::string& LastMessage(Session& session) {
   static const std::string none;
   const auto& messages = session.host().messages();
@@ -25,6 +39,7 @@ const std::string& LastMessage(Session& session) {
 
 int Db(Session& session, const CliOptions& options) {
   auto& dialog = session.dialog();
+  if (StderrIsTerminal()) session.host().SetProgressStream(&session.err());
   const std::string& action = options.args.front();
   if (action == "read" && options.args.size() == 2) {
     dialog.settings().read_path = options.args[1];
