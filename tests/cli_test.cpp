@@ -99,7 +99,10 @@ class CliProgram : public ::testing::Test {
     fs::remove_all(dir);
     fs::create_directories(dir);
   }
-  void TearDown() override { fs::remove_all(dir); }
+  void TearDown() override {
+    std::error_code ignored;  // a helper process may still be removing its own files
+    fs::remove_all(dir, ignored);
+  }
 
   CliRun Tagline(const std::string& args, const std::string& input = {}) const {
     const std::string out = (dir / "out.txt").string();
@@ -346,7 +349,11 @@ TEST_F(CliProgram, OnlineTypesTheReadersCodesToStandardOutput) {
   for (int i = 0; i < 200 && !fs::exists(link); ++i) usleep(10000);
   const CliRun run =
       Tagline("--port '" + link + "' online --keyboard stdout --seconds 1 --log prot.csv");
-  std::system(("kill " + std::string(pid)).c_str());
+  // Stop the simulator and let it remove its link before the directory goes.
+  const std::string simPid = std::string(pid).substr(0, std::string(pid).find('\n'));
+  std::system(("kill " + simPid + "; for i in $(seq 100); do kill -0 " + simPid +
+               " 2>/dev/null || break; sleep 0.05; done")
+                  .c_str());
   EXPECT_EQ(run.status, kExitOk) << run.err;
   ASSERT_GE(run.out.size(), 6u);
   EXPECT_EQ(run.out.substr(0, 6), "0123\r\n");

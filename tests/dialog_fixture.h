@@ -35,7 +35,8 @@ class DialogFixture : public ::testing::Test {
   }
   void TearDown() override {
     dialog.reset();
-    fs::remove_all(dir);
+    std::error_code ignored;
+    fs::remove_all(dir, ignored);
   }
 
   void WriteIni(const std::string& text) const { std::ofstream(ini, std::ios::binary) << text; }
