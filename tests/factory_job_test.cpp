@@ -106,6 +106,45 @@ TEST_F(FactoryJobTest, ModelWithoutClearStepShowsNoClearLine) {
   EXPECT_EQ(Summary().find("'EC'"), std::string::npos);
 }
 
+TEST_F(FactoryJobTest, KeyboardLayoutFollowsTheLanguage) {
+  for (const int language : {0, 1}) {  // English, Deutsch
+    StartReader("KTR H9 V4.2");        // model 16
+    host.SetChoiceAnswer("factory-146", language);
+    ASSERT_TRUE(RunJob());
+    reader::FactoryAnswers answers;
+    answers.Record(reader::FactoryDialog::Language,
+                   language == 0 ? reader::FactoryChoice::English : reader::FactoryChoice::Deutsch);
+    std::vector<std::string> expected;
+    for (const auto& w : reader::FactoryWrites(reader::ReaderModel::KtrH9V42, answers)) {
+      expected.push_back(w.command);
+    }
+    EXPECT_EQ(ParameterWrites(), expected) << language;
+    dialog.reset();
+    reader.reset();
+  }
+}
+
+TEST_F(FactoryJobTest, RefusedLastRowFailsTheParametersButAnEarlierOneDoesNot) {
+  const auto writes = reader::FactoryWrites(reader::ReaderModel::B20, reader::FactoryAnswers());
+  ASSERT_GE(writes.size(), 3u);
+  const auto cell = [](const std::string& command) {
+    return static_cast<unsigned>(std::stoul(command.substr(1, 3), nullptr, 16));
+  };
+  StartReader("B2.0");
+  host.SetChoiceAnswer("factory-148", 1);
+  device->RefuseCell(cell(writes[writes.size() - 3].command), serial::kNak);
+  ASSERT_TRUE(RunJob());
+  EXPECT_NE(Summary().find("'s'\tWrite Parameters\tOK"), std::string::npos);
+  dialog.reset();
+  reader.reset();
+
+  StartReader("B2.0");
+  host.SetChoiceAnswer("factory-148", 1);
+  device->RefuseCell(cell(writes.back().command), serial::kNak);
+  ASSERT_TRUE(RunJob());
+  EXPECT_NE(Summary().find("'s'\tWrite Parameters\tNOK"), std::string::npos);
+}
+
 TEST_F(FactoryJobTest, SensorReaderGetsItsFullSet) {
   StartReader("B2.1 VIP");  // model 1
   host.SetChoiceAnswer("factory-150", 0);
