@@ -1,7 +1,8 @@
 // Loading and writing a 5000-record sheet, against parsing the same file with pugixml.
 //
-// Target: loading (wrapper removal, parse, row import) is at most 3 times the time
-// pugixml takes to parse the file (counter load_vs_pugixml).
+// Target: loading (wrapper removal, parse into a flat tree, row import) is at most 3 times the
+// time pugixml takes to parse the file (counter load_vs_pugixml of BM_LoadSheet).
+// BM_LoadSheetNodeTree loads through an XmlNode tree instead, for comparison.
 #include <benchmark/benchmark.h>
 #include <pugixml.hpp>
 
@@ -56,14 +57,21 @@ BENCHMARK(BM_WriteSheet)->Unit(benchmark::kMillisecond);
 
 // What loading a sheet does: wrappers out, parse, rows into records.
 std::size_t LoadSheet(std::string text) {
-  for (const auto& [open, close] :
-       {std::pair{"<Worksheet ", "</Worksheet>"}, {"<Table ", "</Table>"}}) {
-    const std::size_t start = text.find(open);
-    if (start == std::string::npos) continue;
-    text.erase(start, text.find('>', start) - start + 1);
-    const std::size_t end = text.find(close, start);
-    text.erase(end, text.find('>', end) - end + 1);
-  }
+  RemoveSheetWrappers(text);
+  XmlFlatTree tree;
+  XmlOptions options = SheetParseOptions();
+  ParseDocument(tree, text, options);
+  TagTable table;
+  AttributeList attributes;
+  const auto result = ImportSheetRows(tree, tree.FindChildren(tree.RootElement(), "Row"),
+                                      SheetLayout::AttributeSheet, ReaderModel::KtrH9V43Build54,
+                                      false, table, attributes);
+  return result.recordsStored;
+}
+
+// The same through an XmlNode tree, which a reader that changes the tree needs.
+std::size_t LoadSheetNodeTree(std::string text) {
+  RemoveSheetWrappers(text);
   XmlNode document;
   XmlOptions options = SheetParseOptions();
   ParseDocument(document, text, options);
@@ -81,10 +89,10 @@ double MeanSeconds(const std::function<void()>& work, int runs) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() / runs;
 }
 
-void BM_LoadSheet(benchmark::State& state) {
+void RunLoad(benchmark::State& state, std::size_t (*load)(std::string)) {
   const std::string& text = SheetText();
   std::size_t records = 0;
-  for (auto _ : state) records = LoadSheet(text);
+  for (auto _ : state) records = load(text);
   if (records != kTagTableSize) state.SkipWithError("not every record was loaded");
   // The same file parsed by pugixml, as the yardstick.
   const double pugi = MeanSeconds(
@@ -93,10 +101,19 @@ void BM_LoadSheet(benchmark::State& state) {
         benchmark::DoNotOptimize(doc.load_buffer(text.data(), text.size()));
       },
       10);
-  const double ours = MeanSeconds([&text] { benchmark::DoNotOptimize(LoadSheet(text)); }, 3);
+  const double ours = MeanSeconds([&] { benchmark::DoNotOptimize(load(text)); }, 3);
   state.counters["load_vs_pugixml"] = pugi > 0 ? ours / pugi : 0;
   state.counters["sheet_mb"] = static_cast<double>(text.size()) / 1e6;
 }
+
+void BM_LoadSheet(benchmark::State& state) {
+  RunLoad(state, LoadSheet);
+}
 BENCHMARK(BM_LoadSheet)->Unit(benchmark::kMillisecond);
+
+void BM_LoadSheetNodeTree(benchmark::State& state) {
+  RunLoad(state, LoadSheetNodeTree);
+}
+BENCHMARK(BM_LoadSheetNodeTree)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -180,6 +180,22 @@ TEST_F(DatabaseTransferTest, RefusedRecordStopsTheWrite) {
   EXPECT_TRUE(database->Records().empty());
 }
 
+TEST_F(DatabaseTransferTest, AttributeAnsweredWithBelIsRepeatedAFewTimesOnly) {
+  StartReader();
+  database->SetRecords(kRecords);
+  const std::string path = (dir / "bel.xml").string();
+  SetPath(true, path);
+  SetPath(false, path);
+  dialog->OnCommand(ctl::kRead);
+  reader->SetHandler("t", [](std::string_view) { return std::string(1, serial::kBel); });
+  ASSERT_TRUE(RunWriteJob());
+  const auto commands = reader->Commands();
+  const auto tokens = std::count_if(commands.begin(), commands.end(),
+                                    [](const std::string& c) { return c[0] == 't'; });
+  EXPECT_EQ(tokens, 1 + 26 * 6);  // "#" is not repeated; the others five times more
+  EXPECT_NE(host.messages().back().text.find("'t'\tWrite Attributes\tNOK"), std::string::npos);
+}
+
 TEST_F(DatabaseTransferTest, MissingSheetFailsTheJob) {
   StartReader();
   SetPath(false, (dir / "missing.xml").string());

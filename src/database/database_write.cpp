@@ -55,34 +55,12 @@ bool HasAttributeSheet(std::int8_t model) {
          layout == database::SheetLayout::TextCodeSheet;
 }
 
-// Removes the start tag that begins with `open` and the matching end tag `close`.
-void RemoveWrapper(std::string& text, std::string_view open, std::string_view close) {
-  const std::size_t start = text.find(open);
-  if (start == std::string::npos) return;
-  const std::size_t startEnd = text.find('>', start);
-  if (startEnd == std::string::npos) return;
-  text.erase(start, startEnd - start + 1);
-  const std::size_t end = text.find(close, start);
-  if (end == std::string::npos) return;
-  const std::size_t endEnd = text.find('>', end);
-  if (endEnd == std::string::npos) return;
-  text.erase(end, endEnd - end + 1);
-}
-
 bool DeclaresUtf8(const std::string& text) {
   const std::size_t end = text.find("?>");
   std::string head = text.substr(0, end == std::string::npos ? 0 : end);
   for (char& c : head) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return head.find("encoding=\"utf-8\"") != std::string::npos ||
          head.find("encoding='utf-8'") != std::string::npos;
-}
-
-// The rows of a sheet whose wrappers were removed: children of the root named "Row", or
-// "ss:Row" as a spreadsheet program writes them when it saves the file again.
-std::vector<const database::XmlNode*> SheetRows(const database::XmlNode& root) {
-  std::vector<const database::XmlNode*> rows = database::FindChildren(root, "Row");
-  if (rows.empty()) rows = database::FindChildren(root, "ss:Row");
-  return rows;
 }
 
 }  // namespace
@@ -169,19 +147,18 @@ std::int8_t MainDialog::LoadSheet(std::int8_t model) {
   controls_.SetProgress(ctl::kProgress,
                         static_cast<int>(std::min<std::size_t>(text.size(), INT32_MAX)));
 
-  RemoveWrapper(text, "<Worksheet ", "</Worksheet>");
-  RemoveWrapper(text, "<Table ", "</Table>");
-  RemoveWrapper(text, "<ss:Worksheet ", "</ss:Worksheet>");
-  RemoveWrapper(text, "<ss:Table ", "</ss:Table>");
-  database::XmlNode document;
+  database::RemoveSheetWrappers(text);
+  // The flat tree points into `text`, which stays as it is until the import is done.
+  database::XmlFlatTree tree;
   database::XmlOptions options = database::SheetParseOptions();
-  if (!database::ParseDocument(document, text, options)) return model;
-  const database::XmlNode* root = database::RootElement(document);
-  if (root == nullptr) return model;
-  std::vector<const database::XmlNode*> rows = SheetRows(*root);
+  if (!database::ParseDocument(tree, text, options)) return model;
+  const auto root = tree.RootElement();
+  if (root == database::XmlFlatTree::kNone) return model;
+  auto rows = tree.FindChildren(root, "Row");
+  if (rows.empty()) rows = tree.FindChildren(root, "ss:Row");
 
   const auto result =
-      database::ImportSheetRows(rows, *layout, Model(model), DeclaresUtf8(text), tagTable,
+      database::ImportSheetRows(tree, rows, *layout, Model(model), DeclaresUtf8(text), tagTable,
                                 attributeList, [this](std::size_t row) {
                                   datasetCount = std::to_string(row);
                                   controls_.SetProgress(ctl::kProgress, static_cast<int>(row));
@@ -207,10 +184,13 @@ char MainDialog::SendToken(const std::string& command, bool repeat, bool logRepe
     }
     if (reply.empty()) return 0;
     const char first = reply.front();
-    if (first == serial::kAck || first == serial::kNak) return first;
-    exchange_.receivedPane +=
-        std::string(serial::ReplyLogText(serial::ClassifyReply(reply))) + "\r\n";
-    if (repeat >= kMaxTokenRepeats) return first;
+    if (first == serial::kAck || first == serial::kNak || !repeat || sent >= kMaxTokenRepeats) {
+      return first;
+    }
+    if (logRepeats) {
+      exchange_.receivedPane +=
+          std::string(serial::ReplyLogText(serial::ClassifyReply(reply))) + "\r\n";
+    }
   }
 }
 

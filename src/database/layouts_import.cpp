@@ -1,6 +1,8 @@
 // Sheet rows back into records and attribute entries.
 #include "database/layouts_import.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 #include <limits>
@@ -102,8 +104,153 @@ std::string EncodedCode(const SheetRowFields& fields, std::optional<BitOrder> bd
   return FirstNonEmpty({std::move(bde), std::move(industry), std::move(animal)});
 }
 
+// How rare a byte is in a sheet, for picking the byte of a tag to search for: letters by
+// their frequency in English text, everything else (markup, digits, space) as common.
+std::size_t Rarity(char c) {
+  constexpr std::string_view kLettersByFrequency = "etaoinshrdlcumwfgypbvkjxqz";
+  const char lower = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+  const std::size_t rank = kLettersByFrequency.find(lower);
+  return rank == std::string_view::npos ? 0 : rank + 1;
+}
+
+// text.find(needle, from), but with the library's byte search run on the needle's rarest
+// byte: searching on the "<" that every tag starts with stops at every tag of a large sheet.
+std::size_t FindTag(std::string_view text, std::string_view needle, std::size_t from) {
+  if (needle.empty() || from > text.size() || text.size() - from < needle.size()) {
+    return text.find(needle, from);
+  }
+  std::size_t key = 0;
+  for (std::size_t i = 1; i < needle.size(); ++i) {
+    if (Rarity(needle[i]) > Rarity(needle[key])) key = i;
+  }
+  const std::size_t last = text.size() - needle.size();  // last possible start
+  for (std::size_t at = from + key; at <= last + key;) {
+    at = text.find(needle[key], at);
+    if (at == std::string_view::npos || at > last + key) break;
+    if (text.compare(at - key, needle.size(), needle) == 0) return at - key;
+    ++at;
+  }
+  return std::string_view::npos;
+}
+
 bool HasSingleCharacter(const std::string& text) {
   return text.size() == 1;
+}
+
+// Reading access to the two kinds of parsed tree, so that one import serves both.
+class NodeTreeAccess {
+ public:
+  using Node = const XmlNode*;
+  static constexpr Node kNoNode = nullptr;
+
+  template <typename Visit>
+  void ForEachChild(Node node, Visit visit) const {
+    for (std::size_t i = 0; i < node->ChildCount(); ++i) visit(&node->Child(i));
+  }
+  std::string_view Name(Node node) const { return node->name; }
+  std::string_view Value(Node node) const { return node->value; }
+  std::optional<std::string_view> Attribute(Node node, std::string_view name) const {
+    for (const XmlAttribute& attribute : node->attributes) {
+      if (attribute.name == name) return attribute.value;
+    }
+    return std::nullopt;
+  }
+  Node FirstChildNamed(Node node, std::string_view name) const {
+    for (std::size_t i = 0; i < node->ChildCount(); ++i) {
+      if (node->Child(i).name == name) return &node->Child(i);
+    }
+    return nullptr;
+  }
+};
+
+class FlatTreeAccess {
+ public:
+  using Node = XmlFlatTree::Id;
+  static constexpr Node kNoNode = XmlFlatTree::kNone;
+
+  explicit FlatTreeAccess(const XmlFlatTree& tree) : tree_(tree) {}
+
+  template <typename Visit>
+  void ForEachChild(Node node, Visit visit) const {
+    for (Node child = tree_.FirstChild(node); child != kNoNode; child = tree_.NextSibling(child)) {
+      visit(child);
+    }
+  }
+  std::string_view Name(Node node) const { return tree_.Name(node); }
+  std::string_view Value(Node node) const { return tree_.Value(node); }
+  std::optional<std::string_view> Attribute(Node node, std::string_view name) const {
+    return tree_.AttributeValue(node, name);
+  }
+  Node FirstChildNamed(Node node, std::string_view name) const {
+    return tree_.FirstChildNamed(node, name);
+  }
+
+ private:
+  const XmlFlatTree& tree_;
+};
+
+template <typename Access>
+SheetRowFields ReadFields(const Access& access, typename Access::Node row, SheetLayout layout,
+                          bool utf8) {
+  SheetRowFields fields;
+  std::int32_t column = 0;
+  const auto readCell = [&](typename Access::Node cell) {
+    if (column < std::numeric_limits<std::int32_t>::max()) ++column;
+    if (const std::optional<std::string_view> index = access.Attribute(cell, "ss:Index")) {
+      const std::int32_t indexed = platform::Atol32(*index);
+      if (indexed > column) column = indexed;
+    }
+    const SheetField field = FieldAtColumn(layout, column);
+    if (field == SheetField::None) return;
+    auto data = access.FirstChildNamed(cell, "Data");
+    if (data == Access::kNoNode) data = access.FirstChildNamed(cell, "ss:Data");
+    fields.Set(field, DecodeCellText(
+                          data != Access::kNoNode ? access.Value(data) : std::string_view(), utf8));
+  };
+  // Some programs write the spreadsheet namespace's prefix on every element; a row is read
+  // by its "ss:Cell" children only when it has no "Cell" child.
+  bool plainCells = false;
+  access.ForEachChild(row, [&](typename Access::Node child) {
+    if (access.Name(child) == "Cell") {
+      plainCells = true;
+      readCell(child);
+    }
+  });
+  if (!plainCells) {
+    access.ForEachChild(row, [&](typename Access::Node child) {
+      if (access.Name(child) == "ss:Cell") readCell(child);
+    });
+  }
+  return fields;
+}
+
+template <typename Access>
+SheetImportResult ImportRows(const Access& access, const std::vector<typename Access::Node>& rows,
+                             SheetLayout layout, ReaderModel model, bool utf8, TagTable& table,
+                             AttributeList& attributes, const ImportProgress& progress) {
+  SheetImportResult result;
+  if (layout == SheetLayout::SensorSheet) return result;
+  const bool hasAttributes =
+      layout == SheetLayout::AttributeSheet || layout == SheetLayout::TextCodeSheet;
+  for (std::size_t r = kFirstRecordRow; r < rows.size(); ++r) {
+    if (rows[r] == Access::kNoNode) continue;
+    const SheetRowFields fields = ReadFields(access, rows[r], layout, utf8);
+    if (hasAttributes) {
+      if (auto update = BuildAttributeEntry(fields)) {
+        attributes.Set(update->index, std::move(update->entry));
+        ++result.attributesSet;
+      }
+    }
+    std::optional<TagRecord> record = BuildRecord(layout, fields, model);
+    if (!record) continue;
+    if (!table.Set(r - kFirstRecordRow, std::move(*record))) {
+      result.tableFull = true;
+      break;
+    }
+    ++result.recordsStored;
+    if (progress) progress(r - 1);
+  }
+  return result;
 }
 
 }  // namespace
@@ -117,6 +264,33 @@ void SheetRowFields::Set(SheetField field, std::string text) {
   if (FieldIndex(field) < texts_.size()) texts_[FieldIndex(field)] = std::move(text);
 }
 
+void RemoveSheetWrapper(std::string& text, std::string_view open, std::string_view close) {
+  const std::size_t start = FindTag(text, open, 0);
+  if (start == std::string::npos) return;
+  const std::size_t startEnd = text.find('>', start);
+  if (startEnd == std::string::npos) return;
+  // The end tag is looked for in the text as it is once the start tag is out, which is the
+  // text after the start tag; both come out in one move.
+  const std::size_t end = FindTag(text, close, startEnd + 1);
+  const std::size_t endEnd = end == std::string::npos ? end : text.find('>', end);
+  if (endEnd == std::string::npos) {
+    text.erase(start, startEnd - start + 1);
+    return;
+  }
+  auto out = text.begin() + static_cast<std::ptrdiff_t>(start);
+  out = std::copy(text.begin() + static_cast<std::ptrdiff_t>(startEnd + 1),
+                  text.begin() + static_cast<std::ptrdiff_t>(end), out);
+  out = std::copy(text.begin() + static_cast<std::ptrdiff_t>(endEnd + 1), text.end(), out);
+  text.erase(out, text.end());
+}
+
+void RemoveSheetWrappers(std::string& text) {
+  RemoveSheetWrapper(text, "<Worksheet ", "</Worksheet>");
+  RemoveSheetWrapper(text, "<Table ", "</Table>");
+  RemoveSheetWrapper(text, "<ss:Worksheet ", "</ss:Worksheet>");
+  RemoveSheetWrapper(text, "<ss:Table ", "</ss:Table>");
+}
+
 XmlOptions SheetParseOptions() {
   XmlOptions options = XmlParseOptions();
   options.entities = false;
@@ -125,24 +299,12 @@ XmlOptions SheetParseOptions() {
 }
 
 SheetRowFields ReadRowFields(const XmlNode& row, SheetLayout layout, bool utf8) {
-  SheetRowFields fields;
-  std::int32_t column = 0;
-  // Some programs write the spreadsheet namespace's prefix on every element.
-  std::vector<const XmlNode*> cells = FindChildren(row, "Cell");
-  if (cells.empty()) cells = FindChildren(row, "ss:Cell");
-  for (const XmlNode* cell : cells) {
-    if (column < std::numeric_limits<std::int32_t>::max()) ++column;
-    if (const auto index = AttributeValue(*cell, "ss:Index")) {
-      const std::int32_t indexed = platform::Atol32(*index);
-      if (indexed > column) column = indexed;
-    }
-    const SheetField field = FieldAtColumn(layout, column);
-    if (field == SheetField::None) continue;
-    std::optional<std::string> data = ChildText(*cell, "Data");
-    if (!data) data = ChildText(*cell, "ss:Data");
-    fields.Set(field, DecodeCellText(data.value_or(""), utf8));
-  }
-  return fields;
+  return ReadFields(NodeTreeAccess(), &row, layout, utf8);
+}
+
+SheetRowFields ReadRowFields(const XmlFlatTree& tree, XmlFlatTree::Id row, SheetLayout layout,
+                             bool utf8) {
+  return ReadFields(FlatTreeAccess(tree), row, layout, utf8);
 }
 
 std::string DateCellDigits(std::string_view text) {
@@ -276,29 +438,13 @@ std::optional<TagRecord> BuildRecord(SheetLayout layout, const SheetRowFields& f
 SheetImportResult ImportSheetRows(const std::vector<const XmlNode*>& rows, SheetLayout layout,
                                   ReaderModel model, bool utf8, TagTable& table,
                                   AttributeList& attributes, const ImportProgress& progress) {
-  SheetImportResult result;
-  if (layout == SheetLayout::SensorSheet) return result;
-  const bool hasAttributes =
-      layout == SheetLayout::AttributeSheet || layout == SheetLayout::TextCodeSheet;
-  for (std::size_t r = kFirstRecordRow; r < rows.size(); ++r) {
-    if (rows[r] == nullptr) continue;
-    const SheetRowFields fields = ReadRowFields(*rows[r], layout, utf8);
-    if (hasAttributes) {
-      if (auto update = BuildAttributeEntry(fields)) {
-        attributes.Set(update->index, std::move(update->entry));
-        ++result.attributesSet;
-      }
-    }
-    std::optional<TagRecord> record = BuildRecord(layout, fields, model);
-    if (!record) continue;
-    if (!table.Set(r - kFirstRecordRow, std::move(*record))) {
-      result.tableFull = true;
-      break;
-    }
-    ++result.recordsStored;
-    if (progress) progress(r - 1);
-  }
-  return result;
+  return ImportRows(NodeTreeAccess(), rows, layout, model, utf8, table, attributes, progress);
+}
+
+SheetImportResult ImportSheetRows(const XmlFlatTree& tree, const std::vector<XmlFlatTree::Id>& rows,
+                                  SheetLayout layout, ReaderModel model, bool utf8, TagTable& table,
+                                  AttributeList& attributes, const ImportProgress& progress) {
+  return ImportRows(FlatTreeAccess(tree), rows, layout, model, utf8, table, attributes, progress);
 }
 
 }  // namespace tagline::database

@@ -27,6 +27,15 @@ class SheetRowFields {
   std::array<std::string, kSheetFieldCount> texts_{};
 };
 
+// Takes the first start tag beginning with `open` (through its ">") out of `text`, and then
+// the first `close` after it (through its ">"). Stops without further change where a part is
+// missing.
+void RemoveSheetWrapper(std::string& text, std::string_view open, std::string_view close);
+
+// The worksheet and table wrappers of a sheet, with or without the "ss:" prefix, taken out so
+// that the rows become children of the root element.
+void RemoveSheetWrappers(std::string& text);
+
 // Parse options for a sheet whose cell texts are decoded by ReadRowFields: no entity
 // decoding and no escape character, so every text reaches DecodeCellText as written.
 XmlOptions SheetParseOptions();
@@ -37,6 +46,9 @@ XmlOptions SheetParseOptions();
 // (or "ss:Data") child's text ("" without one), decoded as
 // Windows-1252 (`utf8` clear) or UTF-8 (`utf8` set) with all character references.
 SheetRowFields ReadRowFields(const XmlNode& row, SheetLayout layout, bool utf8);
+// The same for a row of a sheet parsed into a flat tree.
+SheetRowFields ReadRowFields(const XmlFlatTree& tree, XmlFlatTree::Id row, SheetLayout layout,
+                             bool utf8);
 
 // A date cell as the record's 6 date digits: a spreadsheet date-time
 // ("2024-03-05T00:00:00.000") as "050324"; any other text with its "." removed, cut to 6.
@@ -87,5 +99,10 @@ struct SheetImportResult {
 SheetImportResult ImportSheetRows(const std::vector<const XmlNode*>& rows, SheetLayout layout,
                                   reader::ReaderModel model, bool utf8, TagTable& table,
                                   AttributeList& attributes, const ImportProgress& progress = {});
+// The same for rows of a sheet parsed into a flat tree, the quicker way to load a sheet.
+SheetImportResult ImportSheetRows(const XmlFlatTree& tree, const std::vector<XmlFlatTree::Id>& rows,
+                                  SheetLayout layout, reader::ReaderModel model, bool utf8,
+                                  TagTable& table, AttributeList& attributes,
+                                  const ImportProgress& progress = {});
 
 }  // namespace tagline::database

@@ -1,37 +1,211 @@
 // XML node tree, options, lookups and the entity table.
 #include "database/xml_node.h"
 
+#include <algorithm>
+#include <limits>
+#include <stdexcept>
 #include <utility>
 
 namespace tagline::database {
 
+// Nodes and child slots of one tree, allocated in blocks and released all at once. Nodes are
+// never moved, so the links between them stay valid as the tree grows.
+class XmlNodeStore {
+ public:
+  XmlNodeStore() = default;
+  ~XmlNodeStore() { Release(); }
+  XmlNodeStore(const XmlNodeStore&) = delete;
+  XmlNodeStore& operator=(const XmlNodeStore&) = delete;
+
+  XmlNode& NewNode(XmlKind kind) {
+    if (nodeBlocks_.empty() || nodeBlocks_.back().used == nodeBlocks_.back().capacity) {
+      const std::size_t capacity =
+          nodeBlocks_.empty() ? kFirstNodeBlock
+                              : std::min(nodeBlocks_.back().capacity * 2, kLargestNodeBlock);
+      nodeBlocks_.reserve(nodeBlocks_.size() + 1);
+      nodeBlocks_.push_back({std::allocator<XmlNode>().allocate(capacity), 0, capacity});
+    }
+    NodeBlock& block = nodeBlocks_.back();
+    XmlNode* const node = std::construct_at(block.nodes + block.used);
+    ++block.used;
+    node->kind = kind;
+    node->store_ = this;
+    return *node;
+  }
+
+  XmlNode** NewSlots(std::size_t count) {
+    if (slotBlocks_.empty() || slotBlocks_.back().capacity - slotBlocks_.back().used < count) {
+      const std::size_t grown = slotBlocks_.empty()
+                                    ? kFirstSlotBlock
+                                    : std::min(slotBlocks_.back().capacity * 2, kLargestSlotBlock);
+      const std::size_t capacity = std::max(grown, count);
+      slotBlocks_.reserve(slotBlocks_.size() + 1);
+      slotBlocks_.push_back({std::make_unique_for_overwrite<XmlNode*[]>(capacity), 0, capacity});
+    }
+    SlotBlock& block = slotBlocks_.back();
+    XmlNode** const slots = block.slots.get() + block.used;
+    block.used += count;
+    return slots;
+  }
+
+  // Destroys every node. None of them owns another, so this is one flat sweep.
+  void Release() {
+    for (NodeBlock& block : nodeBlocks_) {
+      std::destroy_n(block.nodes, block.used);
+      std::allocator<XmlNode>().deallocate(block.nodes, block.capacity);
+    }
+    nodeBlocks_.clear();
+    slotBlocks_.clear();
+  }
+
+ private:
+  static constexpr std::size_t kFirstNodeBlock = 8;
+  static constexpr std::size_t kLargestNodeBlock = 4096;
+  static constexpr std::size_t kFirstSlotBlock = 32;
+  static constexpr std::size_t kLargestSlotBlock = 16384;
+
+  struct NodeBlock {
+    XmlNode* nodes;  // `used` of them constructed
+    std::size_t used;
+    std::size_t capacity;
+  };
+  struct SlotBlock {
+    std::unique_ptr<XmlNode*[]> slots;
+    std::size_t used;
+    std::size_t capacity;
+  };
+  std::vector<NodeBlock> nodeBlocks_;
+  std::vector<SlotBlock> slotBlocks_;
+};
+
+XmlNode::XmlNode() = default;
+
 XmlNode::XmlNode(XmlKind kind, std::string name, std::string value)
     : name(std::move(name)), value(std::move(value)), kind(kind) {}
 
-XmlNode::~XmlNode() {
-  // Move grandchildren out before each child dies, so no destructor ever sees a subtree.
-  std::vector<std::unique_ptr<XmlNode>> pending = std::move(children_);
-  while (!pending.empty()) {
-    std::unique_ptr<XmlNode> node = std::move(pending.back());
-    pending.pop_back();
-    for (auto& child : node->children_) pending.push_back(std::move(child));
-    node->children_.clear();
+XmlNode::~XmlNode() = default;
+
+void XmlNode::ThrowBadIndex() {
+  throw std::out_of_range("XmlNode::Child: no child at this index");
+}
+
+XmlNodeStore& XmlNode::Store() {
+  if (store_ == nullptr) {
+    ownStore_ = std::make_unique<XmlNodeStore>();
+    store_ = ownStore_.get();
   }
+  return *store_;
+}
+
+XmlNode& XmlNode::NewChild(XmlKind childKind) {
+  XmlNode& child = Store().NewNode(childKind);
+  child.parent_ = this;
+  child.document_ = kind == XmlKind::Document ? this : document_;
+  return child;
+}
+
+void XmlNode::Attach(XmlNode& child) {
+  // The slots are full when the count is zero or a power of two.
+  if ((childCount_ & (childCount_ - 1)) == 0) {
+    if (childCount_ > std::numeric_limits<std::uint32_t>::max() / 2) {
+      throw std::length_error("XmlNode: too many children");
+    }
+    // The old slots stay unused in the store; doubling bounds that waste by the live slots.
+    const std::size_t capacity = childCount_ == 0 ? 1 : std::size_t{childCount_} * 2;
+    XmlNode** const slots = Store().NewSlots(capacity);
+    std::copy_n(children_, childCount_, slots);
+    children_ = slots;
+  }
+  children_[childCount_++] = &child;
 }
 
 XmlNode& XmlNode::AppendChild(XmlKind childKind, std::string childName, std::string childValue) {
-  auto child = std::make_unique<XmlNode>(childKind, std::move(childName), std::move(childValue));
-  child->parent_ = this;
-  child->document_ = kind == XmlKind::Document ? this : document_;
-  children_.push_back(std::move(child));
-  return *children_.back();
+  XmlNode& child = NewChild(childKind);
+  child.name = std::move(childName);
+  child.value = std::move(childValue);
+  Attach(child);
+  return child;
 }
 
 void XmlNode::Clear() {
   name.clear();
   value.clear();
   attributes.clear();
-  children_.clear();
+  children_ = nullptr;
+  childCount_ = 0;
+  // A top node's store holds nothing but its own (former) descendants.
+  if (ownStore_) ownStore_->Release();
+}
+
+void XmlFlatTree::ThrowBadAttributeIndex() {
+  throw std::out_of_range("XmlFlatTree: no attribute at this index");
+}
+
+XmlFlatTree::Id XmlFlatTree::RootElement() const {
+  if (nodes_.empty()) return kNone;
+  for (Id child = nodes_[kDocument].firstChild; child != kNone; child = nodes_[child].nextSibling) {
+    if (nodes_[child].kind == XmlKind::Element) return child;
+  }
+  return kNone;
+}
+
+std::vector<XmlFlatTree::Id> XmlFlatTree::FindChildren(Id node, std::string_view name) const {
+  std::vector<Id> found;
+  for (Id child = FirstChild(node); child != kNone; child = nodes_[child].nextSibling) {
+    if (Name(child) == name) found.push_back(child);
+  }
+  return found;
+}
+
+std::optional<std::string_view> XmlFlatTree::AttributeValue(Id node, std::string_view name) const {
+  const Node& held = nodes_.at(node);
+  for (std::uint32_t i = 0; i < held.attributeCount; ++i) {
+    const Attribute& attribute = attributes_[held.firstAttribute + i];
+    if (View(attribute.name) == name) return View(attribute.value);
+  }
+  return std::nullopt;
+}
+
+XmlFlatTree::Id XmlFlatTree::FirstChildNamed(Id node, std::string_view name) const {
+  for (Id child = FirstChild(node); child != kNone; child = nodes_[child].nextSibling) {
+    if (Name(child) == name) return child;
+  }
+  return kNone;
+}
+
+void XmlFlatTree::Reset(std::string_view source) {
+  source_ = source;
+  own_.clear();
+  nodes_.clear();
+  attributes_.clear();
+  // Room for a sheet's density of markup, so the arrays rarely move while they fill up; pages
+  // reserved but never filled cost no memory. Capped for huge texts with little markup.
+  constexpr std::size_t kMostReserved = std::size_t{1} << 22;
+  nodes_.reserve(std::min(source.size() / 24 + 2, kMostReserved));
+  attributes_.reserve(std::min(source.size() / 32, kMostReserved));
+  NewNode(XmlKind::Document);
+}
+
+XmlFlatTree::Id XmlFlatTree::NewNode(XmlKind kind) {
+  if (nodes_.size() >= kNone) throw std::length_error("XmlFlatTree: too many nodes");
+  nodes_.emplace_back().kind = kind;
+  return static_cast<Id>(nodes_.size() - 1);
+}
+
+void XmlFlatTree::Attach(Id parent, Id child) {
+  Node& holder = nodes_[parent];
+  if (holder.lastChild == kNone) {
+    holder.firstChild = child;
+  } else {
+    nodes_[holder.lastChild].nextSibling = child;
+  }
+  holder.lastChild = child;
+}
+
+XmlFlatTree::Text XmlFlatTree::OwnText(std::string_view text) {
+  const Text stored{source_.size() + own_.size(), text.size()};
+  own_.append(text);
+  return stored;
 }
 
 std::vector<XmlEntity> StandardXmlEntities() {

@@ -1,9 +1,16 @@
 // The XML parser. Nesting is handled with an explicit stack of open elements and a depth
 // limit, and every look at the text is bounded by its size, so neither deep nor cut-off input
 // can run past the stack or the buffer.
-#include <cctype>
-#include <memory>
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
 #include <utility>
+#include <vector>
 
 #include "database/xml_node.h"
 
@@ -11,40 +18,76 @@ namespace tagline::database {
 
 namespace {
 
-constexpr std::string_view kSpace = " \t\r\n";
-constexpr std::string_view kElementNameEnd = " />\t\r\n";
-constexpr std::string_view kElementAttributeNameEnd = " =\t\r\n>/";
-constexpr std::string_view kInstructionAttributeNameEnd = " =\t\r\n";
-constexpr std::string_view kUnquotedValueEnd = " \t\r\n>";
-constexpr std::string_view kInstructionTargetEnd = " ?>\t\r\n";
-constexpr std::string_view kEndTagNameEnd = " >\t\r\n";
+// Membership of single bytes, one table look-up each.
+class CharSet {
+ public:
+  constexpr explicit CharSet(std::string_view chars) {
+    for (const char c : chars) member_[static_cast<unsigned char>(c)] = true;
+  }
+  constexpr bool operator()(char c) const { return member_[static_cast<unsigned char>(c)]; }
 
+ private:
+  std::array<bool, 256> member_{};
+};
+
+constexpr std::string_view kSpaceChars = " \t\r\n";
+constexpr CharSet kSpace(kSpaceChars);
+constexpr CharSet kElementNameEnd(" />\t\r\n");
+constexpr CharSet kElementAttributeNameEnd(" =\t\r\n>/");
+constexpr CharSet kInstructionAttributeNameEnd(" =\t\r\n");
+constexpr CharSet kUnquotedValueEnd(" \t\r\n>");
+constexpr CharSet kInstructionTargetEnd(" ?>\t\r\n");
+constexpr CharSet kEndTagNameEnd(" >\t\r\n");
+
+constexpr char AsciiLower(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// The markup openers are ASCII, so comparing ASCII case-folded bytes is enough.
 bool StartsWithNoCase(std::string_view text, std::size_t pos, std::string_view prefix) {
   if (pos > text.size() || text.size() - pos < prefix.size()) return false;
   for (std::size_t i = 0; i < prefix.size(); ++i) {
-    const auto a = static_cast<unsigned char>(text[pos + i]);
-    const auto b = static_cast<unsigned char>(prefix[i]);
-    if (std::tolower(a) != std::tolower(b)) return false;
+    if (AsciiLower(text[pos + i]) != AsciiLower(prefix[i])) return false;
   }
   return true;
 }
 
 // First position in [pos, limit) holding one of `set`, or `limit`.
-std::size_t FindAny(std::string_view text, std::size_t pos, std::size_t limit,
-                    std::string_view set) {
-  while (pos < limit && set.find(text[pos]) == std::string_view::npos) ++pos;
+inline std::size_t FindAny(std::string_view text, std::size_t pos, std::size_t limit,
+                           const CharSet& set) {
+  while (pos < limit && !set(text[pos])) ++pos;
   return pos;
 }
 
-std::size_t SkipSpace(std::string_view text, std::size_t pos, std::size_t limit) {
-  while (pos < limit && kSpace.find(text[pos]) != std::string_view::npos) ++pos;
+inline std::size_t SkipSpace(std::string_view text, std::size_t pos, std::size_t limit) {
+  while (pos < limit && kSpace(text[pos])) ++pos;
   return pos;
+}
+
+// First `c` at or after `pos`, or npos. Markup is dense, so the next few bytes are looked at
+// directly before handing a longer stretch to the library search.
+inline std::size_t FindChar(std::string_view text, std::size_t pos, char c) {
+  if (pos < text.size() && text[pos] == c) return pos;
+  constexpr std::size_t kNear = 16;
+  const std::size_t near = pos + std::min(kNear, text.size() - std::min(pos, text.size()));
+  for (; pos < near; ++pos) {
+    if (text[pos] == c) return pos;
+  }
+  return text.find(c, pos);
+}
+
+// Whether `data` begins with `expected`. Names are short; a loop beats a library call.
+inline bool SameBytes(const char* data, std::string_view expected) {
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    if (data[i] != expected[i]) return false;
+  }
+  return true;
 }
 
 std::string_view Trim(std::string_view text) {
-  const std::size_t first = text.find_first_not_of(kSpace);
-  if (first == std::string_view::npos) return {};
-  const std::size_t last = text.find_last_not_of(kSpace);
+  const std::size_t first = text.find_first_not_of(kSpaceChars);
+  if (first == std::string_view::npos) return text.substr(text.size());
+  const std::size_t last = text.find_last_not_of(kSpaceChars);
   return text.substr(first, last - first + 1);
 }
 
@@ -62,104 +105,279 @@ struct StartResult {
 
 }  // namespace
 
-class XmlParser {
- public:
-  XmlParser(std::string_view text, XmlOptions& options) : text_(text), options_(options) {}
+// The parser builds through one of two builders: one for XmlNode trees, one for flat trees.
+// Handles are the builder's nodes. Texts reach a builder as pieces of the parsed text or as
+// resolved copies that stay valid only until the next text is resolved, so a builder copies
+// what it keeps of them.
 
-  std::optional<std::size_t> Parse(XmlNode& top);
-  std::optional<std::size_t> ParseDocument(XmlNode& document);
+// Builds XmlNode trees.
+class XmlNodeBuilder {
+ public:
+  using Handle = XmlNode*;
+  static constexpr Handle kNone = nullptr;
+
+  Handle NewElement(Handle parent) {
+    XmlNode* const spare = std::exchange(spare_, nullptr);
+    if (spare != nullptr && spare->store_ == parent->store_) {
+      spare->Clear();
+      spare->kind = XmlKind::Element;
+      spare->parent_ = parent;
+      spare->document_ = parent->kind == XmlKind::Document ? parent : parent->document_;
+      return spare;
+    }
+    return &parent->NewChild(XmlKind::Element);
+  }
+  // A node from NewElement that was not attached; handed out again next time.
+  void Discard(Handle node) { spare_ = node; }
+  void Attach(Handle parent, Handle child) { parent->Attach(*child); }
+
+  void SetName(Handle node, std::string_view name) { node->name.assign(name); }
+  std::string_view Name(Handle node) const { return node->name; }
+  void SetValue(Handle node, std::string_view text) { node->value.assign(text); }
+  bool ValueEmpty(Handle node) const { return node->value.empty(); }
+  void AddAttribute(Handle node, std::string_view name, std::string_view value) {
+    XmlAttribute& attribute = node->attributes.emplace_back();
+    attribute.name.assign(name);
+    attribute.value.assign(value);
+  }
+
+  void AppendBlock(Handle holder, XmlKind kind, std::string_view content) {
+    holder->AppendChild(
+        kind, std::string(kind == XmlKind::Comment ? kXmlCommentName : kXmlCharacterDataName),
+        std::string(content));
+  }
+  Handle AppendInstruction(Handle document, std::string_view target) {
+    return &document->AppendChild(XmlKind::ProcessingInstruction, std::string(target));
+  }
 
  private:
-  StartResult Start(XmlNode& node, std::size_t pos);
-  std::size_t ProcessingInstruction(std::size_t pos, XmlNode* document);
-  bool ReadAttribute(XmlNode& node, std::size_t& pos, std::size_t limit, bool inElement);
-  std::string TakeText(std::size_t& pos);
-  std::string CopyText(std::string_view raw) const;
+  XmlNode* spare_ = nullptr;
+};
+
+// Builds flat trees.
+class XmlFlatTreeBuilder {
+ public:
+  using Handle = XmlFlatTree::Id;
+  static constexpr Handle kNone = XmlFlatTree::kNone;
+
+  // Empties the tree for `source`, leaving the document node.
+  XmlFlatTreeBuilder(XmlFlatTree& tree, std::string_view source) : tree_(tree) {
+    tree_.Reset(source);
+  }
+
+  Handle NewElement(Handle parent) {
+    const Handle node = tree_.NewNode(XmlKind::Element);
+    tree_.nodes_[node].parent = parent;
+    return node;
+  }
+  // A node from NewElement that was not attached. Nothing refers to it; when no block came
+  // after it, it is taken back.
+  void Discard(Handle node) {
+    if (node + 1 == tree_.nodes_.size()) tree_.nodes_.pop_back();
+  }
+  void Attach(Handle parent, Handle child) { tree_.Attach(parent, child); }
+
+  void SetName(Handle node, std::string_view name) {
+    tree_.nodes_[node].name = tree_.SourceText(name);
+  }
+  std::string_view Name(Handle node) const { return tree_.Name(node); }
+  void SetValue(Handle node, std::string_view text) { tree_.nodes_[node].value = Store(text); }
+  bool ValueEmpty(Handle node) const { return tree_.nodes_[node].value.size == 0; }
+  void AddAttribute(Handle node, std::string_view name, std::string_view value) {
+    XmlFlatTree::Node& stored = tree_.nodes_[node];
+    if (tree_.attributes_.size() >= XmlFlatTree::kNone) {
+      throw std::length_error("XmlFlatTree: too many attributes");
+    }
+    if (stored.attributeCount == 0) {
+      stored.firstAttribute = static_cast<std::uint32_t>(tree_.attributes_.size());
+    }
+    ++stored.attributeCount;
+    tree_.attributes_.push_back({tree_.SourceText(name), Store(value)});
+  }
+
+  void AppendBlock(Handle holder, XmlKind kind, std::string_view content) {
+    const Handle block = tree_.NewNode(kind);
+    tree_.nodes_[block].parent = holder;
+    tree_.nodes_[block].value = tree_.SourceText(content);
+    tree_.Attach(holder, block);
+  }
+  Handle AppendInstruction(Handle document, std::string_view target) {
+    const Handle instruction = tree_.NewNode(XmlKind::ProcessingInstruction);
+    tree_.nodes_[instruction].parent = document;
+    tree_.nodes_[instruction].name = tree_.SourceText(target);
+    tree_.Attach(document, instruction);
+    return instruction;
+  }
+
+ private:
+  XmlFlatTree::Text Store(std::string_view text) {
+    const std::less<const char*> before;
+    const std::string_view source = tree_.source_;
+    const bool inSource = !before(text.data(), source.data()) &&
+                          !before(source.data() + source.size(), text.data() + text.size());
+    return inSource ? tree_.SourceText(text) : tree_.OwnText(text);
+  }
+
+  XmlFlatTree& tree_;
+};
+
+namespace {
+
+// The parser proper, building through `Builder`.
+template <class Builder>
+class Parser {
+ public:
+  using Handle = typename Builder::Handle;
+  static constexpr Handle kNone = Builder::kNone;
+
+  Parser(std::string_view text, XmlOptions& options, Builder& builder);
+
+  // Parses the first element of the text into `top`, a fresh element whose parent and
+  // document are given (either may be kNone).
+  std::optional<std::size_t> Parse(Handle top, Handle parent, Handle document);
+
+ private:
+  StartResult Start(Handle node, Handle parent, std::size_t pos);
+  std::size_t ProcessingInstruction(std::size_t pos);
+  bool ReadAttribute(Handle node, std::size_t& pos, std::size_t limit, bool inElement);
+  std::string_view TakeText(std::size_t& pos);
+  std::string_view CopyText(std::string_view raw) { return plainTexts_ ? raw : ResolveText(raw); }
+  std::string_view ResolveText(std::string_view raw);
   StartResult Fail(std::size_t position, XmlErrorCode code, std::string message);
+  std::nullopt_t Abandon();
 
   std::string_view text_;
   XmlOptions& options_;
+  Builder& builder_;
+  const bool hasEscape_;
+  const char escape_;
+  CharSet entityStarts_{""};  // first bytes of the entity texts, when entities are decoded
+  bool plainTexts_ = false;   // no trimming, escapes or entities: texts stay as written
+  Handle document_ = kNone;
+  std::string resolved_;  // the last text that escapes or entities changed
+  std::vector<Handle> open_;
 };
 
-std::optional<std::size_t> XmlParser::Parse(XmlNode& top) {
-  top.Clear();
-  top.kind = XmlKind::Element;
-  const StartResult first = Start(top, 0);
+template <class Builder>
+Parser<Builder>::Parser(std::string_view text, XmlOptions& options, Builder& builder)
+    : text_(text),
+      options_(options),
+      builder_(builder),
+      hasEscape_(options.escape.has_value()),
+      escape_(options.escape.value_or('\0')) {
+  if (options_.entities) {
+    std::string starts;
+    for (const XmlEntity& entity : options_.entityTable) {
+      if (!entity.text.empty()) starts += entity.text.front();
+    }
+    entityStarts_ = CharSet(starts);
+  }
+  plainTexts_ = !options_.trim && !hasEscape_ && !options_.entities;
+}
+
+template <class Builder>
+std::optional<std::size_t> Parser<Builder>::Parse(Handle top, Handle parent, Handle document) {
+  document_ = document;
+  const StartResult first = Start(top, parent, 0);
   if (first.step == Step::Error || first.step == Step::NoElement) return std::nullopt;
   if (first.step == Step::Done) return first.position;
 
-  std::vector<XmlNode*> open{&top};
+  open_.assign(1, top);
   std::size_t pos = first.position;
   // Set after a child completed: the enclosing element then looks for its end tag or text.
   bool afterChild = false;
 
-  auto closeInnermost = [&open, &afterChild] {
-    XmlNode* closed = open.back();
-    open.pop_back();
-    // A nameless element is parsed like any other but not kept; it is its parent's last child.
-    if (closed->name.empty() && !open.empty()) open.back()->children_.pop_back();
-    afterChild = true;
-  };
-
-  while (!open.empty()) {
-    XmlNode& current = *open.back();
+  while (!open_.empty()) {
+    const Handle current = open_.back();
     if (afterChild) {
       afterChild = false;
       if (text_.substr(pos).starts_with("</")) {
         const std::size_t nameStart = pos + 2;
+        const std::string_view name = builder_.Name(current);
+        // Nearly always the end tag names the innermost element. A name holds no end-tag
+        // delimiter, so the name followed by one is what the general scan below would find.
+        if (text_.size() - nameStart > name.size() && SameBytes(text_.data() + nameStart, name) &&
+            kEndTagNameEnd(text_[nameStart + name.size()])) {
+          const std::size_t close = FindChar(text_, nameStart + name.size(), '>');
+          if (close != std::string_view::npos) {
+            pos = close + 1;
+            open_.pop_back();
+            afterChild = true;
+            continue;
+          }
+        }
         const std::size_t nameEnd = FindAny(text_, nameStart, text_.size(), kEndTagNameEnd);
-        const std::size_t close = text_.find('>', nameEnd);
+        const std::size_t close = FindChar(text_, nameEnd, '>');
         if (nameEnd >= text_.size() || close == std::string_view::npos) {
           Fail(pos, XmlErrorCode::EndTagNotClosed,
-               "it must be closed with </" + current.name + ">");
-          return std::nullopt;
+               "it must be closed with </" + std::string(name) + ">");
+          return Abandon();
         }
         const std::string_view endName = text_.substr(nameStart, nameEnd - nameStart);
-        if (endName == current.name) {
+        if (endName == name) {
           pos = close + 1;
-          closeInnermost();
+          open_.pop_back();
+          afterChild = true;
           continue;
         }
         if (!options_.tolerateMismatchedEndTag) {
           Fail(pos, XmlErrorCode::NotWellFormed,
-               "'<" + current.name + "> ... </" + std::string(endName) + ">' is not wel-formed.");
-          return std::nullopt;
+               "'<" + std::string(name) + "> ... </" + std::string(endName) +
+                   ">' is not wel-formed.");
+          return Abandon();
         }
         pos = close + 1;
-      } else if (current.value.empty() && pos < text_.size() && text_[pos] != '<') {
-        current.value = TakeText(pos);
+      } else if (builder_.ValueEmpty(current) && pos < text_.size() && text_[pos] != '<') {
+        builder_.SetValue(current, TakeText(pos));
       }
       continue;
     }
 
     // An element that runs to the end of the text is accepted as it stands.
     if (pos >= text_.size()) {
-      closeInnermost();
+      open_.pop_back();
+      afterChild = true;
       continue;
     }
 
-    auto child = std::make_unique<XmlNode>();
-    child->parent_ = &current;
-    child->document_ = current.document_;
-    XmlNode& added = *child;
-    const StartResult result = Start(added, pos);
+    // No "<" left, or the next tag is an end tag: there is no child to make.
+    const std::size_t next = FindChar(text_, pos, '<');
+    if (next == std::string_view::npos) {
+      pos = text_.size();
+      continue;
+    }
+    if (next + 1 < text_.size() && text_[next + 1] == '/') {
+      pos = next;
+      afterChild = true;
+      continue;
+    }
+
+    const Handle added = builder_.NewElement(current);
+    const StartResult result = Start(added, current, next);
     switch (result.step) {
       case Step::Error:
-        return std::nullopt;
+        return Abandon();
       case Step::NoElement:
+        builder_.Discard(added);
         pos = text_.size();
         break;
       case Step::Open:
-        if (open.size() >= options_.maxDepth) {
-          Fail(pos, XmlErrorCode::NestingTooDeep, "<" + added.name + "> is nested too deeply.");
-          return std::nullopt;
+        if (open_.size() >= options_.maxDepth) {
+          Fail(pos, XmlErrorCode::NestingTooDeep,
+               "<" + std::string(builder_.Name(added)) + "> is nested too deeply.");
+          return Abandon();
         }
-        current.children_.push_back(std::move(child));
-        open.push_back(&added);
+        // A nameless element is parsed like any other but not kept (unless the parse fails).
+        if (!builder_.Name(added).empty()) builder_.Attach(current, added);
+        open_.push_back(added);
         pos = result.position;
         break;
       case Step::Done:
-        if (!added.name.empty()) current.children_.push_back(std::move(child));
+        if (builder_.Name(added).empty()) {
+          builder_.Discard(added);
+        } else {
+          builder_.Attach(current, added);
+        }
         pos = result.position;
         afterChild = true;
         break;
@@ -168,29 +386,30 @@ std::optional<std::size_t> XmlParser::Parse(XmlNode& top) {
   return pos;
 }
 
-std::optional<std::size_t> XmlParser::ParseDocument(XmlNode& document) {
-  document.Clear();
-  document.kind = XmlKind::Document;
-  // Linked before parsing so the prolog lands in the document ahead of the root.
-  auto root = std::make_unique<XmlNode>();
-  root->parent_ = &document;
-  root->document_ = &document;
-  const std::optional<std::size_t> end = Parse(*root);
-  if (end && !root->name.empty()) document.children_.push_back(std::move(root));
-  return end;
+// Ends a parse that failed with elements open, leaving the tree as far as it got. A nameless
+// element is not kept once it closes; one still open is left as its parent's last child,
+// which it is: nothing reaches the parent while the element is open.
+template <class Builder>
+std::nullopt_t Parser<Builder>::Abandon() {
+  for (std::size_t i = 1; i < open_.size(); ++i) {
+    if (builder_.Name(open_[i]).empty()) builder_.Attach(open_[i - 1], open_[i]);
+  }
+  return std::nullopt;
 }
 
-StartResult XmlParser::Start(XmlNode& node, std::size_t pos) {
-  XmlNode* const parent = node.parent_;
-  XmlNode* const document = node.document_;
+template <class Builder>
+StartResult Parser<Builder>::Start(Handle node, Handle parent, std::size_t pos) {
   for (;;) {
-    pos = text_.find('<', pos);
+    pos = FindChar(text_, pos, '<');
     if (pos == std::string_view::npos) return {Step::NoElement, text_.size()};
-    if (pos + 1 < text_.size() && text_[pos + 1] == '/') return {Step::Done, pos};
-    if (StartsWithNoCase(text_, pos, "<?")) {
-      pos = ProcessingInstruction(pos, document);
+    if (pos + 1 >= text_.size()) break;
+    const char second = text_[pos + 1];
+    if (second == '/') return {Step::Done, pos};
+    if (second == '?') {
+      pos = ProcessingInstruction(pos);
       continue;
     }
+    if (second != '!') break;
     const bool comment = StartsWithNoCase(text_, pos, "<!--");
     if (comment || StartsWithNoCase(text_, pos, "<![CDATA[")) {
       const std::string_view opener = comment ? "<!--" : "<![CDATA[";
@@ -199,22 +418,20 @@ StartResult XmlParser::Start(XmlNode& node, std::size_t pos) {
       const std::size_t end = text_.find(closer, begin);
       const std::size_t contentEnd = end == std::string_view::npos ? text_.size() : end;
       pos = end == std::string_view::npos ? text_.size() : end + closer.size();
-      XmlNode* const holder = parent != nullptr ? parent : document;
-      if (holder != nullptr) {
-        holder->AppendChild(comment ? XmlKind::Comment : XmlKind::CharacterData,
-                            std::string(comment ? kXmlCommentName : kXmlCharacterDataName),
-                            std::string(text_.substr(begin, contentEnd - begin)));
+      const Handle holder = parent != kNone ? parent : document_;
+      if (holder != kNone) {
+        builder_.AppendBlock(holder, comment ? XmlKind::Comment : XmlKind::CharacterData,
+                             text_.substr(begin, contentEnd - begin));
         // The block was the parent's next child: this node ends here.
-        if (parent != nullptr && parent != document) return {Step::Done, pos};
+        if (parent != kNone && parent != document_) return {Step::Done, pos};
       }
       continue;
     }
     break;
   }
 
-  node.kind = XmlKind::Element;
   const std::size_t nameEnd = FindAny(text_, pos + 1, text_.size(), kElementNameEnd);
-  node.name = std::string(text_.substr(pos + 1, nameEnd - pos - 1));
+  builder_.SetName(node, text_.substr(pos + 1, nameEnd - pos - 1));
   pos = nameEnd;
   for (;;) {
     pos = SkipSpace(text_, pos, text_.size());
@@ -229,110 +446,168 @@ StartResult XmlParser::Start(XmlNode& node, std::size_t pos) {
     return Fail(pos, XmlErrorCode::ElementNotClosed, "Element must be closed.");
   }
   ++pos;
-  if (node.value.empty()) node.value = TakeText(pos);
+  builder_.SetValue(node, TakeText(pos));
   return {Step::Open, pos};
 }
 
 // Reads "<?target attributes?>" and stores it in the document, if there is one. Returns the
 // position after it; an unterminated instruction runs to the end of the text.
-std::size_t XmlParser::ProcessingInstruction(std::size_t pos, XmlNode* document) {
+template <class Builder>
+std::size_t Parser<Builder>::ProcessingInstruction(std::size_t pos) {
   const std::size_t begin = pos + 2;
   const std::size_t close = text_.find("?>", begin);
   const std::size_t limit = close == std::string_view::npos ? text_.size() : close;
   const std::size_t next = close == std::string_view::npos ? text_.size() : close + 2;
   const std::size_t targetEnd = FindAny(text_, begin, limit, kInstructionTargetEnd);
-  XmlNode instruction(XmlKind::ProcessingInstruction,
-                      std::string(text_.substr(begin, targetEnd - begin)));
+  const Handle instruction =
+      document_ != kNone
+          ? builder_.AppendInstruction(document_, text_.substr(begin, targetEnd - begin))
+          : kNone;
   std::size_t at = targetEnd;
   for (;;) {
     at = SkipSpace(text_, at, limit);
     if (at >= limit) break;
     ReadAttribute(instruction, at, limit, false);
   }
-  if (document != nullptr) {
-    XmlNode& stored =
-        document->AppendChild(XmlKind::ProcessingInstruction, std::move(instruction.name));
-    stored.attributes = std::move(instruction.attributes);
-  }
   return next;
 }
 
-// Reads one attribute at `pos` (not white space, not the tag end) within [pos, limit).
-// In an element, a name or quoted value cut off by the end of the text is an error; in a
-// processing instruction it simply ends there.
-bool XmlParser::ReadAttribute(XmlNode& node, std::size_t& pos, std::size_t limit, bool inElement) {
+// Reads one attribute at `pos` (not white space, not the tag end) within [pos, limit) and
+// adds it to `node` (if any). In an element, a name or quoted value cut off by the end of the
+// text is an error; in a processing instruction it simply ends there.
+template <class Builder>
+bool Parser<Builder>::ReadAttribute(Handle node, std::size_t& pos, std::size_t limit,
+                                    bool inElement) {
   const std::size_t nameStart = pos;
   const std::size_t nameEnd = FindAny(
       text_, pos, limit, inElement ? kElementAttributeNameEnd : kInstructionAttributeNameEnd);
-  if (inElement && nameEnd >= limit) {
-    Fail(nameStart, XmlErrorCode::AttributeError, "<" + node.name + "> attribute has error ");
+  const auto fail = [&] {
+    Fail(nameStart, XmlErrorCode::AttributeError,
+         "<" + std::string(builder_.Name(node)) + "> attribute has error ");
     return false;
-  }
-  node.attributes.push_back({std::string(text_.substr(nameStart, nameEnd - nameStart)), {}});
+  };
+  if (inElement && nameEnd >= limit) return fail();
+  const std::string_view name = text_.substr(nameStart, nameEnd - nameStart);
   pos = SkipSpace(text_, nameEnd, limit);
-  if (pos >= limit || text_[pos] != '=') return true;
-  pos = SkipSpace(text_, pos + 1, limit);
   std::size_t valueStart = pos;
   std::size_t valueEnd = pos;
-  if (pos < limit && (text_[pos] == '"' || text_[pos] == '\'')) {
-    const char quote = text_[pos];
-    valueStart = pos + 1;
-    std::size_t at = valueStart;
-    while (at < limit && text_[at] != quote) at += (options_.escape == text_[at]) ? 2 : 1;
-    if (at >= limit) {
-      if (inElement) {
-        Fail(nameStart, XmlErrorCode::AttributeError, "<" + node.name + "> attribute has error ");
-        return false;
+  if (pos < limit && text_[pos] == '=') {
+    pos = SkipSpace(text_, pos + 1, limit);
+    valueStart = pos;
+    valueEnd = pos;
+    if (pos < limit && (text_[pos] == '"' || text_[pos] == '\'')) {
+      const char quote = text_[pos];
+      valueStart = pos + 1;
+      std::size_t at = valueStart;
+      if (hasEscape_) {
+        while (at < limit && text_[at] != quote) at += text_[at] == escape_ ? 2 : 1;
+      } else {
+        while (at < limit && text_[at] != quote) ++at;
       }
-      valueEnd = limit;
-      pos = limit;
+      if (at >= limit) {
+        if (inElement) {
+          // The name stays, without a value.
+          builder_.AddAttribute(node, name, text_.substr(nameEnd, 0));
+          return fail();
+        }
+        valueEnd = limit;
+        pos = limit;
+      } else {
+        valueEnd = at;
+        pos = at + 1;
+      }
     } else {
-      valueEnd = at;
-      pos = at + 1;
+      valueEnd = FindAny(text_, pos, limit, kUnquotedValueEnd);
+      pos = valueEnd;
     }
-  } else {
-    valueEnd = FindAny(text_, pos, limit, kUnquotedValueEnd);
-    pos = valueEnd;
   }
-  node.attributes.back().value = CopyText(text_.substr(valueStart, valueEnd - valueStart));
+  if (node != kNone) {
+    builder_.AddAttribute(node, name, CopyText(text_.substr(valueStart, valueEnd - valueStart)));
+  }
   return true;
 }
 
-// The text from `pos` up to the next unescaped "<" or the end, copied; `pos` moves past it.
-std::string XmlParser::TakeText(std::size_t& pos) {
+// The text from `pos` up to the next unescaped "<" or the end, resolved; `pos` moves past it.
+template <class Builder>
+std::string_view Parser<Builder>::TakeText(std::size_t& pos) {
   const std::size_t begin = pos;
   std::size_t at = pos;
-  while (at < text_.size() && text_[at] != '<') at += (options_.escape == text_[at]) ? 2 : 1;
+  if (hasEscape_) {
+    while (at < text_.size() && text_[at] != '<') at += text_[at] == escape_ ? 2 : 1;
+  } else {
+    at = std::min(FindChar(text_, at, '<'), text_.size());
+  }
   pos = at < text_.size() ? at : text_.size();
   return CopyText(text_.substr(begin, pos - begin));
 }
 
-std::string XmlParser::CopyText(std::string_view raw) const {
+// `raw` trimmed, with escapes and entities resolved.
+template <class Builder>
+std::string_view Parser<Builder>::ResolveText(std::string_view raw) {
   if (options_.trim) raw = Trim(raw);
-  std::string copied;
-  copied.reserve(raw.size());
-  for (std::size_t i = 0; i < raw.size(); ++i) {
-    if (options_.escape == raw[i]) {
-      if (++i >= raw.size()) break;  // a lone escape at the end is dropped
-    }
-    copied += raw[i];
+  const bool escapes = hasEscape_ && raw.find(escape_) != std::string_view::npos;
+  if (!escapes && !(options_.entities && std::any_of(raw.begin(), raw.end(), entityStarts_))) {
+    // Most texts hold neither escapes nor entities and are taken as they are.
+    return raw;
   }
-  if (options_.entities) return DecodeXmlEntities(copied, options_.entityTable);
-  return copied;
+  std::string copied;
+  if (escapes) {
+    copied.reserve(raw.size());
+    for (std::size_t i = 0; i < raw.size(); ++i) {
+      if (raw[i] == escape_) {
+        if (++i >= raw.size()) break;  // a lone escape at the end is dropped
+      }
+      copied += raw[i];
+    }
+  } else {
+    copied.assign(raw);
+  }
+  if (options_.entities && std::any_of(copied.begin(), copied.end(), entityStarts_)) {
+    resolved_ = DecodeXmlEntities(copied, options_.entityTable);
+  } else {
+    resolved_ = std::move(copied);
+  }
+  return resolved_;
 }
 
-StartResult XmlParser::Fail(std::size_t position, XmlErrorCode code, std::string message) {
+template <class Builder>
+StartResult Parser<Builder>::Fail(std::size_t position, XmlErrorCode code, std::string message) {
   options_.RecordError(position, code, std::move(message));
   return {Step::Error, position};
 }
 
+}  // namespace
+
 std::optional<std::size_t> ParseElement(XmlNode& node, std::string_view text, XmlOptions& options) {
-  return XmlParser(text, options).Parse(node);
+  node.Clear();
+  node.kind = XmlKind::Element;
+  XmlNodeBuilder builder;
+  return Parser<XmlNodeBuilder>(text, options, builder)
+      .Parse(&node, node.Parent(), node.Document());
 }
 
 std::optional<std::size_t> ParseDocument(XmlNode& document, std::string_view text,
                                          XmlOptions& options) {
-  return XmlParser(text, options).ParseDocument(document);
+  document.Clear();
+  document.kind = XmlKind::Document;
+  XmlNodeBuilder builder;
+  // Linked before parsing so the prolog lands in the document ahead of the root.
+  XmlNode* const root = builder.NewElement(&document);
+  const std::optional<std::size_t> end =
+      Parser<XmlNodeBuilder>(text, options, builder).Parse(root, &document, &document);
+  if (end && !root->name.empty()) builder.Attach(&document, root);
+  return end;
+}
+
+std::optional<std::size_t> ParseDocument(XmlFlatTree& tree, std::string_view text,
+                                         XmlOptions& options) {
+  XmlFlatTreeBuilder builder(tree, text);
+  const XmlFlatTree::Id root = builder.NewElement(XmlFlatTree::kDocument);
+  const std::optional<std::size_t> end =
+      Parser<XmlFlatTreeBuilder>(text, options, builder)
+          .Parse(root, XmlFlatTree::kDocument, XmlFlatTree::kDocument);
+  if (end && !builder.Name(root).empty()) builder.Attach(XmlFlatTree::kDocument, root);
+  return end;
 }
 
 }  // namespace tagline::database

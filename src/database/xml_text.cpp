@@ -1,6 +1,7 @@
 // Windows-1252 cell texts to and from the XML of a sheet.
 #include "database/xml_text.h"
 
+#include <algorithm>
 #include <array>
 
 namespace tagline::database {
@@ -174,6 +175,11 @@ std::optional<unsigned char> CodePointToWindows1252(char32_t codePoint) {
 }
 
 std::string DecodeCellText(std::string_view raw, bool utf8) {
+  // Most cells hold plain ASCII, which stays as it is.
+  const bool plain = std::none_of(raw.begin(), raw.end(), [utf8](char c) {
+    return c == '&' || (utf8 && static_cast<unsigned char>(c) >= 0x80);
+  });
+  if (plain) return std::string(raw);
   std::string out;
   out.reserve(raw.size());
   std::size_t pos = 0;
