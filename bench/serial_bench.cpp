@@ -12,6 +12,7 @@
 
 #include "serial/command_exchange.h"
 #include "serial/frame.h"
+#include "serial/reader_link.h"
 #include "serial/serial_port.h"
 #include "sim/simulated_reader.h"
 
@@ -74,17 +75,21 @@ void BM_ExchangeOverhead(benchmark::State& state) {
     return;
   }
   CommandExchange exchange(port);
+  tagline::serial::ReaderLink link(exchange);
   exchange.portOpen = 1;
   // Wait for exactly the reply's length so the exchange ends when the reply is in.
   const auto replyLength =
       static_cast<std::uint32_t>(tagline::serial::FrameCommand(reader->Version()).size());
+  tagline::serial::ExchangeSpec spec;
+  spec.wanted = replyLength;
+  spec.timeoutMs = 450;
   // The input flush before each command waits its 1 ms time-out: that wait is asked for,
   // so it is timed on its own and taken off.
   double exchangeTime = 0;
   double flushTime = 0;
   for (auto _ : state) {
     double t0 = Seconds(CLOCK_MONOTONIC);
-    const auto result = exchange.Transact("SV", replyLength, 450);
+    const auto result = link.Transact("SV", spec);
     exchangeTime += Seconds(CLOCK_MONOTONIC) - t0;
     if (result.text.size() != replyLength) {
       state.SkipWithError("incomplete reply");

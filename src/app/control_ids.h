@@ -2,6 +2,8 @@
 // messages, as the window's resources number them.
 #pragma once
 
+#include <cstdint>
+
 namespace tagline::app {
 
 namespace ctl {
@@ -83,6 +85,10 @@ inline constexpr int kDoubleCodes = 1093;
 // Layout.
 inline constexpr int kGroupFrame = 1104;
 inline constexpr int kLowerAreaMarker = 1121;
+
+// The controls of the database jobs that their start disables and their end enables.
+inline constexpr int kDatabaseJobControls[] = {kRead,  kWrite,           kClear,  kTest,
+                                               kReadPathButton, kWritePathButton, kToSend, kSend};
 }  // namespace ctl
 
 namespace menu {
@@ -103,6 +109,10 @@ inline constexpr int kStartup = 6;
 inline constexpr int kDbWrite = 7;
 inline constexpr int kDbClear = 8;
 inline constexpr int kFactory = 9;
+
+// The receive poll's period and the tick of the step-wise jobs.
+inline constexpr std::uint32_t kPollPeriodMs = 250;
+inline constexpr std::uint32_t kJobPeriodMs = 250;
 }  // namespace timer
 
 // Registered messages of the Enter-notifying fields.

@@ -8,14 +8,17 @@ namespace tagline::app {
 
 namespace {
 
-constexpr std::uint32_t kPollPeriodMs = 250;
 constexpr std::uint32_t kStartupTimerMs = 500;
 constexpr int kLoggingBitmapOff = 144;
 
 }  // namespace
 
 MainDialog::MainDialog(Host& host, MainDialogOptions options)
-    : host_(host), options_(std::move(options)), exchange_(port_), localClock_(platform::LocalNow) {
+    : host_(host),
+      options_(std::move(options)),
+      exchange_(port_),
+      link_(exchange_),
+      localClock_(platform::LocalNow) {
   port_.SetMessageSink([this](const std::string& text) { Message(text); });
   exchange_.SetOnlineFrameHandler(
       [this](serial::CommandExchange&, serial::CommandExchange::FrameEnd end) {
@@ -46,23 +49,23 @@ std::vector<MainDialog::DataBinding> MainDialog::DataBindings() {
       {ctl::kToSend, &exchange_.sendText, nullptr},
       {ctl::kReceived, &exchange_.receivedPane, nullptr},
       {ctl::kSent, &exchange_.sentPane, nullptr},
-      {ctl::kReadPath, &readPathDisplay, nullptr},
-      {ctl::kWritePath, &writePathDisplay, nullptr},
-      {ctl::kGt, nullptr, &continuousRead},
-      {ctl::kTestResult, &testResult, nullptr},
-      {ctl::kParameterResult, &parameterResult, nullptr},
-      {ctl::kNumericResult, &numericResult, nullptr},
-      {ctl::kTagTypeResult, &tagTypeResult, nullptr},
-      {ctl::kNumericValue, &numericValue, nullptr},
-      {ctl::kDoubleCodes, nullptr, &doubleCodes},
-      {ctl::kParameterName, &parameterName, nullptr},
-      {ctl::kParameterValue, &parameterValue, nullptr},
-      {ctl::kDataset, &datasetCount, nullptr},
-      {ctl::kSvResult, &svResult, nullptr},
-      {ctl::kGtResult, &gtResult, nullptr},
-      {ctl::kCommResult, &commResult, nullptr},
-      {ctl::kFactoryResult, &factoryResult, nullptr},
-      {ctl::kClockResult, &clockResult, nullptr},
+      {ctl::kReadPath, &fields_.readPathDisplay, nullptr},
+      {ctl::kWritePath, &fields_.writePathDisplay, nullptr},
+      {ctl::kGt, nullptr, &fields_.continuousRead},
+      {ctl::kTestResult, &fields_.testResult, nullptr},
+      {ctl::kParameterResult, &fields_.parameterResult, nullptr},
+      {ctl::kNumericResult, &fields_.numericResult, nullptr},
+      {ctl::kTagTypeResult, &fields_.tagTypeResult, nullptr},
+      {ctl::kNumericValue, &fields_.numericValue, nullptr},
+      {ctl::kDoubleCodes, nullptr, &fields_.doubleCodes},
+      {ctl::kParameterName, &fields_.parameterName, nullptr},
+      {ctl::kParameterValue, &fields_.parameterValue, nullptr},
+      {ctl::kDataset, &fields_.datasetCount, nullptr},
+      {ctl::kSvResult, &fields_.svResult, nullptr},
+      {ctl::kGtResult, &fields_.gtResult, nullptr},
+      {ctl::kCommResult, &fields_.commResult, nullptr},
+      {ctl::kFactoryResult, &fields_.factoryResult, nullptr},
+      {ctl::kClockResult, &fields_.clockResult, nullptr},
   };
 }
 
@@ -215,14 +218,14 @@ void MainDialog::OnInitDialog() {
 
   // 3. Show the loaded values.
   exchange_.sendText = settings_.send;
-  doubleCodes = settings_.double_codes;
-  readPathDisplay = PathDisplayText(settings_.read_path);
-  writePathDisplay = PathDisplayText(settings_.write_path);
+  fields_.doubleCodes = settings_.double_codes;
+  fields_.readPathDisplay = PathDisplayText(settings_.read_path);
+  fields_.writePathDisplay = PathDisplayText(settings_.write_path);
   UpdateData(false);
 
   // 5. and 6. The port and the receive poll.
   OpenPortAtStart();
-  host_.SetTimer(timer::kPoll, kPollPeriodMs);
+  StartPoll(host_);
 
   // 7. and 8. One group at a time, the one shown at the last exit.
   LayOutLowerArea();
@@ -234,8 +237,7 @@ void MainDialog::OnInitDialog() {
   // 10. to 12.
   EnableControls();
   ColourConfigRows();
-  communicationOpen = 0;
-  ShowCommunicationState(false);
+  communication_.Reset(controls_);
 }
 
 void MainDialog::OpenPortAtStart() {
@@ -286,7 +288,7 @@ void MainDialog::OnDestroy() {
   ended_ = true;
   UpdateData(true);
   settings_.send = exchange_.sendText;
-  settings_.double_codes = doubleCodes;
+  settings_.double_codes = fields_.doubleCodes;
   settings_.db = dbMode;
   settings_.config = configMode;
   settings_.online = onlineMode;

@@ -1,9 +1,7 @@
 // The lower area of the main window: one control group at a time, chosen from the menu.
 #include "app/control_ids.h"
 #include "app/main_dialog.h"
-#ifndef _WIN32
-#include "platform/port_info.h"
-#endif
+#include "platform/device_manager.h"
 
 namespace tagline::app {
 
@@ -184,12 +182,12 @@ void MainDialog::OnMenuOnline() {
 }
 
 void MainDialog::OnDeviceManager() {
-#ifdef _WIN32
-  host_.ShellOpen("devmgmt.msc", "");
-#else
-  // No device manager here: show what the system knows about each serial port.
-  host_.ShowPortInformation(platform::FormatPortInfo(platform::ListPortInfo()));
-#endif
+  const platform::DeviceManagerView view = platform::DeviceManager();
+  if (!view.shellTarget.empty()) {
+    host_.ShellOpen(view.shellTarget, "");
+  } else {
+    host_.ShowPortInformation(view.portInformation);
+  }
 }
 
 }  // namespace tagline::app

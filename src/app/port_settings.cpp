@@ -8,8 +8,6 @@ namespace tagline::app {
 
 namespace {
 
-constexpr std::uint32_t kPollPeriodMs = 250;
-
 // The port takes the data bits as one byte. A number outside a byte must not wrap round to
 // a valid size ("264" would open with 8 data bits): it goes to the driver as 0, which
 // refuses it like any other bad size.
@@ -37,7 +35,7 @@ bool OpenWithSettings(serial::SerialPort& port, const std::string& name, const A
 void MainDialog::OnPortSettings() {
   SettingsDialog dialog;
   UpdateData(true);
-  host_.KillTimer(timer::kPoll);
+  StopPoll(host_);
 
   // The line as the port uses it. A run on a port of its own (a simulated reader) shows
   // that port and the line values it was opened with where the file has none yet.
@@ -80,7 +78,7 @@ void MainDialog::OnPortSettings() {
     }
   }
 
-  host_.SetTimer(timer::kPoll, kPollPeriodMs);
+  StartPoll(host_);
   UpdateData(false);
 }
 

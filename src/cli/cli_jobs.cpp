@@ -31,10 +31,19 @@ bool StderrIsTerminal() {
 #endif
 }
 
-const std::string& LastMessage(Session& session) {
-  static const std::string none;
-  const auto& messages = session.host().messages();
-  return messages.empty() ? none : messages.back().text;
+// Runs a step-wise job to its end and prints its summary; the exit code is its result's.
+enum class Summary { Print, Quiet };
+
+int RunJob(Session& session, int buttonId, app::JobKind kind, Summary summary) {
+  auto& dialog = session.dialog();
+  dialog.OnCommand(buttonId);
+  session.host().RunUntil([&dialog, kind] { return !dialog.JobRunning(kind); }, kJobLimitMs);
+  session.host().Flush();
+  session.host().EndLine();
+  const app::JobResult* result = dialog.LastJobResult(kind);
+  if (result == nullptr || !result->finished) return kExitReaderFailed;
+  if (summary == Summary::Print) session.out() << result->summary;
+  return result->ok ? kExitOk : kExitReaderFailed;
 }
 
 int Db(Session& session, const CliOptions& options) {
@@ -46,32 +55,17 @@ int Db(Session& session, const CliOptions& options) {
     dialog.OnCommand(ctl::kRead);
     session.host().Flush();
     session.host().EndLine();
-    if (session.host().shellOpens().empty()) return kExitReaderFailed;
-    session.out() << "written: " << options.args[1] << " (" << dialog.tagTable.LeadingCount()
-                  << " records)\n";
+    const app::JobResult* result = dialog.LastJobResult(app::JobKind::DatabaseRead);
+    if (result == nullptr || result->file.empty()) return kExitReaderFailed;
+    session.out() << "written: " << result->file << " (" << result->records << " records)\n";
     return kExitOk;
   }
   if (action == "write" && options.args.size() == 2) {
     dialog.settings().write_path = options.args[1];
-    dialog.OnCommand(ctl::kWrite);
-    session.host().RunUntil([&dialog] { return dialog.writeStep == 0; }, kJobLimitMs);
-    session.host().Flush();
-    session.host().EndLine();
-    const std::string& summary = LastMessage(session);
-    session.out() << summary;
-    return summary.find("OK") == std::string::npos || summary.find("NOK") != std::string::npos
-               ? kExitReaderFailed
-               : kExitOk;
+    return RunJob(session, ctl::kWrite, app::JobKind::DatabaseWrite, Summary::Print);
   }
   if (action == "clear" && options.args.size() == 1) {
-    dialog.OnCommand(ctl::kClear);
-    session.host().RunUntil([&dialog] { return dialog.clearStep == 0; }, kJobLimitMs);
-    session.host().Flush();
-    session.host().EndLine();
-    const bool cleared =
-        dialog.controls().at(ctl::kReceived).text.find("// ACK, Clear Database successful") !=
-        std::string::npos;
-    return cleared ? kExitOk : kExitReaderFailed;
+    return RunJob(session, ctl::kClear, app::JobKind::DatabaseClear, Summary::Quiet);
   }
   session.err() << "tagline: db takes read PATH, write PATH or clear\n";
   return kExitUsage;
@@ -151,15 +145,7 @@ bool ScriptFactoryDialogs(Session& session, const CliOptions& options) {
 
 int FactoryDefault(Session& session, const CliOptions& options) {
   if (!ScriptFactoryDialogs(session, options)) return kExitUsage;
-  auto& dialog = session.dialog();
-  dialog.OnCommand(ctl::kFactoryDefault);
-  session.host().RunUntil([&dialog] { return dialog.factoryStep == 0; }, kJobLimitMs);
-  session.host().Flush();
-  session.host().EndLine();
-  const std::string& summary = LastMessage(session);
-  if (summary.find("'SV'") == std::string::npos) return kExitReaderFailed;  // no reader
-  session.out() << summary;
-  return summary.find("NOK") != std::string::npos ? kExitReaderFailed : kExitOk;
+  return RunJob(session, ctl::kFactoryDefault, app::JobKind::FactoryDefault, Summary::Print);
 }
 
 // The settings through the Settings dialog: `settings` shows them, `settings set KEY VALUE`

@@ -6,6 +6,7 @@
 #include "cli/cli_run.h"
 #include "platform/keyboard.h"
 #include "reader/classify_reader_version.h"
+#include "reader/software_version.h"
 #include "reader/parameter_catalogue.h"
 #include "reader/tag_type_masks.h"
 
@@ -28,14 +29,9 @@ void Press(Session& session, int id, int code = app::notify::kClicked) {
   session.host().EndLine();
 }
 
-const std::string& Text(Session& session, int id) {
-  return session.dialog().controls().at(id).text;
-}
-
-int ResultStatus(const std::string& result) {
-  return result.empty() || result == "// NAK" || result == "// BEL" || result == "//"
-             ? kExitReaderFailed
-             : kExitOk;
+// The exit code of the button pressed last.
+int ResultStatus(Session& session) {
+  return session.dialog().LastCommandResult().ok ? kExitOk : kExitReaderFailed;
 }
 
 int Tag(Session& session, const CliOptions& options) {
@@ -50,9 +46,9 @@ int Tag(Session& session, const CliOptions& options) {
   for (long long i = 0; i < *repeat; ++i) {
     if (i > 0) session.host().RunFor(static_cast<std::uint32_t>(*interval));
     session.dialog().OnCommand(ctl::kGtOnce);
-    const std::string& result = Text(session, ctl::kGtResult);
-    session.out() << result << '\n' << std::flush;
-    if (result.empty()) status = kExitReaderFailed;
+    const app::CommandResult& result = session.dialog().LastCommandResult();
+    session.out() << result.text << '\n' << std::flush;
+    if (!result.ok) status = kExitReaderFailed;
   }
   return status;
 }
@@ -101,7 +97,8 @@ int Online(Session& session, const CliOptions& options) {
 
 int Params(Session& session) {
   auto& dialog = session.dialog();
-  const auto model = reader::ClassifyReaderVersion(dialog.RequestSoftwareVersion(false, true));
+  const auto model =
+      reader::IdentifyReader(dialog, reader::VersionEcho::Quiet, reader::PollAfter::Restart);
   session.out() << "model: " << static_cast<int>(model) << ' ' << reader::ReaderModelName(model)
                 << '\n';
   for (const auto name : reader::OfferedNames(reader::ParameterKind::Selection, model)) {
@@ -130,43 +127,43 @@ int RunReaderCommand(Session& session, const CliOptions& options) {
   if (command == "params") return Params(session);
   if (command == "comm") {
     Press(session, ctl::kXt);
-    return ResultStatus(Text(session, ctl::kCommResult));
+    return ResultStatus(session);
   }
   if (command == "dbtest") {
     Press(session, ctl::kTest);
-    const std::string& result = Text(session, ctl::kTestResult);
-    if (!result.empty()) session.out() << result << '\n';
-    return result.empty() ? kExitReaderFailed : kExitOk;
+    const app::CommandResult& result = dialog.LastCommandResult();
+    if (!result.text.empty()) session.out() << result.text << '\n';
+    return ResultStatus(session);
   }
   if (command == "clock") {
     if (options.Has("set")) Press(session, ctl::kClockRead);
     Press(session, ctl::kClockSet);
-    return ResultStatus(Text(session, ctl::kClockResult));
+    return ResultStatus(session);
   }
   if (command == "param") {
     controls.UserSetText(ctl::kParameterName, arg0);
     controls.UserSetText(ctl::kParameterValue, arg1);
     Press(session, ctl::kParameterButton);
-    if (Text(session, ctl::kParameterName).empty()) {
+    if (!dialog.LastCommandResult().recognised) {
       session.err() << "tagline: " << arg0 << " is no parameter of this reader\n";
       return kExitReaderFailed;
     }
-    return ResultStatus(Text(session, ctl::kParameterResult));
+    return ResultStatus(session);
   }
   if (command == "numeric") {
     controls.UserSetText(ctl::kNumericName, arg0);
     controls.UserSetText(ctl::kNumericValue, arg1);
     Press(session, ctl::kNumericButton);
-    if (Text(session, ctl::kNumericButton) == "...") {
+    if (!dialog.LastCommandResult().recognised) {
       session.err() << "tagline: " << arg0 << " is no numeric parameter\n";
       return kExitReaderFailed;
     }
-    return ResultStatus(Text(session, ctl::kNumericResult));
+    return ResultStatus(session);
   }
   // tagtypes: the ticked names as the row's text shows them.
   controls.UserSetText(ctl::kTagTypes, arg0);
   Press(session, ctl::kTagTypeButton);
-  return ResultStatus(Text(session, ctl::kTagTypeResult));
+  return ResultStatus(session);
 }
 
 }  // namespace tagline::cli

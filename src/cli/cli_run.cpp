@@ -151,16 +151,19 @@ int Session::Open(const CliOptions& options) {
 }
 
 int Session::Listen(std::uint32_t ms, bool expectAnswer) {
+  const int pollsBefore = dialog_->exchange().polledReplies;
   host_.RunFor(ms);
   host_.Flush();
   host_.EndLine();
   if (dialog_->portOpen() == 0) return kExitReaderFailed;
-  const std::string& received = host_.received();
-  if (expectAnswer && received.empty()) {
+  const serial::CommandExchange& exchange = dialog_->exchange();
+  const int replies = exchange.polledReplies - pollsBefore;
+  if (expectAnswer && replies == 0) {
     err_ << "tagline: no answer from the reader\n";
     return kExitReaderFailed;
   }
-  const bool refused = received == "// NAK\n" || received == "// BEL\n";
+  const bool refused = replies == 1 && (exchange.lastPolledReply == serial::ReplyClass::Nak ||
+                                        exchange.lastPolledReply == serial::ReplyClass::Bel);
   return refused ? kExitReaderFailed : kExitOk;
 }
 
@@ -182,8 +185,9 @@ int Session::Send(const CliOptions& options) {
 
 int Session::Version() {
   dialog_->OnCommand(app::ctl::kSv);
-  const std::string version = dialog_->controls().at(app::ctl::kSvResult).text;
-  if (version.empty()) return kExitReaderFailed;
+  const app::CommandResult& result = dialog_->LastCommandResult();
+  if (!result.ok) return kExitReaderFailed;
+  const std::string& version = result.text;
   out_ << version << '\n' << "model: " << ClassifyLine(version) << '\n';
   return kExitOk;
 }

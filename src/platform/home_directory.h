@@ -7,4 +7,8 @@ namespace tagline::platform {
 
 std::string HomeDirectory();
 
+// A default file the program keeps at the top of drive C: ("C:\\name"), in the home
+// directory on POSIX.
+std::string DefaultFilePath(const std::string& name);
+
 }  // namespace tagline::platform

@@ -15,4 +15,8 @@ std::string HomeDirectory() {
   return ".";
 }
 
+std::string DefaultFilePath(const std::string& name) {
+  return HomeDirectory() + "/" + name;
+}
+
 }  // namespace tagline::platform

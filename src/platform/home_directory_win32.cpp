@@ -4,4 +4,6 @@ namespace tagline::platform {
 
 std::string HomeDirectory() { return "C:"; }
 
+std::string DefaultFilePath(const std::string& name) { return "C:\\" + name; }
+
 }  // namespace tagline::platform

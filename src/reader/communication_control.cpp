@@ -1,14 +1,14 @@
-// Communication control ("XT" / "s22400") and the database test ("ET").
+#include "reader/communication_control.h"
+
 #include "app/control_ids.h"
-#include "app/main_dialog.h"
-#include "reader/classify_reader_version.h"
+#include "reader/software_version.h"
 #include "serial/frame.h"
 
-namespace tagline::app {
+namespace tagline::reader {
 
 namespace {
 
-constexpr std::uint32_t kPollPeriodMs = 250;
+namespace ctl = app::ctl;
 
 // clang-format off
 constexpr const char* kEstablishText = " Establish Communication ----------------------------------------->                                     -------------->";
@@ -16,105 +16,115 @@ constexpr const char* kExitText = " Exit Communication -------------------------
 // clang-format on
 
 // The readers whose communication can be switched on and off again.
-bool TogglesCommunication(reader::ReaderModel model) {
-  using M = reader::ReaderModel;
+bool TogglesCommunication(ReaderModel model) {
+  using M = ReaderModel;
   return model == M::KtrH9HfV43Build39 || model == M::KtrH9HfV10Cs3 ||
          model == M::KtrH9V43Build39 || model == M::KtrH9V43Build54;
 }
 
 }  // namespace
 
-void MainDialog::ShowCommunicationState(bool open) {
-  controls_.SetText(ctl::kCommLabel, open ? kExitText : kEstablishText);
-  controls_.SetText(ctl::kXt, open ? "XT" : "s22400");
+void CommunicationControl::ShowState(app::ControlModel& controls, bool open) {
+  controls.SetText(ctl::kCommLabel, open ? kExitText : kEstablishText);
+  controls.SetText(ctl::kXt, open ? "XT" : "s22400");
 }
 
-void MainDialog::OnCommunicationControl() {
-  UpdateData(true);
-  host_.KillTimer(timer::kPoll);
-  if (exchange_.portOpen != 0) {
-    const auto model = reader::ClassifyReaderVersion(RequestSoftwareVersion(false, true));
-    exchange_.FlushInput();
-    const auto log = [this](const char* command) {
-      exchange_.sentPane += std::string(command) + "\r\n";
-      exchange_.sendText = command;
-    };
-    if (TogglesCommunication(model)) {
-      if (communicationOpen != 0) {
-        port_.Write(serial::FrameCommand("XT"));
-        log("XT");
-        communicationOpen = 0;
-        ShowCommunicationState(false);
+void CommunicationControl::Reset(app::ControlModel& controls) {
+  open_ = false;
+  ShowState(controls, false);
+}
+
+app::CommandResult CommunicationControl::Toggle(app::JobContext& ctx) {
+  ctx.PullControls();
+  app::CommandResult result;
+  serial::ReaderLink& link = ctx.link();
+  std::string& commResult = ctx.fields().commResult;
+  {
+    const app::PollPause pause(ctx.host());
+    if (link.open()) {
+      result.sent = true;
+      const ReaderModel model = IdentifyReader(ctx, VersionEcho::Quiet, PollAfter::Restart);
+      link.FlushInput();
+      if (TogglesCommunication(model)) {
+        const char* command = open_ ? "XT" : "s22400";
+        link.Send(command, serial::Echo::SendField);
+        open_ = !open_;
+        ShowState(ctx.controls(), open_);
+      } else if (open_) {
+        link.Send("XT", serial::Echo::SendField);
       } else {
-        port_.Write(serial::FrameCommand("s22400"));
-        log("s22400");
-        communicationOpen = 1;
-        ShowCommunicationState(true);
+        // This reader is taken into communication without a command of its own.
+        link.sentPane() += "s22400\r\n";
+        link.sendText() = "s22400";
+        open_ = true;
+        ShowState(ctx.controls(), true);
       }
-    } else if (communicationOpen != 0) {
-      port_.Write(serial::FrameCommand("XT"));
-      log("XT");
-    } else {
-      log("s22400");
-      communicationOpen = 1;
-      ShowCommunicationState(true);
+      const std::string reply = link.Read(1, serial::kReplyTimeoutMs);
+      commResult.clear();
+      if (!reply.empty()) {
+        const auto cls = serial::ClassifyReply(reply, serial::ReplyByte::Last);
+        commResult = serial::ReplyLogText(cls);
+        link.receivedPane() += commResult;
+        result.ok = cls == serial::ReplyClass::Ack;
+      }
+      link.EndReceivedLine();
+      link.TrimPanes();
     }
-    const std::string reply = exchange_.ReadReply(1, serial::kReplyTimeoutMs);
-    commResult.clear();
-    if (!reply.empty()) {
-      commResult = serial::ReplyLogText(serial::ClassifyReply(reply, serial::ReplyByte::Last));
-      exchange_.receivedPane += commResult;
-    }
-    exchange_.receivedPane += "\r\n";
-    exchange_.TrimPanes();
   }
-  host_.SetTimer(timer::kPoll, kPollPeriodMs);
-  UpdateData(false);
+  ctx.PushControls();
+  result.text = commResult;
+  return result;
 }
 
-void MainDialog::OnDatabaseTest() {
-  for (const int id : kDatabaseJobControls) controls_.Enable(id, false);
-  exchange_.sentPane.clear();
-  exchange_.receivedPane.clear();
-  controls_.SetProgress(ctl::kProgress, 0);
-  datasetCount.clear();
-  if (exchange_.portOpen != 0) {
-    UpdateData(false);
-    exchange_.FlushInput();
-    const auto model = reader::ClassifyReaderVersion(RequestSoftwareVersion(true, true));
-    if (model != reader::ReaderModel::KtrH9HfV10Cs3) {
-      host_.KillTimer(timer::kPoll);
-      port_.Write(serial::FrameCommand("ET"));
-      exchange_.sentPane += "ET\r\n";
-      exchange_.sendText = "ET";
-      const std::string reply = exchange_.ReadReply(1, serial::kReplyTimeoutMs);
-      if (reply.empty()) {
-        Message("No Answer from reader");
+app::CommandResult TestDatabase(app::JobContext& ctx) {
+  app::CommandResult result;
+  serial::ReaderLink& link = ctx.link();
+  app::DialogFields& fields = ctx.fields();
+  app::EnableDatabaseControls(ctx.controls(), false);
+  link.ClearPanes();
+  ctx.controls().SetProgress(ctl::kProgress, 0);
+  fields.datasetCount.clear();
+  if (link.open()) {
+    result.sent = true;
+    ctx.PushControls();
+    link.FlushInput();
+    const ReaderModel model = IdentifyReader(ctx, VersionEcho::Shown, PollAfter::Restart);
+    if (model != ReaderModel::KtrH9HfV10Cs3) {
+      app::StopPoll(ctx.host());
+      serial::ExchangeSpec spec;
+      spec.flush = false;
+      spec.echo = serial::Echo::SendField;
+      const serial::Reply reply = link.Exchange("ET", spec);
+      if (!reply.answered()) {
+        ctx.Message("No Answer from reader");
       } else {
-        switch (reply.front()) {
+        switch (reply.text.front()) {
           case serial::kBel:
-            exchange_.receivedPane += "// BEL";
-            testResult = "empty";
+            link.receivedPane() += "// BEL";
+            fields.testResult = "empty";
             break;
           case serial::kAck:
-            exchange_.receivedPane += "// ACK";
-            testResult = "occupied";
+            link.receivedPane() += "// ACK";
+            fields.testResult = "occupied";
             break;
           case serial::kNak:
-            exchange_.receivedPane += "// NAK";
+            link.receivedPane() += "// NAK";
             break;
           default:
-            testResult.clear();
+            fields.testResult.clear();
             break;
         }
       }
-      exchange_.receivedPane += "\r\n";
-      exchange_.TrimPanes();
+      link.EndReceivedLine();
+      link.TrimPanes();
     }
   }
-  for (const int id : kDatabaseJobControls) controls_.Enable(id, true);
-  host_.SetTimer(timer::kPoll, kPollPeriodMs);
-  UpdateData(false);
+  app::EnableDatabaseControls(ctx.controls(), true);
+  app::StartPoll(ctx.host());
+  ctx.PushControls();
+  result.text = fields.testResult;
+  result.ok = result.sent && !result.text.empty();
+  return result;
 }
 
-}  // namespace tagline::app
+}  // namespace tagline::reader

@@ -240,23 +240,24 @@ std::int8_t FactorySuccessCounter::Result() const {
   return static_cast<std::int8_t>(counter_);
 }
 
-std::string FactorySummary(const FactoryJobFlags& flags) {
+std::vector<app::StepOutcome> FactorySteps(const FactoryJobFlags& flags) {
   const std::uint8_t ran = flags.ran | flags.succeeded;
-  const auto result = [&](std::uint8_t bit) {
-    return (flags.succeeded & bit) != 0 ? "OK\r\n" : "NOK\r\n";
+  std::vector<app::StepOutcome> steps;
+  const auto add = [&](const char* label, std::uint8_t bit) {
+    steps.push_back({label, (flags.succeeded & bit) != 0});
   };
-  std::string text = std::string("'SV'\tSoftware Version\t") + result(kFactoryVersionRead);
-  if ((ran & kFactoryDatabaseCleared) != 0) {
-    text += std::string("'EC'\tClear Eeprom\t") + result(kFactoryDatabaseCleared);
-  }
+  add("'SV'\tSoftware Version\t", kFactoryVersionRead);
+  if ((ran & kFactoryDatabaseCleared) != 0) add("'EC'\tClear Eeprom\t", kFactoryDatabaseCleared);
   if ((ran & kFactoryAttributesCleared) != 0) {
-    text += std::string("'t'\tClear Attributes\t") + result(kFactoryAttributesCleared);
+    add("'t'\tClear Attributes\t", kFactoryAttributesCleared);
   }
-  if ((ran & kFactoryClockSet) != 0) {
-    text += std::string("'r'\tSet Clock\t\t") + result(kFactoryClockSet);
-  }
-  text += std::string("'s'\tWrite Parameters\t") + result(kFactoryParametersWritten);
-  return text;
+  if ((ran & kFactoryClockSet) != 0) add("'r'\tSet Clock\t\t", kFactoryClockSet);
+  add("'s'\tWrite Parameters\t", kFactoryParametersWritten);
+  return steps;
+}
+
+std::string FactorySummary(const FactoryJobFlags& flags) {
+  return app::SummaryText(FactorySteps(flags));
 }
 
 }  // namespace tagline::reader

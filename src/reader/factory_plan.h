@@ -26,6 +26,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/job_result.h"
 #include "reader/factory_table.h"
 #include "reader/reader_model.h"
 #include "serial/reply.h"
@@ -157,5 +158,7 @@ struct FactoryJobFlags {
 // "'t'" and "'r'" only for the steps that ran; "'s'" always, OK only when the
 // parameters were written.
 std::string FactorySummary(const FactoryJobFlags& flags);
+// The same steps, each with its outcome.
+std::vector<app::StepOutcome> FactorySteps(const FactoryJobFlags& flags);
 
 }  // namespace tagline::reader

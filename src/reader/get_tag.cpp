@@ -2,21 +2,21 @@
 // format the reader itself is set to, and continuous reading on timer 4.
 #include <array>
 
+#include "reader/get_tag.h"
+
 #include "app/control_ids.h"
-#include "app/main_dialog.h"
 #include "codes/iso_code.h"
 #include "platform/local_time.h"
 #include "platform/tick_count.h"
 #include "serial/frame.h"
 
-namespace tagline::app {
+namespace tagline::reader {
 
 namespace {
 
 constexpr std::uint32_t kProbeBytes = 32;
 constexpr std::uint32_t kProbeMs = 360;
 constexpr int kReplyReads = 1000;
-constexpr std::uint32_t kPollPeriodMs = 250;
 constexpr std::uint32_t kContinuousPeriodMs = 200;
 constexpr int kCursorToleranceX = 34;
 constexpr int kCursorToleranceY = 6;
@@ -66,11 +66,6 @@ std::string DecodeByOutputFormat(int outputFormat, const std::string& code, code
   }
 }
 
-bool HoldsFrameEnd(const std::string& chunk) {
-  return chunk.find_first_of(std::string{serial::kEtx, serial::kNak, serial::kCr}) !=
-         std::string::npos;
-}
-
 // "MM/DD/YY hh:mm:ss" rearranged to "DD.MM.YY hh:mm:ss ".
 std::string TimeStamp(const std::tm& now) {
   const std::string c = platform::FormatCTime(now);
@@ -79,42 +74,43 @@ std::string TimeStamp(const std::tm& now) {
 
 }  // namespace
 
-void MainDialog::OnGetTag() {
-  UpdateData(true);
-  host_.KillTimer(timer::kPoll);
-  if (exchange_.portOpen != 0) {
-    ReadTag();
-    exchange_.TrimPanes();
+app::CommandResult GetTag::ReadOnce(app::JobContext& ctx) {
+  ctx.PullControls();
+  app::CommandResult result;
+  {
+    const app::PollPause pause(ctx.host());
+    if (ctx.link().open()) {
+      result.sent = true;
+      Read(ctx);
+      ctx.link().TrimPanes();
+    }
   }
-  host_.SetTimer(timer::kPoll, kPollPeriodMs);
-  UpdateData(false);
+  ctx.PushControls();
+  result.text = ctx.fields().gtResult;
+  result.ok = result.sent && !result.text.empty();
+  return result;
 }
 
-void MainDialog::ReadTag() {
-  exchange_.FlushInput();
+void GetTag::Read(app::JobContext& ctx) {
+  serial::ReaderLink& link = ctx.link();
+  std::string& gtResult = ctx.fields().gtResult;
+  const app::AppSettings& settings = ctx.settings();
 
   // Presence probe: a reader that does not answer the version request is not there.
-  std::string probe;
-  port_.Write(serial::FrameCommand("SV"));
-  port_.ReadTimed(probe, kProbeBytes, kProbeMs);
-  if (probe.empty()) return;
+  serial::ExchangeSpec probe;
+  probe.wanted = kProbeBytes;
+  probe.timeoutMs = kProbeMs;
+  probe.echo = serial::Echo::None;
+  if (!link.Exchange("SV", probe).answered()) return;
 
   gtResult.clear();
-  port_.Write(serial::FrameCommand("GT"));
-  exchange_.sentPane += "GT\r\n";
-  exchange_.sendText = "GT";
-
-  std::string reply;
-  for (int i = 0; i < kReplyReads; ++i) {
-    std::string chunk;
-    port_.ReadTimed(chunk, 1, 1);
-    reply += chunk;
-    if (HoldsFrameEnd(chunk)) break;
-  }
+  link.Send("GT", serial::Echo::SendField);
+  std::string reply =
+      link.CollectUntil(std::string{serial::kEtx, serial::kNak, serial::kCr}, kReplyReads);
   if (reply.empty()) return;
 
-  const auto show = [this](const std::string& text) {
-    exchange_.receivedPane += text;
+  const auto show = [&](const std::string& text) {
+    link.receivedPane() += text;
     gtResult += text;
   };
   if (reply.find_first_of(std::string{serial::kStx, serial::kEtx}) == std::string::npos) {
@@ -134,10 +130,10 @@ void MainDialog::ReadTag() {
     code = reply.substr(0, reply.size() - 1);
   }
 
-  if (settings_.onltyp != 0) show(TypeWord(type));
-  if (settings_.time != 0) show(TimeStamp(localClock_()));
+  if (settings.onltyp != 0) show(TypeWord(type));
+  if (settings.time != 0) show(TimeStamp(ctx.LocalTime()));
 
-  const int format = settings_.fragmentation;
+  const int format = settings.fragmentation;
   bool formatError = false;
   std::string result;
   switch (type) {
@@ -151,10 +147,10 @@ void MainDialog::ReadTag() {
       result = DecodeByOutputFormat(format, code, order);
       if (format >= 1 && format <= 5 && result.empty()) {
         formatError = true;
-        if (settings_.showbadframe == 1) {
+        if (settings.showbadframe == 1) {
           result = code;
         } else {
-          exchange_.receivedPane.clear();
+          link.receivedPane().clear();
           gtResult.clear();
         }
       }
@@ -181,43 +177,44 @@ void MainDialog::ReadTag() {
       break;
   }
   show(result);
-  exchange_.receivedPane += "\r\n";
+  link.EndReceivedLine();
 
-  if (settings_.beeper != 0 && type != '0') {
+  if (settings.beeper != 0 && type != '0') {
     if (formatError) {
       for (int i = 0; i < 3; ++i) {
         if (i > 0) platform::SleepMs(10);
-        host_.Beep(970, 60);
+        ctx.host().Beep(970, 60);
       }
     } else {
-      host_.Beep(750, 100);
+      ctx.host().Beep(750, 100);
     }
   }
 }
 
-void MainDialog::OnContinuousRead() {
-  if (continuousRead) {
-    continuousRead = false;
-    host_.KillTimer(timer::kGetTag);
+void GetTag::ToggleContinuous(app::JobContext& ctx) {
+  bool& continuous = ctx.fields().continuousRead;
+  if (continuous) {
+    continuous = false;
+    ctx.host().KillTimer(app::timer::kGetTag);
   } else {
-    continuousRead = true;
-    continuousReadCursor = host_.CursorPosition();
-    host_.SetTimer(timer::kGetTag, kContinuousPeriodMs);
+    continuous = true;
+    startCursor_ = ctx.host().CursorPosition();
+    ctx.host().SetTimer(app::timer::kGetTag, kContinuousPeriodMs);
   }
 }
 
-void MainDialog::OnGetTagTimer() {
-  OnGetTag();
-  currentCursor = host_.CursorPosition();
-  const int dx = currentCursor.x - continuousReadCursor.x;
-  const int dy = currentCursor.y - continuousReadCursor.y;
+void GetTag::OnTimer(app::JobContext& ctx) {
+  ReadOnce(ctx);
+  const app::Point now = ctx.host().CursorPosition();
+  const int dx = now.x - startCursor_.x;
+  const int dy = now.y - startCursor_.y;
   if (dx > kCursorToleranceX || dx < -kCursorToleranceX || dy > kCursorToleranceY ||
       dy < -kCursorToleranceY) {
-    OnContinuousRead();
+    ToggleContinuous(ctx);
   } else {
-    host_.SetTimer(timer::kGetTag, kContinuousPeriodMs);
+    ctx.host().SetTimer(app::timer::kGetTag, kContinuousPeriodMs);
   }
-  UpdateData(false);
+  ctx.PushControls();
 }
 
-}  // namespace tagline::app
+}  // namespace tagline::reader

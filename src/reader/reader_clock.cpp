@@ -1,14 +1,15 @@
-// The reader's clock: read with "R", set with "r" + DDMMYYhhmmss from the PC's clock.
+#include "reader/reader_clock.h"
+
 #include "app/control_ids.h"
-#include "app/main_dialog.h"
 #include "platform/local_time.h"
 #include "serial/frame.h"
 
-namespace tagline::app {
+namespace tagline::reader {
 
 namespace {
 
-constexpr std::uint32_t kPollPeriodMs = 250;
+namespace ctl = app::ctl;
+
 constexpr std::uint32_t kClockReplyBytes = 18;
 
 // "DDMMYYhhmmss" from the "%c" form "MM/DD/YY hh:mm:ss".
@@ -26,93 +27,98 @@ std::string ClockText(const std::string& digits) {
 
 }  // namespace
 
-void MainDialog::OnClockDirection() {
-  UpdateData(true);
-  clockResult.clear();
-  clockWriteMode = clockWriteMode != 0 ? 0 : 1;
-  controls_.SetText(ctl::kClockRead, clockWriteMode != 0 ? "write" : "read");
-  UpdateData(false);
+void ReaderClock::ToggleDirection(app::JobContext& ctx) {
+  ctx.PullControls();
+  ctx.fields().clockResult.clear();
+  writeMode_ = !writeMode_;
+  ctx.controls().SetText(ctl::kClockRead, writeMode_ ? "write" : "read");
+  ctx.PushControls();
 }
 
-void MainDialog::OnClock() {
-  UpdateData(true);
-  host_.KillTimer(timer::kPoll);
-  if (exchange_.portOpen != 0) {
-    exchange_.FlushInput();
-    if (clockWriteMode != 0) {
-      const std::string digits = ClockDigits(localClock_());
-      const std::string command = "r" + digits;
-      port_.Write(serial::FrameCommand(command));
-      controls_.SetText(ctl::kClockSet, command);
-      exchange_.sentPane += command + "\r\n";
-      exchange_.sendText = command;
-      exchange_.receivedPane += "// " + ClockText(digits) + "\r\n";
-      exchange_.sentPane += "\r\n";
-      const std::string reply = exchange_.ReadReply(1, serial::kReplyTimeoutMs);
-      if (!reply.empty()) {
-        clockResult = serial::ReplyLogText(serial::ClassifyReply(reply));
-        exchange_.receivedPane += clockResult;
+app::CommandResult ReaderClock::Run(app::JobContext& ctx) {
+  ctx.PullControls();
+  app::CommandResult result;
+  serial::ReaderLink& link = ctx.link();
+  std::string& clockResult = ctx.fields().clockResult;
+  {
+    const app::PollPause pause(ctx.host());
+    if (link.open()) {
+      result.sent = true;
+      link.FlushInput();
+      if (writeMode_) {
+        const std::string digits = ClockDigits(ctx.LocalTime());
+        const std::string command = "r" + digits;
+        link.Send(command, serial::Echo::SendField);
+        ctx.controls().SetText(ctl::kClockSet, command);
+        link.receivedPane() += "// " + ClockText(digits) + "\r\n";
+        link.sentPane() += "\r\n";
+        const std::string reply = link.Read(1, serial::kReplyTimeoutMs);
+        if (!reply.empty()) {
+          const auto cls = serial::ClassifyReply(reply);
+          clockResult = serial::ReplyLogText(cls);
+          link.receivedPane() += clockResult;
+          result.ok = cls == serial::ReplyClass::Ack;
+        }
+      } else {
+        link.Send("R", serial::Echo::SendField);
+        ctx.controls().SetText(ctl::kClockSet, "R");
+        const std::string reply =
+            link.Read(kClockReplyBytes, kClockReplyBytes * serial::kReplyTimeoutMs);
+        const std::string kept = reply.substr(0, 13);
+        const std::string clock = kept.size() > 1 ? kept.substr(1) : std::string();
+        link.receivedPane() += clock;
+        clockResult = clock;
+        if (clock.size() == 12) link.receivedPane() += " // " + ClockText(clock);
+        result.ok = !clock.empty();
       }
-    } else {
-      port_.Write(serial::FrameCommand("R"));
-      controls_.SetText(ctl::kClockSet, "R");
-      exchange_.sentPane += "R\r\n";
-      exchange_.sendText = "R";
-      const std::string reply =
-          exchange_.ReadReply(kClockReplyBytes, kClockReplyBytes * serial::kReplyTimeoutMs);
-      const std::string kept = reply.substr(0, 13);
-      const std::string clock = kept.size() > 1 ? kept.substr(1) : std::string();
-      exchange_.receivedPane += clock;
-      clockResult = clock;
-      if (clock.size() == 12) exchange_.receivedPane += " // " + ClockText(clock);
+      link.EndReceivedLine();
+      link.TrimPanes();
     }
-    exchange_.receivedPane += "\r\n";
-    exchange_.TrimPanes();
   }
-  host_.SetTimer(timer::kPoll, kPollPeriodMs);
-  UpdateData(false);
-}
-
-std::uint8_t MainDialog::SetReaderClock(std::uint8_t step) {
-  if (exchange_.portOpen == 0) return step;
-  exchange_.FlushInput();
-  const std::string digits = ClockDigits(localClock_());
-  const std::string command = "r" + digits;
-  port_.Write(serial::FrameCommand(command));
-  controls_.SetText(ctl::kFactoryDefault, command);
-  exchange_.sentPane += command + "\r\n";
-  exchange_.sendText = command;
-
-  std::uint8_t result = 255;
-  const std::string reply = exchange_.ReadReply(1, serial::kReplyTimeoutMs);
-  if (reply.empty()) {
-    Message("Communication Error with reader");
-  } else {
-    switch (reply.front()) {
-      case serial::kBel:
-        exchange_.receivedPane += "// BEL, Set Date/Time failed";
-        factoryResult = "// BEL";
-        break;
-      case serial::kAck:
-        exchange_.receivedPane += "// Set Date/Time -> " + ClockText(digits);
-        factoryResult = "// ACK";
-        result = step;
-        break;
-      case serial::kNak:
-        exchange_.receivedPane += "// NAK, Set Date/Time failed";
-        factoryResult = "// NAK";
-        break;
-      default:
-        exchange_.receivedPane += "// Set Date/Time failed";
-        factoryResult = "//";
-        break;
-    }
-    exchange_.receivedPane += "\r\n";
-  }
-  std::string discarded;
-  port_.ReadTimed(discarded, 51, 1);
-  UpdateData(false);
+  ctx.PushControls();
+  result.text = clockResult;
   return result;
 }
 
-}  // namespace tagline::app
+bool SetReaderClock(app::JobContext& ctx) {
+  serial::ReaderLink& link = ctx.link();
+  if (!link.open()) return true;
+  std::string& factoryResult = ctx.fields().factoryResult;
+  const std::string digits = ClockDigits(ctx.LocalTime());
+  const std::string command = "r" + digits;
+  link.FlushInput();
+  link.Send(command, serial::Echo::SendField);
+  ctx.controls().SetText(ctl::kFactoryDefault, command);
+
+  bool set = false;
+  const std::string reply = link.Read(1, serial::kReplyTimeoutMs);
+  if (reply.empty()) {
+    ctx.Message("Communication Error with reader");
+  } else {
+    switch (reply.front()) {
+      case serial::kBel:
+        link.receivedPane() += "// BEL, Set Date/Time failed";
+        factoryResult = "// BEL";
+        break;
+      case serial::kAck:
+        link.receivedPane() += "// Set Date/Time -> " + ClockText(digits);
+        factoryResult = "// ACK";
+        set = true;
+        break;
+      case serial::kNak:
+        link.receivedPane() += "// NAK, Set Date/Time failed";
+        factoryResult = "// NAK";
+        break;
+      default:
+        link.receivedPane() += "// Set Date/Time failed";
+        factoryResult = "//";
+        break;
+    }
+    link.EndReceivedLine();
+  }
+  link.Drain(51);
+  ctx.PushControls();
+  return set;
+}
+
+}  // namespace tagline::reader

@@ -1,15 +1,13 @@
-// The software-version exchange ("SV") and its button.
-#include "app/control_ids.h"
-#include "app/main_dialog.h"
-#include "serial/frame.h"
+#include "reader/software_version.h"
 
-namespace tagline::app {
+#include "reader/classify_reader_version.h"
+
+namespace tagline::reader {
 
 namespace {
 
 constexpr std::uint32_t kVersionReplyBytes = 50;
 constexpr std::uint32_t kVersionReplyMs = 450;
-constexpr std::uint32_t kPollPeriodMs = 250;
 
 // Drops the frame around a reply: the CRC digits and ETX at the end, STX at the front.
 std::string Unframe(std::string reply) {
@@ -20,39 +18,39 @@ std::string Unframe(std::string reply) {
 
 }  // namespace
 
-std::string MainDialog::RequestSoftwareVersion(bool visible, bool restartPoll) {
-  UpdateData(true);
-  host_.KillTimer(timer::kPoll);
+std::string RequestSoftwareVersion(app::JobContext& ctx, VersionEcho echo, PollAfter poll) {
+  ctx.PullControls();
+  app::StopPoll(ctx.host());
+  const bool visible = echo == VersionEcho::Shown;
+  serial::ReaderLink& link = ctx.link();
   std::string result;
-  if (exchange_.portOpen != 0) {
-    exchange_.FlushInput();
-    port_.Write(serial::FrameCommand("SV"));
-    if (visible) {
-      exchange_.sentPane += "SV\r\n";
-      exchange_.sendText = "SV";
-    }
-    const std::string reply = exchange_.ReadReply(kVersionReplyBytes, kVersionReplyMs);
-    if (!reply.empty()) {
-      result = Unframe(reply);
+  if (link.open()) {
+    serial::ExchangeSpec spec;
+    spec.wanted = kVersionReplyBytes;
+    spec.timeoutMs = kVersionReplyMs;
+    spec.echo = visible ? serial::Echo::SendField : serial::Echo::None;
+    const serial::Reply reply = link.Exchange("SV", spec);
+    if (reply.answered()) {
+      result = Unframe(reply.text);
       if (visible && !result.empty()) {
-        exchange_.receivedPane += result;
-        svResult = result;
+        link.receivedPane() += result;
+        ctx.fields().svResult = result;
       }
     } else if (visible) {
-      Message("No Answer from reader");
+      ctx.Message("No Answer from reader");
     }
     if (visible) {
-      exchange_.receivedPane += "\r\n";
-      exchange_.TrimPanes();
+      link.EndReceivedLine();
+      link.TrimPanes();
     }
   }
-  if (restartPoll) host_.SetTimer(timer::kPoll, kPollPeriodMs);
-  UpdateData(false);
+  if (poll == PollAfter::Restart) app::StartPoll(ctx.host());
+  ctx.PushControls();
   return result;
 }
 
-void MainDialog::OnSoftwareVersion() {
-  RequestSoftwareVersion(true, true);
+ReaderModel IdentifyReader(app::JobContext& ctx, VersionEcho echo, PollAfter poll) {
+  return ClassifyReaderVersion(RequestSoftwareVersion(ctx, echo, poll));
 }
 
-}  // namespace tagline::app
+}  // namespace tagline::reader

@@ -44,27 +44,6 @@ void CommandExchange::TrimPanes() {
   }
 }
 
-ExchangeResult CommandExchange::Transact(std::string_view command, std::uint32_t wanted,
-                                         std::uint32_t timeoutMs, std::string_view context,
-                                         ReplyByte which) {
-  ExchangeResult result;
-  if (portOpen == 0) return result;
-  result.sent = true;
-  FlushInput();
-  port_.Write(FrameCommand(command));
-  sentPane += command;
-  sentPane += "\r\n";
-  result.text = ReadReply(wanted, timeoutMs);
-  result.reply = ClassifyReply(result.text, which);
-  if (result.reply != ReplyClass::NoAnswer) {
-    AppendLog(result.reply, context);
-    result.logText = ReplyLogText(result.reply);
-  }
-  receivedPane += "\r\n";
-  TrimPanes();
-  return result;
-}
-
 void CommandExchange::OnSend(int protocol) {
   if (portOpen == 0) return;
   switch (protocol) {
@@ -110,7 +89,11 @@ bool CommandExchange::PollReceive(int onlineMode) {
 
 void CommandExchange::ShowTerminalData(std::string data) {
   std::erase_if(data, [](char c) { return c == kStx || c == kEtx; });
+  ++polledReplies;
+  lastPolledReply = ReplyClass::NoAnswer;
   if (data.size() == 1) {
+    const ReplyClass cls = ClassifyReply(data);
+    if (cls != ReplyClass::Other) lastPolledReply = cls;
     switch (data.front()) {
       case kAck:
         data = "// ACK\r\n";

@@ -1,6 +1,6 @@
-// The command exchange with the reader: the terminal panes, the Send button, the
-// receive poll, and the flush / write / read / classify / log steps that every
-// reader command goes through. The main window owns one for the whole run.
+// The terminal side of the serial line: the two panes, the Send button, the receive poll
+// and the ONLINE frame buffer, and the flush, read and log steps that the reader link
+// builds its exchanges from. The main window owns one for the whole run.
 #pragma once
 
 #include <cstdint>
@@ -14,18 +14,10 @@
 namespace tagline::serial {
 
 inline constexpr std::uint32_t kReplyTimeoutMs = 180;
-inline constexpr std::uint32_t kPollPeriodMs = 250;
 inline constexpr int kPaneLineLimit = 20;
 
 // Line protocols of the Send button.
 enum LineProtocol : int { kProtocolFramed = 0, kProtocolDataCr = 1, kProtocolData = 2 };
-
-struct ExchangeResult {
-  bool sent = false;  // false when the port-open flag was clear
-  ReplyClass reply = ReplyClass::NoAnswer;
-  std::string text;     // the reply bytes as read
-  std::string logText;  // the class's log text for the row's result field; empty for no answer
-};
 
 class CommandExchange {
  public:
@@ -42,11 +34,6 @@ class CommandExchange {
   void AppendLog(ReplyClass reply, std::string_view context = {});
   void TrimPanes();
 
-  // Flush, write the framed command, read, classify, log both panes and trim them.
-  // Nothing happens while the port-open flag is clear.
-  ExchangeResult Transact(std::string_view command, std::uint32_t wanted, std::uint32_t timeoutMs,
-                          std::string_view context = {}, ReplyByte which = ReplyByte::First);
-
   // The Send button: the send text in the given line protocol. Does not read.
   void OnSend(int protocol);
 
@@ -62,6 +49,10 @@ class CommandExchange {
   std::string sendText;
   std::string onlineBuffer;
   std::string lastOnlineCode;
+  // The terminal-mode polls that brought data, and the class of the last one when it was a
+  // lone ACK, NAK or BEL (NoAnswer otherwise).
+  int polledReplies = 0;
+  ReplyClass lastPolledReply = ReplyClass::NoAnswer;
 
  private:
   void HandOnlineFrame(FrameEnd end);

@@ -8,12 +8,22 @@
 
 #include "pty_pair.h"
 #include "serial/frame.h"
+#include "serial/reader_link.h"
 #include "sim/simulated_reader.h"
 
 namespace tagline::serial {
 namespace {
 
 using FrameEnd = CommandExchange::FrameEnd;
+
+ExchangeSpec Spec(std::uint32_t wanted, std::uint32_t timeoutMs,
+                  ReplyByte which = ReplyByte::First) {
+  ExchangeSpec spec;
+  spec.wanted = wanted;
+  spec.timeoutMs = timeoutMs;
+  spec.which = which;
+  return spec;
+}
 
 class ExchangeOnPty : public ::testing::Test {
  protected:
@@ -40,41 +50,42 @@ class ExchangeOnPty : public ::testing::Test {
   PtyPair pty;
   SerialPort port;
   CommandExchange exchange{port};
+  ReaderLink link{exchange};
   std::vector<std::string> messages;
   std::string written;
 };
 
-TEST_F(ExchangeOnPty, TransactFramesLogsAndClassifiesTheFirstByte) {
+TEST_F(ExchangeOnPty, LinkFramesLogsAndClassifiesTheFirstByte) {
   auto device = AnswerWith("\x06");
-  const auto result = exchange.Transact("XT", 1, kReplyTimeoutMs, "Communication stopped");
+  const auto result = link.Transact("XT", Spec(1, kReplyTimeoutMs), "Communication stopped");
   device.join();
   EXPECT_EQ(written, FrameCommand("XT"));
   EXPECT_TRUE(result.sent);
-  EXPECT_EQ(result.reply, ReplyClass::Ack);
-  EXPECT_EQ(result.logText, "// ACK");
+  EXPECT_EQ(result.cls, ReplyClass::Ack);
+  EXPECT_EQ(result.logText(), "// ACK");
   EXPECT_EQ(exchange.sentPane, "XT\r\n");
   EXPECT_EQ(exchange.receivedPane, "// ACK, Communication stopped\r\n");
 }
 
 TEST_F(ExchangeOnPty, FirstByteAndLastByteCallersDisagreeOnTrailingAck) {
   auto device = AnswerWith("x\x06");
-  auto result = exchange.Transact("XT", 2, kReplyTimeoutMs);
+  auto result = link.Transact("XT", Spec(2, kReplyTimeoutMs));
   device.join();
-  EXPECT_EQ(result.reply, ReplyClass::Other);
+  EXPECT_EQ(result.cls, ReplyClass::Other);
   EXPECT_EQ(exchange.receivedPane, "//\r\n");
 
   device = AnswerWith("x\x06");
-  result = exchange.Transact("s22400", 2, kReplyTimeoutMs, {}, ReplyByte::Last);
+  result = link.Transact("s22400", Spec(2, kReplyTimeoutMs, ReplyByte::Last));
   device.join();
-  EXPECT_EQ(result.reply, ReplyClass::Ack);
+  EXPECT_EQ(result.cls, ReplyClass::Ack);
   EXPECT_EQ(exchange.receivedPane, "//\r\n// ACK\r\n");
 }
 
 TEST_F(ExchangeOnPty, NoAnswerLeavesOnlyTheLineEnd) {
-  const auto result = exchange.Transact("SV", 50, 30, "ignored");
+  const auto result = link.Transact("SV", Spec(50, 30), "ignored");
   EXPECT_TRUE(result.sent);
-  EXPECT_EQ(result.reply, ReplyClass::NoAnswer);
-  EXPECT_TRUE(result.logText.empty());
+  EXPECT_EQ(result.cls, ReplyClass::NoAnswer);
+  EXPECT_TRUE(result.logText().empty());
   EXPECT_EQ(exchange.receivedPane, "\r\n");
   EXPECT_EQ(exchange.sentPane, "SV\r\n");
 }
@@ -82,15 +93,15 @@ TEST_F(ExchangeOnPty, NoAnswerLeavesOnlyTheLineEnd) {
 TEST_F(ExchangeOnPty, StaleInputIsFlushedBeforeTheCommand) {
   pty.SendQueued("\x15stale");
   auto device = AnswerWith("\x06");
-  const auto result = exchange.Transact("EC", 1, kReplyTimeoutMs);
+  const auto result = link.Transact("EC", Spec(1, kReplyTimeoutMs));
   device.join();
-  EXPECT_EQ(result.reply, ReplyClass::Ack);
+  EXPECT_EQ(result.cls, ReplyClass::Ack);
   EXPECT_EQ(result.text, "\x06");
 }
 
 TEST_F(ExchangeOnPty, NothingIsSentWhileThePortFlagIsClear) {
   exchange.portOpen = 0;
-  const auto result = exchange.Transact("SV", 50, 450);
+  const auto result = link.Transact("SV", Spec(50, 450));
   EXPECT_FALSE(result.sent);
   exchange.sendText = "SV";
   exchange.OnSend(kProtocolFramed);
@@ -242,10 +253,11 @@ TEST(ExchangeWithSimulator, VersionRequestGetsTheFramedVersion) {
   port.SetSettings(reader->DevicePath(), 19200, 8, 0, 0, 0, 0);
   ASSERT_TRUE(port.Open());
   CommandExchange exchange(port);
+  ReaderLink link(exchange);
   exchange.portOpen = 1;
-  const auto result = exchange.Transact("SV", 50, 450);
+  const auto result = link.Transact("SV", Spec(50, 450));
   EXPECT_EQ(result.text, FrameCommand("KTR H9 V4.30054"));
-  EXPECT_EQ(result.reply, ReplyClass::Other);
+  EXPECT_EQ(result.cls, ReplyClass::Other);
   EXPECT_EQ(reader->Commands(), std::vector<std::string>{"SV"});
 }
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "dialog_fixture.h"
+#include "reader/reader_clock.h"
 #include "serial/frame.h"
 
 namespace tagline::app {
@@ -119,17 +120,17 @@ TEST_F(ReaderCommandsTest, ReadingTheClockShowsItAsDateAndTime) {
 TEST_F(ReaderCommandsTest, ClockStepOfAJob) {
   StartWithSimulator();
   dialog->SetLocalClock(December7th2026);
-  EXPECT_EQ(dialog->SetReaderClock(35), 35);
+  EXPECT_TRUE(reader::SetReaderClock(*dialog));
   EXPECT_NE(Text(ctl::kReceived).find("// Set Date/Time -> 07.12.26 03:27:00\r\n"),
             std::string::npos);
   EXPECT_EQ(Text(ctl::kFactoryResult), "// ACK");
   EXPECT_EQ(Text(ctl::kFactoryDefault), "r071226032700");
 
   reader->SetHandler("r", [](std::string_view) { return std::string(1, serial::kBel); });
-  EXPECT_EQ(dialog->SetReaderClock(35), 255);
+  EXPECT_FALSE(reader::SetReaderClock(*dialog));
   EXPECT_EQ(Text(ctl::kFactoryResult), "// BEL");
   reader->SetHandler("r", [](std::string_view) { return std::string(); });
-  EXPECT_EQ(dialog->SetReaderClock(35), 255);
+  EXPECT_FALSE(reader::SetReaderClock(*dialog));
   EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Communication Error with reader"});
 }
 
@@ -141,7 +142,7 @@ TEST_F(ReaderCommandsTest, ClosedPortSendsNothing) {
   EXPECT_EQ(Text(ctl::kSent), "");
   EXPECT_TRUE(host.messages().empty());
   EXPECT_TRUE(host.TimerActive(timer::kPoll));
-  EXPECT_EQ(dialog->SetReaderClock(7), 7);
+  EXPECT_TRUE(reader::SetReaderClock(*dialog));  // nothing to fail on a closed port
 }
 
 }  // namespace

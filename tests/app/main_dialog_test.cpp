@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "dialog_fixture.h"
+#include "reader/software_version.h"
 #include "pty_pair.h"
 #include "serial/frame.h"
 
@@ -247,7 +248,9 @@ TEST_F(MainDialogTest, SoftwareVersionWithoutAnswer) {
 TEST_F(MainDialogTest, QuietVersionRequestTouchesNothingVisible) {
   StartWithSimulator("V2.60012");
   host.KillTimer(timer::kPoll);
-  EXPECT_EQ(dialog->RequestSoftwareVersion(false, false), "V2.60012");
+  EXPECT_EQ(reader::RequestSoftwareVersion(*dialog, reader::VersionEcho::Quiet,
+                                          reader::PollAfter::LeaveOff),
+            "V2.60012");
   EXPECT_FALSE(host.TimerActive(timer::kPoll));
   EXPECT_EQ(Text(ctl::kReceived), "");
   EXPECT_EQ(Text(ctl::kSent), "");
@@ -257,7 +260,9 @@ TEST_F(MainDialogTest, QuietVersionRequestTouchesNothingVisible) {
 TEST_F(MainDialogTest, VersionRequestOnClosedPortSendsNothing) {
   Start();
   host.ClearMessages();
-  EXPECT_EQ(dialog->RequestSoftwareVersion(true, true), "");
+  EXPECT_EQ(reader::RequestSoftwareVersion(*dialog, reader::VersionEcho::Shown,
+                                          reader::PollAfter::Restart),
+            "");
   EXPECT_TRUE(host.messages().empty());
   EXPECT_EQ(Text(ctl::kSent), "");
   EXPECT_TRUE(host.TimerActive(timer::kPoll));
@@ -278,8 +283,11 @@ TEST_F(MainDialogTest, JobsEndAtStepOneWithoutAReader) {
     }
     host.RunFor(300);
     EXPECT_EQ(MessageTexts(), std::vector<std::string>{"No Answer from reader"}) << button;
-    EXPECT_EQ(dialog->writeStep + dialog->clearStep + dialog->factoryStep, 0) << button;
-    EXPECT_EQ(dialog->currentModel, 0) << button;
+    for (const JobKind kind :
+         {JobKind::DatabaseWrite, JobKind::DatabaseClear, JobKind::FactoryDefault}) {
+      EXPECT_FALSE(dialog->JobRunning(kind)) << button;
+    }
+    EXPECT_EQ(dialog->lastJobModel(), 0) << button;
     EXPECT_TRUE(host.TimerActive(timer::kPoll)) << button;
     EXPECT_FALSE(host.TimerActive(timer::kDbWrite));
     EXPECT_FALSE(host.TimerActive(timer::kDbClear));
@@ -294,7 +302,7 @@ TEST_F(MainDialogTest, ClearJobClearsTheReaderDatabase) {
   StartWithSimulator();
   reader->SetHandler("EC", [](std::string_view) { return std::string(1, serial::kAck); });
   dialog->OnCommand(ctl::kClear);
-  ASSERT_TRUE(host.RunUntil([this] { return dialog->clearStep == 0; }, 10000));
+  ASSERT_TRUE(host.RunUntil([this] { return !dialog->JobRunning(JobKind::DatabaseClear); }, 10000));
   EXPECT_EQ(reader->Commands(), (std::vector<std::string>{"SV", "EC"}));
   EXPECT_NE(Text(ctl::kReceived).find("// ACK, Clear Database successful\r\n"), std::string::npos);
   EXPECT_TRUE(host.messages().empty());
@@ -307,11 +315,11 @@ TEST_F(MainDialogTest, ClearJobGivesUpAfterAHundredPolls) {
   reader->SetHandler("EC", [](std::string_view) { return std::string(); });
   dialog->OnCommand(ctl::kClear);
   host.RunFor(250 * 50);
-  EXPECT_EQ(dialog->clearStep, 3);
+  EXPECT_TRUE(dialog->JobRunning(JobKind::DatabaseClear));
   EXPECT_GT(dialog->controls().at(ctl::kProgress).position, 40);
-  ASSERT_TRUE(host.RunUntil([this] { return dialog->clearStep == 0; }, 250 * 60));
+  ASSERT_TRUE(host.RunUntil([this] { return !dialog->JobRunning(JobKind::DatabaseClear); }, 250 * 60));
   EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Communication Error with reader"});
-  EXPECT_EQ(dialog->pollCount, 101);
+  EXPECT_FALSE(dialog->LastJobResult(JobKind::DatabaseClear)->ok);
   EXPECT_EQ(dialog->controls().at(ctl::kProgress).position, 0);
   EXPECT_TRUE(host.TimerActive(timer::kPoll));
 }
@@ -320,7 +328,7 @@ TEST_F(MainDialogTest, ClearJobReportsARefusal) {
   StartWithSimulator();
   reader->SetHandler("EC", [](std::string_view) { return std::string(1, serial::kNak); });
   dialog->OnCommand(ctl::kClear);
-  ASSERT_TRUE(host.RunUntil([this] { return dialog->clearStep == 0; }, 10000));
+  ASSERT_TRUE(host.RunUntil([this] { return !dialog->JobRunning(JobKind::DatabaseClear); }, 10000));
   EXPECT_NE(Text(ctl::kReceived).find("// NAK, EC, Clear Database failed\r\n"), std::string::npos);
   EXPECT_TRUE(host.messages().empty());
 }

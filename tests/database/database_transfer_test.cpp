@@ -2,6 +2,7 @@
 // simulated reader with its database.
 #include <gtest/gtest.h>
 
+#include "database/read_job.h"
 #include "dialog_fixture.h"
 #include "serial/frame.h"
 #include "sim/reader_database.h"
@@ -34,7 +35,7 @@ class DatabaseTransferTest : public DialogFixture {
   }
   bool RunWriteJob() {
     dialog->OnCommand(ctl::kWrite);
-    return host.RunUntil([this] { return dialog->writeStep == 0; }, 60000);
+    return host.RunUntil([this] { return !dialog->JobRunning(JobKind::DatabaseWrite); }, 60000);
   }
   std::shared_ptr<sim::ReaderDatabase> database;
 };
@@ -123,7 +124,7 @@ TEST_F(DatabaseTransferTest, ReadPathGetsAnExtensionAndADefault) {
   dialog->settings().read_path.clear();
   host.QueueFileAnswer(std::nullopt);
   dialog->OnCommand(ctl::kReadPathButton);
-  EXPECT_EQ(dialog->settings().read_path, MainDialog::DefaultDatabasePath(true));
+  EXPECT_EQ(dialog->settings().read_path, database::DefaultDatabasePath(true));
   const std::string longPath = "/" + std::string(100, 'x') + ".xml";
   SetPath(true, longPath);
   EXPECT_EQ(Text(ctl::kReadPath), "..." + longPath.substr(longPath.size() - 80));

@@ -1,20 +1,21 @@
-// ONLINE mode: codes the reader sends on its own are acknowledged, shown, filtered,
-// converted and typed into the focused application by simulated key presses.
+#include "codes/online_typing.h"
+
 #include <array>
 #include <cstdio>
 #include <string_view>
 
 #include "app/control_ids.h"
-#include "app/main_dialog.h"
 #include "codes/code_text.h"
 #include "codes/online_conversions.h"
 #include "platform/home_directory.h"
 #include "platform/keyboard.h"
 #include "serial/frame.h"
 
-namespace tagline::app {
+namespace tagline::codes {
 
 namespace {
+
+namespace ctl = app::ctl;
 
 constexpr int kBitmapLogOn = 145;
 constexpr int kBitmapLogOff = 144;
@@ -58,6 +59,15 @@ bool HoldsAny(const std::string& text, std::initializer_list<std::string_view> w
   return false;
 }
 
+void AppendToProtocol(const std::string& path, char c) {
+  // Append mode creates a missing file and never truncates; a file that cannot be opened
+  // is skipped for this character.
+  std::FILE* file = std::fopen(path.c_str(), "ab");
+  if (file == nullptr) return;
+  std::fputc(static_cast<unsigned char>(c), file);
+  std::fclose(file);
+}
+
 std::string RemoveFrameBytes(std::string text) {
   std::erase_if(text, [](char c) {
     return c == serial::kStx || c == serial::kAck || c == serial::kEtx || c == '\r' || c == '\n';
@@ -67,86 +77,91 @@ std::string RemoveFrameBytes(std::string text) {
 
 }  // namespace
 
-void MainDialog::ProcessOnlineFrame(serial::CommandExchange::FrameEnd end) {
+void OnlineTyping::ProcessFrame(app::JobContext& ctx, serial::CommandExchange::FrameEnd end) {
+  serial::ReaderLink& link = ctx.link();
   const bool etx = end == serial::CommandExchange::FrameEnd::Etx;
-  std::string& buffer = exchange_.onlineBuffer;
-  if (etx) port_.Write(std::string{serial::kStx, serial::kAck, serial::kEtx});
+  std::string& buffer = link.onlineBuffer();
+  if (etx) link.SendRaw(std::string{serial::kStx, serial::kAck, serial::kEtx});
 
   buffer = RemoveFrameBytes(std::move(buffer));
   if (buffer.empty()) return;
   buffer += "\r\n";
-  exchange_.receivedPane += buffer;
-  exchange_.sentPane += "\r\n";
+  link.receivedPane() += buffer;
+  link.sentPane() += "\r\n";
 
   const bool linkMessage = etx ? HoldsAny(buffer, {"DISCONNECT"})
                                : HoldsAny(buffer, {"RING", "CARRIER", "CONNECT", "READY", "CALL",
                                                    "SYNTAX", "CLOSE", "+++", "XXX"});
-  const bool repeated = buffer == exchange_.lastOnlineCode && !doubleCodes;
-  if (!linkMessage && !repeated) TypeCode(ConvertOnlineCode(buffer));
+  const bool repeated = buffer == link.lastOnlineCode() && !ctx.fields().doubleCodes;
+  if (!linkMessage && !repeated) TypeCode(ctx, ConvertOnlineCode(ctx.settings(), buffer));
 
-  exchange_.lastOnlineCode = buffer;
+  link.lastOnlineCode() = buffer;
   buffer.clear();
 }
 
-bool MainDialog::ConversionOn(codes::OnlineConversion conversion) const {
-  using C = codes::OnlineConversion;
+namespace {
+
+bool ConversionOn(const app::AppSettings& settings, OnlineConversion conversion) {
+  using C = OnlineConversion;
   const std::string* flag = nullptr;
   switch (conversion) {
     case C::Invert:
-      flag = &settings_.invert;
+      flag = &settings.invert;
       break;
     case C::HexToDecimal:
-      flag = &settings_.hex2dez;
+      flag = &settings.hex2dez;
       break;
     case C::Hex8ToDecimal8:
-      flag = &settings_.hex8ToDec8;
+      flag = &settings.hex8ToDec8;
       break;
     case C::HexToDecimal10:
-      flag = &settings_.hex210dez;
+      flag = &settings.hex210dez;
       break;
     case C::HexToDecimal10Motorola:
-      flag = &settings_.hex210dezmotorola;
+      flag = &settings.hex210dezmotorola;
       break;
     case C::HexLeft8:
-      flag = &settings_.hex2left8hex;
+      flag = &settings.hex2left8hex;
       break;
     case C::HexLeft8ToDecimal:
-      flag = &settings_.hex2left8hex2dez;
+      flag = &settings.hex2left8hex2dez;
       break;
     case C::HexToIso:
-      flag = &settings_.hex2iso;
+      flag = &settings.hex2iso;
       break;
     case C::HexToBde:
-      flag = &settings_.hex2bde;
+      flag = &settings.hex2bde;
       break;
   }
   return flag != nullptr && *flag == "1";
 }
 
-std::string MainDialog::ConvertOnlineCode(std::string& code) const {
+}  // namespace
+
+std::string ConvertOnlineCode(const app::AppSettings& settings, std::string& code) {
   // "invert" combines with one other conversion; of the others the first that is on and
   // whose length test holds decides.
-  int hex = codes::IsHexText(code);
-  if (ConversionOn(codes::OnlineConversion::Invert) && hex > 0) {
-    code = codes::ApplyOnlineConversion(codes::OnlineConversion::Invert, code);
-    hex = codes::IsHexText(code);
+  int hex = IsHexText(code);
+  if (ConversionOn(settings, OnlineConversion::Invert) && hex > 0) {
+    code = ApplyOnlineConversion(OnlineConversion::Invert, code);
+    hex = IsHexText(code);
   }
-  for (const auto conversion : codes::kOnlineConversions) {
-    if (conversion == codes::OnlineConversion::Invert) continue;
-    if (ConversionOn(conversion) && hex >= codes::MinimumHexLength(conversion)) {
-      return codes::ApplyOnlineConversion(conversion, code);
+  for (const auto conversion : kOnlineConversions) {
+    if (conversion == OnlineConversion::Invert) continue;
+    if (ConversionOn(settings, conversion) && hex >= MinimumHexLength(conversion)) {
+      return ApplyOnlineConversion(conversion, code);
     }
   }
   return code;
 }
 
-std::string MainDialog::ComposeTypedText(std::string text) const {
+std::string ComposeTypedText(const app::AppSettings& settings, std::string text) {
   for (std::size_t k = 0; k < 5; ++k) {
-    const std::string start = Resolve(settings_.addStart[k], kStart);
+    const std::string start = Resolve(settings.addStart[k], kStart);
     if (!start.empty()) text.insert(0, start);
-    const std::string from = Resolve(settings_.replaceFrom[k], kFrom);
+    const std::string from = Resolve(settings.replaceFrom[k], kFrom);
     if (!from.empty()) {
-      const std::string to = Resolve(settings_.replaceTo[k], kTo);
+      const std::string to = Resolve(settings.replaceTo[k], kTo);
       // Searching again at the insertion point would find a replacement that holds its
       // own search text forever; then the search goes on after the inserted text.
       const bool selfContaining = to.find(from) != std::string::npos;
@@ -156,14 +171,15 @@ std::string MainDialog::ComposeTypedText(std::string text) const {
         p = text.find(from, selfContaining ? p + to.size() : p);
       }
     }
-    const std::string end = Resolve(settings_.addEnd[k], kEnd);
+    const std::string end = Resolve(settings.addEnd[k], kEnd);
     if (!end.empty()) text += end;
   }
   return text;
 }
 
-void MainDialog::TypeCode(const std::string& code) {
-  const std::string text = ComposeTypedText(code);
+void OnlineTyping::TypeCode(app::JobContext& ctx, const std::string& code) {
+  const app::AppSettings& settings = ctx.settings();
+  const std::string text = ComposeTypedText(settings, code);
   for (const char c : text) {
     const bool shift = (c >= 'A' && c <= 'Z') || c == ':' || c == kShiftEnterChar;
     if (keyboard_) keyboard_->Character(c);
@@ -188,7 +204,7 @@ void MainDialog::TypeCode(const std::string& code) {
         break;
       }
     }
-    controls_.SetFocus(ctl::kKeyboardField);
+    ctx.controls().SetFocus(ctl::kKeyboardField);
     if (keyboard_) {
       keyboard_->KeyEvent(key, false);
       keyboard_->Pause(kKeyPauseMs);
@@ -197,53 +213,34 @@ void MainDialog::TypeCode(const std::string& code) {
       keyboard_->KeyEvent(platform::kVkShift, true);
       if (key == platform::kVkF12) keyboard_->Pause(kF12PauseMs);
     }
-    if (protocolEnabled) AppendToProtocol(c);
+    if (protocolEnabled_) AppendToProtocol(settings.keyboard_sim_prot_path, c);
   }
 }
 
-void MainDialog::AppendToProtocol(char c) const {
-  // Append mode creates a missing file and never truncates; a file that cannot be opened
-  // is skipped for this character.
-  std::FILE* file = std::fopen(settings_.keyboard_sim_prot_path.c_str(), "ab");
-  if (file == nullptr) return;
-  std::fputc(static_cast<unsigned char>(c), file);
-  std::fclose(file);
+
+void OnlineTyping::ToggleProtocol(app::JobContext& ctx) {
+  ctx.PullControls();
+  protocolEnabled_ = !protocolEnabled_;
+  ctx.controls().SetImage(ctl::kLogging, protocolEnabled_ ? kBitmapLogOn : kBitmapLogOff);
+  ctx.controls().Enable(ctl::kLogFile, !protocolEnabled_);
+  ctx.PushControls();
 }
 
-void MainDialog::OnProtocolToggle() {
-  UpdateData(true);
-  if (protocolEnabled) {
-    protocolEnabled = false;
-    controls_.SetImage(ctl::kLogging, kBitmapLogOff);
-    controls_.Enable(ctl::kLogFile, true);
-  } else {
-    protocolEnabled = true;
-    controls_.SetImage(ctl::kLogging, kBitmapLogOn);
-    controls_.Enable(ctl::kLogFile, false);
-  }
-  UpdateData(false);
-}
-
-void MainDialog::OnChooseProtocolFile() {
-  UpdateData(true);
-  FileDialogRequest request;
+void OnlineTyping::ChooseProtocolFile(app::JobContext& ctx) {
+  ctx.PullControls();
+  std::string& path = ctx.settings().keyboard_sim_prot_path;
+  app::FileDialogRequest request;
   request.title = "Keyboard simulation protocol file";
-  request.initialPath = settings_.keyboard_sim_prot_path;
+  request.initialPath = path;
   request.defaultExtension = "csv";
   request.filters = {{"Comma Separated Values (*.csv)", "*.csv"}, {"Alle (*.*)", "*.*"}};
-  if (const auto chosen = host_.SaveFileDialog(request)) settings_.keyboard_sim_prot_path = *chosen;
-  if (settings_.keyboard_sim_prot_path.empty()) {
-    settings_.keyboard_sim_prot_path = DefaultProtocolPath();
-  }
-  UpdateData(false);
+  if (const auto chosen = ctx.host().SaveFileDialog(request)) path = *chosen;
+  if (path.empty()) path = DefaultProtocolPath();
+  ctx.PushControls();
 }
 
-std::string MainDialog::DefaultProtocolPath() {
-#ifdef _WIN32
-  return "C:\\KeyboardSimProt.csv";
-#else
-  return platform::HomeDirectory() + "/KeyboardSimProt.csv";
-#endif
+std::string OnlineTyping::DefaultProtocolPath() {
+  return platform::DefaultFilePath("KeyboardSimProt.csv");
 }
 
-}  // namespace tagline::app
+}  // namespace tagline::codes

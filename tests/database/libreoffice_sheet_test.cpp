@@ -131,7 +131,8 @@ TEST_F(LibreOfficeSheetTest, EveryCellTextSurvivesAndComesBack) {
   database->SetRecords({});
   for (int i = 0; i < 27; ++i) database->SetAttribute(i, "");
   dialog->OnCommand(ctl::kWrite);
-  ASSERT_TRUE(host.RunUntil([this] { return dialog->writeStep == 0; }, 600000));
+  ASSERT_TRUE(
+      host.RunUntil([this] { return !dialog->JobRunning(JobKind::DatabaseWrite); }, 600000));
   for (std::size_t i = 0; i < texts.size(); ++i) {
     EXPECT_EQ(database->Attributes()[i], texts[i]) << "attribute " << i;
   }

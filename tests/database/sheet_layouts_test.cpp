@@ -203,7 +203,7 @@ std::vector<GoldenCase> GoldenCases() {
 }
 
 std::filesystem::path GoldenDirectory() {
-  return std::filesystem::path(__FILE__).parent_path() / "data" / "sheets";
+  return std::filesystem::path(__FILE__).parent_path().parent_path() / "data" / "sheets";
 }
 
 std::string ReadFile(const std::filesystem::path& path) {

@@ -18,7 +18,7 @@ class FactoryJobTest : public DialogFixture {
   }
   bool RunJob() {
     dialog->OnCommand(ctl::kFactoryDefault);
-    return host.RunUntil([this] { return dialog->factoryStep == 0; }, 600000);
+    return host.RunUntil([this] { return !dialog->JobRunning(JobKind::FactoryDefault); }, 600000);
   }
   // The parameter writes the reader got ("s" commands after the clear).
   std::vector<std::string> ParameterWrites() const {
@@ -29,6 +29,7 @@ class FactoryJobTest : public DialogFixture {
     return writes;
   }
   std::string Summary() const { return host.messages().empty() ? "" : host.messages().back().text; }
+  const JobResult* Result() const { return dialog->LastJobResult(JobKind::FactoryDefault); }
   std::shared_ptr<sim::ReaderDatabase> database;
 };
 
@@ -51,7 +52,9 @@ TEST_F(FactoryJobTest, EnglishReaderGetsItsTwentyThreeWrites) {
             "'SV'\tSoftware Version\tOK\r\n'EC'\tClear Eeprom\tOK\r\n'r'\tSet Clock\t\tOK\r\n"
             "'s'\tWrite Parameters\tOK\r\n");
   EXPECT_TRUE(host.TimerActive(timer::kPoll));
-  EXPECT_EQ(dialog->factoryFlags, 0x01 | 0x02 | 0x08 | 0x10);
+  ASSERT_NE(Result(), nullptr);
+  EXPECT_TRUE(Result()->ok);
+  EXPECT_EQ(Result()->steps.size(), 4u);
 }
 
 TEST_F(FactoryJobTest, ClosedLanguageDialogSendsOneRowLess) {
@@ -77,13 +80,14 @@ TEST_F(FactoryJobTest, RefusedClearFailsTheJobAndSaysSo) {
   StartReader("B2.0");
   database->SetEraseAnswer(serial::kNak, 0);
   ASSERT_TRUE(RunJob());
-  EXPECT_EQ(dialog->currentModel, -1);
+  EXPECT_EQ(dialog->lastJobModel(), -1);
   EXPECT_TRUE(ParameterWrites().empty());
   const auto commands = reader->Commands();
   EXPECT_EQ(std::count_if(commands.begin(), commands.end(),
                           [](const std::string& c) { return c[0] == 'r' || c[0] == 't'; }),
             0);
-  EXPECT_EQ(dialog->factoryFlags & 0x02, 0);
+  ASSERT_NE(Result(), nullptr);
+  EXPECT_FALSE(Result()->ok);
   EXPECT_NE(Summary().find("'EC'\tClear Eeprom\tNOK"), std::string::npos);
   EXPECT_NE(Summary().find("'s'\tWrite Parameters\tNOK"), std::string::npos);
 }
@@ -95,7 +99,8 @@ TEST_F(FactoryJobTest, RefusedAttributeClearIsReportedAsFailed) {
   ASSERT_TRUE(RunJob());
   EXPECT_NE(Text(ctl::kReceived).find("// NAK, Clear Attributes failed"), std::string::npos);
   EXPECT_NE(Summary().find("Clear Attributes\tNOK"), std::string::npos);
-  EXPECT_EQ(dialog->factoryFlags & 0x04, 0);
+  ASSERT_NE(Result(), nullptr);
+  EXPECT_FALSE(Result()->ok);
 }
 
 TEST_F(FactoryJobTest, ModelWithoutClearStepShowsNoClearLine) {

@@ -70,7 +70,7 @@ TEST_F(OnlineTest, RepeatedCodeIsTypedOnceUnlessDoubleCodesAreOn) {
   Receive("222");
   Receive("111");
   EXPECT_EQ(keys->characters(), "111\r\n222\r\n111\r\n");
-  dialog->doubleCodes = true;
+  dialog->fields().doubleCodes = true;
   Receive("111");
   EXPECT_EQ(keys->characters(), "111\r\n222\r\n111\r\n111\r\n");
 }
@@ -130,7 +130,7 @@ TEST_F(OnlineTest, ShiftEnterTokenOnlyWhereItIsAccepted) {
   dialog->settings().addEnd[0].clear();
   dialog->settings().addStart[0] = "<CR>";
   keys->Clear();
-  dialog->doubleCodes = true;
+  dialog->fields().doubleCodes = true;
   Receive("5");
   EXPECT_EQ(keys->characters().substr(0, 4), "<CR>");
   EXPECT_EQ(KeysDown()[0], 0xBC);  // "<" on the unshifted key
@@ -163,7 +163,6 @@ TEST_F(OnlineTest, ProtocolFileGetsExactlyTheTypedBytesAppended) {
   dialog->settings().keyboard_sim_prot_path = path;
   Receive("12");  // logging off
   dialog->OnCommand(ctl::kLogging);
-  EXPECT_TRUE(dialog->protocolEnabled);
   EXPECT_EQ(dialog->controls().at(ctl::kLogging).image, 145);
   EXPECT_FALSE(Enabled(ctl::kLogFile));
   Receive("34");
@@ -189,7 +188,7 @@ TEST_F(OnlineTest, ChoosingTheProtocolFile) {
   StartOnline();
   host.QueueFileAnswer(std::nullopt);  // cancelled with no path yet: the default
   dialog->OnCommand(ctl::kLogFile);
-  EXPECT_EQ(dialog->settings().keyboard_sim_prot_path, MainDialog::DefaultProtocolPath());
+  EXPECT_EQ(dialog->settings().keyboard_sim_prot_path, codes::OnlineTyping::DefaultProtocolPath());
   host.QueueFileAnswer((dir / "chosen.csv").string());
   dialog->OnCommand(ctl::kLogFile);
   EXPECT_EQ(dialog->settings().keyboard_sim_prot_path, (dir / "chosen.csv").string());

@@ -1,0 +1,307 @@
+#include "database/write_job.h"
+
+#include <fstream>
+#include <iterator>
+
+#include "app/control_ids.h"
+#include "database/layouts.h"
+#include "database/layouts_import.h"
+#include "database/xml_node.h"
+#include "reader/software_version.h"
+#include "serial/frame.h"
+
+namespace tagline::database {
+
+namespace {
+
+namespace ctl = app::ctl;
+using reader::kFailedModel;
+using reader::ReaderModel;
+
+constexpr int kWriteAttempts = 6;
+// A token answered with BEL or an unexpected byte is sent again, but not for ever.
+constexpr int kMaxTokenRepeats = 5;
+constexpr std::uint32_t kWriteReplyMs = 1000;
+constexpr std::uint32_t kRecordPauseMs = 20;
+
+ReaderModel Model(std::int8_t m) {
+  return static_cast<ReaderModel>(m);
+}
+
+bool OneOf(std::int8_t model, std::initializer_list<ReaderModel> models) {
+  for (const ReaderModel m : models) {
+    if (static_cast<std::int8_t>(m) == model) return true;
+  }
+  return false;
+}
+
+bool IsCodeSheetModel(std::int8_t model) {
+  return OneOf(model, {ReaderModel::KtrH9V2, ReaderModel::KtrH9V2Rev5});
+}
+
+bool WritesAttributes(std::int8_t model) {
+  return model != kFailedModel &&
+         !OneOf(model,
+                {ReaderModel::NoReply, ReaderModel::B21Vip, ReaderModel::KtrH9V2,
+                 ReaderModel::KtrH9V2Rev5, ReaderModel::Unrecognised, ReaderModel::KtrH9HfV11,
+                 ReaderModel::Talvikko, ReaderModel::Fenra, ReaderModel::KtrH9HfV10Cs3});
+}
+
+// The models that keep no records to write (or a job that failed).
+bool SkipsRecords(std::int8_t model) {
+  return model == kFailedModel ||
+         OneOf(model, {ReaderModel::NoReply, ReaderModel::B21Vip, ReaderModel::KtrH9HfV10Cs3});
+}
+
+bool DeclaresUtf8(const std::string& text) {
+  const std::size_t end = text.find("?>");
+  std::string head = text.substr(0, end == std::string::npos ? 0 : end);
+  for (char& c : head) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return head.find("encoding=\"utf-8\"") != std::string::npos ||
+         head.find("encoding='utf-8'") != std::string::npos;
+}
+
+int ProgressValue(std::size_t size) {
+  return static_cast<int>(std::min<std::size_t>(size, INT32_MAX));
+}
+
+}  // namespace
+
+void WriteJob::Begin(app::JobContext& ctx) {
+  ctx.SetLastJobModel(kFailedModel);
+  table_.Fill(" ");
+  attributes_.Fill(" ");
+  BeginDatabaseJob(ctx, 1);
+}
+
+void WriteJob::SetModel(app::JobContext& ctx, std::int8_t model) {
+  model_ = model;
+  ctx.SetLastJobModel(model);
+}
+
+app::Tick WriteJob::Step(app::JobContext& ctx) {
+  switch (step_) {
+    case 1:
+      SetModel(ctx, static_cast<std::int8_t>(reader::IdentifyReader(
+                        ctx, reader::VersionEcho::Shown, reader::PollAfter::LeaveOff)));
+      if (model_ <= 0 || model_ == static_cast<std::int8_t>(ReaderModel::KtrH9HfV10Cs3)) {
+        return app::Tick::Finish;
+      }
+      result_.readerFound = true;
+      step_ = 2;
+      return app::Tick::Next;
+    case 2:
+      SetModel(ctx, LoadSheet(ctx, model_));
+      step_ = 3;
+      return app::Tick::Next;
+    case 3:
+      SetModel(ctx, WriteAttributes(ctx, model_));
+      step_ = 4;
+      return app::Tick::Next;
+    case 4:
+      SendClearDatabase(ctx, model_);
+      polls_ = 0;
+      clearStatus_ = ClearStatus::Waiting;
+      ctx.controls().SetProgressRange(ctl::kProgress, 0, kMaxClearPolls);
+      step_ = 5;
+      return app::Tick::Next;
+    case 5:
+      // Nothing was sent for a failed job: there is no answer to wait for.
+      if (model_ == kFailedModel) {
+        step_ = 6;
+        return app::Tick::Stay;
+      }
+      clearStatus_ = PollClearDatabase(ctx);
+      if (clearStatus_ != ClearStatus::Waiting) erased_ = clearStatus_ == ClearStatus::Cleared;
+      ctx.controls().SetProgress(ctl::kProgress, polls_);
+      ++polls_;
+      if (clearStatus_ != ClearStatus::Waiting || polls_ > kMaxClearPolls) {
+        if (clearStatus_ != ClearStatus::Cleared) SetModel(ctx, kFailedModel);
+        step_ = 6;
+      }
+      return app::Tick::Stay;
+    case 6:
+      SetModel(ctx, InitWritePointer(ctx, model_));
+      step_ = 7;
+      return app::Tick::Next;
+    case 7:
+      SetModel(ctx, WriteRecords(ctx, model_));
+      step_ = 8;
+      return app::Tick::Next;
+    case 8:
+      BuildSummary();
+      step_ = 9;
+      return app::Tick::Finish;
+    default:
+      return app::Tick::Finish;
+  }
+}
+
+void WriteJob::Finish(app::JobContext& ctx) {
+  if (step_ == 9) ctx.Message(result_.summary);
+  EndDatabaseJob(ctx);
+  result_.ok = result_.readerFound && step_ == 9 && app::AllStepsOk(result_.steps);
+  result_.finished = true;
+}
+
+void WriteJob::BuildSummary() {
+  if (WritesAttributes(model_)) result_.steps.push_back({"'t'\tWrite Attributes\t", attributesOk_});
+  if (model_ != static_cast<std::int8_t>(ReaderModel::KtrH9HfV10Cs3)) {
+    result_.steps.push_back({"'EC'\tClear Eeprom\t", erased_});
+    result_.steps.push_back({"'WP'\tInit Pointer\t", pointerOk_});
+    result_.steps.push_back({"'w'\tWrite Records\t", recordsOk_});
+  }
+  result_.summary = app::SummaryText(result_.steps);
+}
+
+std::int8_t WriteJob::LoadSheet(app::JobContext& ctx, std::int8_t model) {
+  const auto layout = LayoutForModel(Model(model));
+  if (model == kFailedModel || !layout || layout == SheetLayout::SensorSheet) return model;
+  std::ifstream in(path_, std::ios::binary);
+  if (!in) {
+    ReportFailure(ctx, result_, "no access on DB");
+    return kFailedModel;
+  }
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  app::ControlModel& controls = ctx.controls();
+  controls.SetProgressRange(ctl::kProgress, 0, ProgressValue(text.size()));
+  controls.SetProgress(ctl::kProgress, ProgressValue(text.size()));
+
+  RemoveSheetWrappers(text);
+  // The flat tree points into `text`, which stays as it is until the import is done.
+  XmlFlatTree tree;
+  XmlOptions options = SheetParseOptions();
+  if (!ParseDocument(tree, text, options)) return model;
+  const auto root = tree.RootElement();
+  if (root == XmlFlatTree::kNone) return model;
+  auto rows = tree.FindChildren(root, "Row");
+  if (rows.empty()) rows = tree.FindChildren(root, "ss:Row");
+
+  const auto imported = ImportSheetRows(
+      tree, rows, *layout, Model(model), DeclaresUtf8(text), table_, attributes_,
+      [&ctx](std::size_t row) {
+        ctx.fields().datasetCount = std::to_string(row);
+        ctx.controls().SetProgress(ctl::kProgress, static_cast<int>(row));
+        ctx.PushControls();
+        ctx.host().DispatchPendingMessages();
+      });
+  if (imported.tableFull) {
+    ReportFailure(ctx, result_,
+                  "The sheet holds more than " + std::to_string(table_.Capacity()) +
+                      " records; only the first " + std::to_string(table_.Capacity()) +
+                      " are written.");
+  }
+  return model;
+}
+
+std::int8_t WriteJob::WriteAttributes(app::JobContext& ctx, std::int8_t model) {
+  if (IsCodeSheetModel(model)) {
+    const std::string& first = table_.At(0);
+    if (first.size() < 14 || first[13] == '0') {
+      ReportFailure(ctx, result_, "DB has wrong format");
+      return kFailedModel;
+    }
+    return model;
+  }
+  if (!WritesAttributes(model)) return model;
+  serial::ReaderLink& link = ctx.link();
+  if (!link.open()) return model;
+  if (attributes_.Entry(0) == " ") {
+    ReportFailure(ctx, result_, "DB has wrong format");
+    return kFailedModel;
+  }
+  link.FlushInput();
+  link.ClearPanes();
+  ctx.controls().SetProgressRange(ctl::kProgress, 0, static_cast<int>(kAttributeCount));
+  link.Drain(50);
+  for (std::size_t i = 0; i < kAttributeCount; ++i) {
+    ctx.controls().SetProgress(ctl::kProgress, static_cast<int>(i) - 1);
+    const std::string entry = attributes_.Entry(i).substr(0, 14);
+    std::string command = "t" + entry.substr(0, 1) + (entry.size() > 2 ? entry.substr(2) : "");
+    if (command.size() <= 2) command += "___";
+    if (command.size() < 5) command.append(5 - command.size(), ' ');
+    link.sentPane() += entry + "\r\n";
+    const char reply = link.SendToken(command, i > 0 ? kMaxTokenRepeats : 0, true);
+    if (reply == 0) {
+      ReportFailure(ctx, result_, "No Answer from reader");
+      break;
+    }
+    link.LogLine(serial::ClassifyReply(std::string(1, reply)));
+    attributesOk_ = reply == serial::kAck;
+    link.TrimPanes();
+    ctx.PushControls();
+  }
+  return model;
+}
+
+std::int8_t WriteJob::InitWritePointer(app::JobContext& ctx, std::int8_t model) {
+  serial::ReaderLink& link = ctx.link();
+  if (!link.open()) return model;
+  link.FlushInput();
+  if (SkipsRecords(model)) return model;
+  serial::ExchangeSpec spec;
+  spec.timeoutMs = kWriteReplyMs;
+  spec.flush = false;
+  for (int attempt = 0; attempt < kWriteAttempts; ++attempt) {
+    const serial::Reply reply = link.Exchange("WP", spec);
+    link.LogLine(reply.cls);
+    link.TrimPanes();
+    ctx.PushControls();
+    pointerOk_ = reply.ack();
+    if (pointerOk_) return model;
+  }
+  ReportFailure(ctx, result_, "Communication Error with reader");
+  return kFailedModel;
+}
+
+std::int8_t WriteJob::WriteRecords(app::JobContext& ctx, std::int8_t model) {
+  serial::ReaderLink& link = ctx.link();
+  if (!link.open()) return model;
+  link.FlushInput();
+  if (SkipsRecords(model)) return model;
+  link.ClearPanes();
+  const std::size_t length = RecordLength(Model(model));
+  ctx.controls().SetProgressRange(ctl::kProgress, 0, 2016);
+  serial::ExchangeSpec spec;
+  spec.timeoutMs = kWriteReplyMs;
+  spec.flush = false;
+  spec.echo = serial::Echo::None;
+  spec.pauseMs = kRecordPauseMs;
+  for (std::size_t p = 0; p < table_.Capacity() && table_.At(p).size() >= length; ++p) {
+    ctx.fields().datasetCount = std::to_string(p + 1);
+    ctx.controls().SetProgress(ctl::kProgress, static_cast<int>(p) - 1);
+    ctx.PushControls();
+    ctx.host().DispatchPendingMessages();
+    const std::string command = "w" + table_.At(p).substr(0, length);
+    serial::ReplyClass last = serial::ReplyClass::NoAnswer;
+    bool acknowledged = false;
+    bool anyReply = false;
+    for (int attempt = 0; attempt < kWriteAttempts && !acknowledged; ++attempt) {
+      const serial::Reply reply = link.Exchange(command, spec);
+      link.sentPane() += "w" + table_.At(p) + "\r\n";
+      last = reply.cls;
+      anyReply = anyReply || reply.answered();
+      link.LogLine(last);
+      link.TrimPanes();
+      acknowledged = reply.ack();
+    }
+    if (acknowledged) {
+      recordsOk_ = true;
+      ++result_.records;
+      continue;
+    }
+    const std::string number = std::to_string(p + 1);
+    if (!anyReply) {
+      ReportFailure(ctx, result_, "Error on dataset " + number);
+      recordsOk_ = false;
+    } else if (last == serial::ReplyClass::Bel || last == serial::ReplyClass::Nak) {
+      ReportFailure(ctx, result_, "Error sending dataset " + number);
+    } else {
+      ReportFailure(ctx, result_, "Communication Error with reader");
+    }
+    return kFailedModel;
+  }
+  return model;
+}
+
+}  // namespace tagline::database

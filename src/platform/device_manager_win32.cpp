@@ -1,0 +1,9 @@
+#include "platform/device_manager.h"
+
+namespace tagline::platform {
+
+DeviceManagerView DeviceManager() {
+  return {"devmgmt.msc", {}};
+}
+
+}  // namespace tagline::platform
