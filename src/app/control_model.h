@@ -102,4 +102,7 @@ class ControlModel {
   Observer observer_;
 };
 
+// Every control of the main window, as its resources lay them out.
+void AddMainWindowControls(ControlModel& controls);
+
 }  // namespace tagline::app

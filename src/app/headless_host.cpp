@@ -114,12 +114,20 @@ std::optional<int> HeadlessHost::NextDue(std::uint64_t limit) const {
   return next;
 }
 
+void HeadlessHost::Attach(MainDialog* dialog) {
+  if (dialog == nullptr) {
+    timerSink_ = nullptr;
+  } else {
+    timerSink_ = [dialog](int id) { dialog->OnTimer(id); };
+  }
+}
+
 void HeadlessHost::Tick(int id) {
   auto it = timers_.find(id);
   if (it == timers_.end()) return;
   // Like a window timer: the next tick is one period after this one is handled.
   it->second.due = Now() + it->second.period;
-  if (dialog_ != nullptr) dialog_->OnTimer(id);
+  if (timerSink_) timerSink_(id);
 }
 
 void HeadlessHost::WaitUntil(std::uint64_t time) {

@@ -35,8 +35,9 @@ class HeadlessHost : public Host {
 
   explicit HeadlessHost(Clock clock = Clock::Real) : clock_(clock) {}
 
-  // Timer ticks go to this window.
-  void Attach(MainDialog* dialog) { dialog_ = dialog; }
+  // Timer ticks go to this window, or to `sink` (a test's own job context).
+  void Attach(MainDialog* dialog);
+  void AttachTimerSink(std::function<void(int id)> sink) { timerSink_ = std::move(sink); }
 
   // Script and observation.
   void SetMessageStream(std::ostream* out) { messageOut_ = out; }
@@ -110,7 +111,7 @@ class HeadlessHost : public Host {
 
   Clock clock_;
   std::uint64_t virtualNow_ = 0;
-  MainDialog* dialog_ = nullptr;
+  std::function<void(int id)> timerSink_;
   std::map<int, Timer> timers_;
   std::ostream* messageOut_ = nullptr;
   std::deque<int> messageAnswers_;

@@ -98,7 +98,7 @@ constexpr ControlSpec kControls[] = {
 
 }  // namespace
 
-void MainDialog::BuildControls() {
+void AddMainWindowControls(ControlModel& controls) {
   for (const ControlSpec& entry : kControls) {
     ControlState state;
     state.id = entry.id;
@@ -108,10 +108,14 @@ void MainDialog::BuildControls() {
     state.column = entry.column;
     state.text = entry.text;
     state.visible = entry.kind != K::Marker;
-    controls_.Add(std::move(state));
+    controls.Add(std::move(state));
   }
   // The single-shot "GT" button is replaced by the check box for good.
-  controls_.Show(ctl::kGtOnce, false);
+  controls.Show(ctl::kGtOnce, false);
+}
+
+void MainDialog::BuildControls() {
+  AddMainWindowControls(controls_);
 }
 
 }  // namespace tagline::app

@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "serial/reply.h"
-#include "serial/serial_port.h"
+#include "serial/line.h"
 
 namespace tagline::serial {
 
@@ -25,9 +25,9 @@ class CommandExchange {
   // Takes a complete ONLINE code out of `onlineBuffer` (and leaves it empty).
   using OnlineFrameHandler = std::function<void(CommandExchange&, FrameEnd)>;
 
-  explicit CommandExchange(SerialPort& port) : port_(port) {}
+  explicit CommandExchange(Line& port) : port_(port) {}
 
-  SerialPort& port() { return port_; }
+  Line& port() { return port_; }
 
   void FlushInput();
   std::string ReadReply(std::uint32_t wanted, std::uint32_t timeoutMs);
@@ -58,7 +58,7 @@ class CommandExchange {
   void HandOnlineFrame(FrameEnd end);
   void ShowTerminalData(std::string data);
 
-  SerialPort& port_;
+  Line& port_;
   OnlineFrameHandler onlineHandler_;
 };
 

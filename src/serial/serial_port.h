@@ -6,17 +6,18 @@
 #include <string>
 
 #include "platform/comm.h"
+#include "serial/line.h"
 
 namespace tagline::serial {
 
-class SerialPort {
+class SerialPort : public Line {
  public:
   // Receives the message box text this object shows itself ("error com port had to be
   // closed"). Without a sink the text goes to standard error.
   using MessageSink = std::function<void(const std::string& text)>;
 
   SerialPort();
-  ~SerialPort();
+  ~SerialPort() override;
   SerialPort(const SerialPort&) = delete;
   SerialPort& operator=(const SerialPort&) = delete;
 
@@ -25,10 +26,10 @@ class SerialPort {
                   std::uint8_t parity, std::uint8_t stopBits, int ctsFlow, int rtsControl);
   bool Open();
   bool Close();
-  bool Write(const std::string& text);
+  bool Write(const std::string& text) override;
   // Waits until `wanted` bytes are queued or more than `timeoutMs` has passed, then takes
   // everything queued. Returns that count, or -1 if the port is not open or was lost.
-  int ReadTimed(std::string& out, std::uint32_t wanted, std::uint32_t timeoutMs);
+  int ReadTimed(std::string& out, std::uint32_t wanted, std::uint32_t timeoutMs) override;
   std::string ListPorts() const;
 
   void SetMessageSink(MessageSink sink) { messageSink_ = std::move(sink); }

@@ -8,6 +8,7 @@
 
 #include "pty_pair.h"
 #include "serial/frame.h"
+#include "serial/serial_port.h"
 #include "serial/reader_link.h"
 #include "sim/simulated_reader.h"
 

@@ -1,0 +1,133 @@
+// A job context without a window or a serial port: the controls, fields and settings of
+// the main window in memory, the headless host with a virtual clock, and an in-process
+// line whose reader answers each framed command at once from a table of answers. For
+// testing the rules of a job without a pseudo-terminal.
+#pragma once
+
+#include <ctime>
+#include <functional>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/headless_host.h"
+#include "app/job_context.h"
+#include "app/job_runner.h"
+#include "serial/command_exchange.h"
+#include "serial/frame.h"
+#include "serial/line.h"
+#include "serial/reader_link.h"
+
+namespace tagline::app {
+
+class FakeLine : public serial::Line {
+ public:
+  // The bytes the reader answers to a command (without its frame); empty for silence.
+  using Answer = std::function<std::string(std::string_view command)>;
+
+  // The answer for commands starting with `prefix`; the longest matching prefix wins.
+  // Commands without one get no answer.
+  void On(std::string prefix, Answer answer) { answers_[std::move(prefix)] = std::move(answer); }
+  void Unplug() { open_ = false; }
+
+  // The framed commands written, in order, without their frames.
+  const std::vector<std::string>& commands() const { return commands_; }
+  std::size_t Count(std::string_view prefix) const {
+    std::size_t n = 0;
+    for (const auto& c : commands_) n += c.compare(0, prefix.size(), prefix) == 0 ? 1 : 0;
+    return n;
+  }
+
+  bool Write(const std::string& text) override {
+    if (!open_) return false;
+    if (text.size() >= 6 && text.front() == serial::kStx && text.back() == serial::kEtx) {
+      const std::string command = text.substr(1, text.size() - 6);
+      commands_.push_back(command);
+      const Answer* answer = nullptr;
+      std::size_t longest = 0;
+      for (const auto& [prefix, a] : answers_) {
+        if (command.compare(0, prefix.size(), prefix) == 0 && prefix.size() >= longest) {
+          answer = &a;
+          longest = prefix.size();
+        }
+      }
+      if (answer != nullptr) pending_ += (*answer)(command);
+    }
+    return true;
+  }
+
+  int ReadTimed(std::string& out, std::uint32_t, std::uint32_t) override {
+    if (!open_) return -1;
+    out = std::move(pending_);
+    pending_.clear();
+    return static_cast<int>(out.size());
+  }
+
+ private:
+  std::map<std::string, Answer> answers_;
+  std::vector<std::string> commands_;
+  std::string pending_;
+  bool open_ = true;
+};
+
+// A one-byte answer, and a framed one as the reader sends data.
+inline FakeLine::Answer Byte(char c) {
+  return [c](std::string_view) { return std::string(1, c); };
+}
+inline FakeLine::Answer Framed(std::string text) {
+  return [text](std::string_view) { return serial::FrameCommand(text); };
+}
+
+class FakeJobContext : public JobContext {
+ public:
+  FakeJobContext() {
+    AddMainWindowControls(controls_);
+    exchange_.portOpen = 1;
+    host_.AttachTimerSink([this](int id) { jobs_.OnTimer(id, *this); });
+  }
+
+  serial::ReaderLink& link() override { return link_; }
+  ControlModel& controls() override { return controls_; }
+  DialogFields& fields() override { return fields_; }
+  AppSettings& settings() override { return settings_; }
+  Host& host() override { return host_; }
+  void PullControls() override {}
+  void PushControls() override {}
+  void Message(const std::string& text, unsigned type, const std::string& caption) override {
+    host_.MessageBox(text, caption, type);
+  }
+  std::tm LocalTime() override {
+    std::tm t{};
+    t.tm_year = 126;
+    t.tm_mon = 11;
+    t.tm_mday = 7;
+    t.tm_hour = 3;
+    t.tm_min = 27;
+    return t;
+  }
+  std::int8_t lastJobModel() const override { return lastJobModel_; }
+  void SetLastJobModel(std::int8_t model) override { lastJobModel_ = model; }
+
+  HeadlessHost& headless() { return host_; }
+  FakeLine& line() { return line_; }
+  JobRunner& jobs() { return jobs_; }
+  std::vector<std::string> MessageTexts() const {
+    std::vector<std::string> texts;
+    for (const auto& m : host_.messages()) texts.push_back(m.text);
+    return texts;
+  }
+
+ private:
+  HeadlessHost host_{HeadlessHost::Clock::Virtual};
+  ControlModel controls_;
+  DialogFields fields_;
+  AppSettings settings_;
+  FakeLine line_;
+  serial::CommandExchange exchange_{line_};
+  serial::ReaderLink link_{exchange_};
+  JobRunner jobs_;
+  std::int8_t lastJobModel_ = 0;
+};
+
+}  // namespace tagline::app
