@@ -56,21 +56,6 @@ std::uint8_t ParityCode(std::string_view text) {
   return platform::kNoParity;
 }
 
-std::string ParityText(std::uint8_t code) {
-  switch (code) {
-    case platform::kEvenParity:
-      return "Even";
-    case platform::kMarkParity:
-      return "Mark";
-    case platform::kOddParity:
-      return "Odd";
-    case platform::kSpaceParity:
-      return "Space";
-    default:
-      return "None";
-  }
-}
-
 struct KeyboardTextGroup {
   std::string_view prefix;
   std::array<std::string, 5> AppSettings::*texts;
@@ -215,6 +200,21 @@ StartMode ChooseStartMode(int db, int config, int online) {
   if (config != 0) return {0, 1, 0};
   if (online >= 1) return {0, 0, online == 2 ? 2 : 1};
   return {};
+}
+
+std::string ParityText(std::uint8_t code) {
+  switch (code) {
+    case platform::kEvenParity:
+      return "Even";
+    case platform::kMarkParity:
+      return "Mark";
+    case platform::kOddParity:
+      return "Odd";
+    case platform::kSpaceParity:
+      return "Space";
+    default:
+      return "None";
+  }
 }
 
 }  // namespace tagline::app

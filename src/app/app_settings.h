@@ -82,4 +82,8 @@ struct StartMode {
 // The first of db != 0, config != 0, online >= 1 wins; the other modes are off.
 StartMode ChooseStartMode(int db, int config, int online);
 
+// "None", "Odd", "Even", "Mark" or "Space": the parity as the settings file and the
+// settings dialog write it.
+std::string ParityText(std::uint8_t code);
+
 }  // namespace tagline::app

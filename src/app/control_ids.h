@@ -87,7 +87,7 @@ inline constexpr int kGroupFrame = 1104;
 inline constexpr int kLowerAreaMarker = 1121;
 
 // The controls of the database jobs that their start disables and their end enables.
-inline constexpr int kDatabaseJobControls[] = {kRead,  kWrite,           kClear,  kTest,
+inline constexpr int kDatabaseJobControls[] = {kRead,           kWrite,           kClear,  kTest,
                                                kReadPathButton, kWritePathButton, kToSend, kSend};
 }  // namespace ctl
 

@@ -10,6 +10,8 @@ void JobRunner::Start(int timerId, std::shared_ptr<StepJob> job, JobContext& ctx
   entry.running = true;
   // Hold the job: a message box in Begin could start another one on this timer.
   const std::shared_ptr<StepJob> held = entry.job;
+  // The receive poll must not take the bytes of the job's replies.
+  StopPoll(ctx.host());
   held->Begin(ctx);
   if (jobs_[timerId].job == held) ctx.host().SetTimer(timerId, timer::kJobPeriodMs);
 }
@@ -33,6 +35,7 @@ bool JobRunner::OnTimer(int timerId, JobContext& ctx) {
       ctx.host().KillTimer(timerId);
       entry.running = false;
       job->Finish(ctx);
+      StartPoll(ctx.host());
       break;
   }
   return true;

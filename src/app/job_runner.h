@@ -26,7 +26,8 @@ class StepJob {
   // with it stopped, so that messages dispatched inside the step cannot tick it again.
   virtual bool Polling() const { return false; }
   virtual Tick Step(JobContext& ctx) = 0;
-  // The end of the job, with its timer stopped: the summary, controls, receive poll.
+  // The end of the job, with its timer stopped: the summary and the controls. The runner
+  // stops the receive poll before Begin and starts it again after Finish.
   virtual void Finish(JobContext& ctx) = 0;
   virtual const JobResult& result() const = 0;
 };

@@ -43,21 +43,43 @@ void MainDialog::OnSoftwareVersion() {
   lastCommand_ = {portOpen() != 0, !version.empty(), true, version};
 }
 
-void MainDialog::OnGetTag() { lastCommand_ = getTag_.ReadOnce(*this); }
-void MainDialog::OnContinuousRead() { getTag_.ToggleContinuous(*this); }
-void MainDialog::OnGetTagTimer() { getTag_.OnTimer(*this); }
-void MainDialog::OnCommunicationControl() { lastCommand_ = communication_.Toggle(*this); }
-void MainDialog::OnDatabaseTest() { lastCommand_ = reader::TestDatabase(*this); }
-void MainDialog::OnClockDirection() { clock_.ToggleDirection(*this); }
-void MainDialog::OnClock() { lastCommand_ = clock_.Run(*this); }
-void MainDialog::OnProtocolToggle() { typing_.ToggleProtocol(*this); }
-void MainDialog::OnChooseProtocolFile() { typing_.ChooseProtocolFile(*this); }
+void MainDialog::OnGetTag() {
+  lastCommand_ = getTag_.ReadOnce(*this);
+}
+void MainDialog::OnContinuousRead() {
+  getTag_.ToggleContinuous(*this);
+}
+void MainDialog::OnGetTagTimer() {
+  getTag_.OnTimer(*this);
+}
+void MainDialog::OnCommunicationControl() {
+  lastCommand_ = communication_.Toggle(*this);
+}
+void MainDialog::OnDatabaseTest() {
+  lastCommand_ = reader::TestDatabase(*this);
+}
+void MainDialog::OnClockDirection() {
+  clock_.ToggleDirection(*this);
+}
+void MainDialog::OnClock() {
+  lastCommand_ = clock_.Run(*this);
+}
+void MainDialog::OnProtocolToggle() {
+  typing_.ToggleProtocol(*this);
+}
+void MainDialog::OnChooseProtocolFile() {
+  typing_.ChooseProtocolFile(*this);
+}
 
 void MainDialog::OnDatabaseRead() {
   lastRead_ = database::ReadJob(tagTable, attributeList, settings_.read_path).Run(*this);
 }
-void MainDialog::OnReadPath() { database::ChooseDatabasePath(*this, true); }
-void MainDialog::OnWritePath() { database::ChooseDatabasePath(*this, false); }
+void MainDialog::OnReadPath() {
+  database::ChooseDatabasePath(*this, true);
+}
+void MainDialog::OnWritePath() {
+  database::ChooseDatabasePath(*this, false);
+}
 
 void MainDialog::OnDatabaseWrite() {
   jobs_.Start(timer::kDbWrite,
@@ -71,15 +93,31 @@ void MainDialog::OnFactoryDefault() {
   jobs_.Start(timer::kFactory, std::make_shared<reader::FactoryJob>(tagTable, attributeList),
               *this);
 }
-void MainDialog::OnWriteJobTimer() { jobs_.OnTimer(timer::kDbWrite, *this); }
-void MainDialog::OnClearJobTimer() { jobs_.OnTimer(timer::kDbClear, *this); }
-void MainDialog::OnFactoryJobTimer() { jobs_.OnTimer(timer::kFactory, *this); }
+void MainDialog::OnWriteJobTimer() {
+  jobs_.OnTimer(timer::kDbWrite, *this);
+}
+void MainDialog::OnClearJobTimer() {
+  jobs_.OnTimer(timer::kDbClear, *this);
+}
+void MainDialog::OnFactoryJobTimer() {
+  jobs_.OnTimer(timer::kFactory, *this);
+}
 
-void MainDialog::OnParameterNameDropDown() { parameterRows_.OnParameterNameDropDown(*this); }
-void MainDialog::OnNumericNameDropDown() { parameterRows_.OnNumericNameDropDown(*this); }
-void MainDialog::OnTagTypesSetFocus() { parameterRows_.OnTagTypesSetFocus(*this); }
-void MainDialog::OnParameterNameKillFocus() { parameterRows_.OnParameterNameKillFocus(*this); }
-void MainDialog::OnParameterNameSelChange() { parameterRows_.OnParameterNameSelChange(*this); }
+void MainDialog::OnParameterNameDropDown() {
+  parameterRows_.OnParameterNameDropDown(*this);
+}
+void MainDialog::OnNumericNameDropDown() {
+  parameterRows_.OnNumericNameDropDown(*this);
+}
+void MainDialog::OnTagTypesSetFocus() {
+  parameterRows_.OnTagTypesSetFocus(*this);
+}
+void MainDialog::OnParameterNameKillFocus() {
+  parameterRows_.OnParameterNameKillFocus(*this);
+}
+void MainDialog::OnParameterNameSelChange() {
+  parameterRows_.OnParameterNameSelChange(*this);
+}
 void MainDialog::OnParameterValueSelChange() {
   reader::ParameterRows::MarkChanged(*this, ctl::kParameterButton);
 }
@@ -89,9 +127,15 @@ void MainDialog::OnTagTypesSelChange() {
 void MainDialog::OnNumericRowChange() {
   reader::ParameterRows::MarkChanged(*this, ctl::kNumericButton);
 }
-void MainDialog::OnSelectionButton() { lastCommand_ = parameterRows_.OnSelectionButton(*this); }
-void MainDialog::OnNumericButton() { lastCommand_ = parameterRows_.OnNumericButton(*this); }
-void MainDialog::OnTagTypeButton() { lastCommand_ = parameterRows_.OnTagTypeButton(*this); }
+void MainDialog::OnSelectionButton() {
+  lastCommand_ = parameterRows_.OnSelectionButton(*this);
+}
+void MainDialog::OnNumericButton() {
+  lastCommand_ = parameterRows_.OnNumericButton(*this);
+}
+void MainDialog::OnTagTypeButton() {
+  lastCommand_ = parameterRows_.OnTagTypeButton(*this);
+}
 
 bool MainDialog::OnDeltaPos(int id, int iDelta) {
   if (ended_ || id != ctl::kNumericSpin) return false;

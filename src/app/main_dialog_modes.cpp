@@ -151,9 +151,13 @@ void MainDialog::SwitchPcGroup(ControlArea area, int& mode, int& otherMode) {
   EnableControls();
 }
 
-void MainDialog::OnMenuDb() { SwitchPcGroup(ControlArea::Db, dbMode, configMode); }
+void MainDialog::OnMenuDb() {
+  SwitchPcGroup(ControlArea::Db, dbMode, configMode);
+}
 
-void MainDialog::OnMenuConfig() { SwitchPcGroup(ControlArea::Config, configMode, dbMode); }
+void MainDialog::OnMenuConfig() {
+  SwitchPcGroup(ControlArea::Config, configMode, dbMode);
+}
 
 void MainDialog::OnMenuOnline() {
   if (onlineMode == 1) {

@@ -201,21 +201,6 @@ bool TextBefore(const std::string& a, const std::string& b) {
 // ---------------------------------------------------------------------------------------
 // Codes and texts
 
-std::string ParityText(std::uint8_t code) {
-  switch (code) {
-    case platform::kEvenParity:
-      return "Even";
-    case platform::kMarkParity:
-      return "Mark";
-    case platform::kOddParity:
-      return "Odd";
-    case platform::kSpaceParity:
-      return "Space";
-    default:
-      return "None";
-  }
-}
-
 std::uint8_t ParityCode(const std::string& text) {
   if (text == "Even") return platform::kEvenParity;
   if (text == "Mark") return platform::kMarkParity;

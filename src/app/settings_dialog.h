@@ -139,9 +139,8 @@ class SettingsDialog {
   std::optional<int> result_;
 };
 
-// The texts the dialog shows for the parity and stop-bit codes, and back. Texts are
-// compared whole; anything else is no parity and one stop bit.
-std::string ParityText(std::uint8_t code);
+// The texts the dialog shows for the parity (ParityText, with the settings) and stop-bit
+// codes, and back. Texts are compared whole; anything else is no parity and one stop bit.
 std::uint8_t ParityCode(const std::string& text);
 std::string StopBitsText(std::uint8_t code);
 std::uint8_t StopBitsCode(const std::string& text);

@@ -12,9 +12,7 @@
 #include "cli/cli_options.h"
 
 namespace tagline::sim {
-class SimulatedReader;
-class ReaderDevice;
-class ReaderDatabase;
+class DemoReader;
 }  // namespace tagline::sim
 
 namespace tagline::cli {
@@ -71,9 +69,8 @@ class Session {
   std::ostream& out_;
   std::ostream& err_;
   CliHost host_;
-  std::unique_ptr<sim::SimulatedReader> reader_;
-  std::shared_ptr<sim::ReaderDevice> device_;
-  std::shared_ptr<sim::ReaderDatabase> database_;
+  // Shared, so that a build without the simulator needs no complete type to destroy it.
+  std::shared_ptr<sim::DemoReader> demo_;
   std::unique_ptr<app::MainDialog> dialog_;
 };
 

@@ -1,15 +1,10 @@
 #include "cli/cli_jobs.h"
 
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
-
 #include <map>
 
 #include "app/settings_dialog.h"
 #include "cli/cli_run.h"
+#include "platform/terminal.h"
 #include "reader/factory_plan.h"
 
 namespace tagline::cli {
@@ -22,14 +17,6 @@ using reader::FactoryDialog;
 
 // Long enough for the slowest job step; every step bounds its own waits.
 constexpr std::uint32_t kJobLimitMs = 3600000;
-
-bool StderrIsTerminal() {
-#ifdef _WIN32
-  return _isatty(2) != 0;
-#else
-  return isatty(STDERR_FILENO) != 0;
-#endif
-}
 
 // Runs a step-wise job to its end and prints its summary; the exit code is its result's.
 enum class Summary { Print, Quiet };
@@ -48,7 +35,7 @@ int RunJob(Session& session, int buttonId, app::JobKind kind, Summary summary) {
 
 int Db(Session& session, const CliOptions& options) {
   auto& dialog = session.dialog();
-  if (StderrIsTerminal()) session.host().SetProgressStream(&session.err());
+  if (platform::StderrIsTerminal()) session.host().SetProgressStream(&session.err());
   const std::string& action = options.args.front();
   if (action == "read" && options.args.size() == 2) {
     dialog.settings().read_path = options.args[1];

@@ -6,8 +6,8 @@
 #include "cli/cli_run.h"
 #include "platform/keyboard.h"
 #include "reader/classify_reader_version.h"
-#include "reader/software_version.h"
 #include "reader/parameter_catalogue.h"
+#include "reader/software_version.h"
 #include "reader/tag_type_masks.h"
 
 namespace tagline::cli {

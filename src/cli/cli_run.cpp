@@ -15,14 +15,13 @@
 #include "cli/cli_reader_commands.h"
 #include "codes/code_operations.h"
 #include "platform/comm.h"
+#include "platform/port_info.h"
+#include "platform/pseudo_terminals.h"
 #include "reader/classify_reader_version.h"
 #include "serial/frame.h"
 #include "serial/serial_port.h"
-#ifndef _WIN32
-#include "platform/port_info.h"
-#include "sim/reader_database.h"
-#include "sim/reader_device.h"
-#include "sim/simulated_reader.h"
+#if TAGLINE_HAS_PSEUDO_TERMINALS
+#include "sim/demo_reader.h"
 #endif
 
 namespace tagline::cli {
@@ -114,24 +113,18 @@ int Session::Open(const CliOptions& options) {
   dialogOptions.saveSettings = false;  // the command line leaves the settings as they are
   const bool simulate = options.simulate || (!options.port && !PortConfigured(options));
   if (simulate) {
-#ifdef _WIN32
-    err_ << "tagline: the simulated reader runs on pseudo-terminals, which Windows lacks\n";
-    return kExitPortError;
-#else
-    sim::SimOptions simOptions;
-    if (options.version) simOptions.version = *options.version;
+#if TAGLINE_HAS_PSEUDO_TERMINALS
     std::string error;
-    reader_ = sim::SimulatedReader::Start(simOptions, error);
-    if (!reader_) {
+    demo_ = sim::DemoReader::Start(options.version, error);
+    if (!demo_) {
       err_ << "tagline: cannot start the simulated reader: " << error << '\n';
       return kExitPortError;
     }
-    device_ = sim::ReaderDevice::Install(*reader_);
-    database_ = sim::ReaderDatabase::Install(*reader_);
-    database_->SeedDemo();
-    device_->SetTag('6', "9180451CBE991A14");
-    dialogOptions.portOverride = reader_->DevicePath();
+    dialogOptions.portOverride = demo_->DevicePath();
     if (!options.simulate) err_ << "tagline: no reader configured, using the simulated reader\n";
+#else
+    err_ << "tagline: the simulated reader runs on pseudo-terminals, which Windows lacks\n";
+    return kExitPortError;
 #endif
   }
   dialog_ = std::make_unique<app::MainDialog>(host_, dialogOptions);
@@ -208,12 +201,10 @@ int RunCli(const CliOptions& options, std::istream& in, std::ostream& out, std::
     }
     return kExitOk;
   }
-#ifndef _WIN32
   if (command == "portinfo") {
     out << platform::FormatPortInfo(platform::ListPortInfo());
     return kExitOk;
   }
-#endif
 
   Session session(out, err);
   if (const int status = session.Open(options); status != kExitOk) return status;

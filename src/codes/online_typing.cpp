@@ -217,7 +217,6 @@ void OnlineTyping::TypeCode(app::JobContext& ctx, const std::string& code) {
   }
 }
 
-
 void OnlineTyping::ToggleProtocol(app::JobContext& ctx) {
   ctx.PullControls();
   protocolEnabled_ = !protocolEnabled_;

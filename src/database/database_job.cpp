@@ -27,7 +27,6 @@ void BeginDatabaseJob(app::JobContext& ctx, int progress) {
   ctx.host().BeginWaitCursor();
   ctx.PullControls();
   app::EnableDatabaseControls(ctx.controls(), false);
-  app::StopPoll(ctx.host());
   ctx.link().ClearPanes();
   ctx.controls().SetProgress(ctl::kProgress, progress);
   ctx.fields().datasetCount.clear();
@@ -40,7 +39,6 @@ void EndDatabaseJob(app::JobContext& ctx) {
   ctx.fields().datasetCount.clear();
   app::EnableDatabaseControls(ctx.controls(), true);
   ctx.PushControls();
-  app::StartPoll(ctx.host());
 }
 
 bool SendClearDatabase(app::JobContext& ctx, std::int8_t model) {
@@ -109,8 +107,7 @@ std::int8_t ClearAttributes(app::JobContext& ctx, const TagTable& table,
       break;
     }
     if (reply == serial::kAck) ++acknowledged;
-    ctx.fields().factoryResult =
-        serial::ReplyLogText(serial::ClassifyReply(std::string(1, reply)));
+    ctx.fields().factoryResult = serial::ReplyLogText(serial::ClassifyReply(std::string(1, reply)));
   }
   const bool cleared = acknowledged == kAttributeCount;
   link.receivedPane() +=

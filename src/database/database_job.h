@@ -14,10 +14,10 @@ namespace tagline::database {
 // The polls for the answer to "EC", one per job tick.
 inline constexpr int kMaxClearPolls = 100;
 
-// Disables the database controls, stops the receive poll, empties the panes and the
-// dataset count, and sets the progress bar.
+// Disables the database controls, empties the panes and the dataset count, and sets the
+// progress bar.
 void BeginDatabaseJob(app::JobContext& ctx, int progress);
-// The reverse, with the receive poll started again.
+// The reverse.
 void EndDatabaseJob(app::JobContext& ctx);
 
 // Sends "EC" unless the port is closed, the job failed or the model keeps no database.

@@ -67,10 +67,11 @@ app::JobResult ReadJob::Run(app::JobContext& ctx) {
   ctx.host().BeginWaitCursor();
   ctx.PullControls();
   app::EnableDatabaseControls(ctx.controls(), false);
-  app::StopPoll(ctx.host());
-  if (ctx.link().open()) ReadDatabase(ctx);
-  app::EnableDatabaseControls(ctx.controls(), true);
-  app::StartPoll(ctx.host());
+  {
+    const app::PollPause pause(ctx.host());
+    if (ctx.link().open()) ReadDatabase(ctx);
+    app::EnableDatabaseControls(ctx.controls(), true);
+  }
   ctx.PushControls();
   ctx.host().EndWaitCursor();
   result_.finished = true;
@@ -149,8 +150,7 @@ void ReadJob::ReadRecords(app::JobContext& ctx, const ReadLoop& loop) {
   if (refusals > kMaxRefusals) Fail(ctx, "Communication Error with reader");
   if (tableFull) {
     Fail(ctx, "The reader holds more than " + std::to_string(table_.Capacity()) +
-                  " records; only the first " + std::to_string(table_.Capacity()) +
-                  " were read.");
+                  " records; only the first " + std::to_string(table_.Capacity()) + " were read.");
   }
 }
 

@@ -82,8 +82,8 @@ void WriteJob::SetModel(app::JobContext& ctx, std::int8_t model) {
 app::Tick WriteJob::Step(app::JobContext& ctx) {
   switch (step_) {
     case 1:
-      SetModel(ctx, static_cast<std::int8_t>(reader::IdentifyReader(
-                        ctx, reader::VersionEcho::Shown, reader::PollAfter::LeaveOff)));
+      SetModel(ctx, static_cast<std::int8_t>(reader::IdentifyReader(ctx, reader::VersionEcho::Shown,
+                                                                    reader::PollAfter::LeaveOff)));
       if (model_ <= 0 || model_ == static_cast<std::int8_t>(ReaderModel::KtrH9HfV10Cs3)) {
         return app::Tick::Finish;
       }
@@ -177,14 +177,14 @@ std::int8_t WriteJob::LoadSheet(app::JobContext& ctx, std::int8_t model) {
   auto rows = tree.FindChildren(root, "Row");
   if (rows.empty()) rows = tree.FindChildren(root, "ss:Row");
 
-  const auto imported = ImportSheetRows(
-      tree, rows, *layout, Model(model), DeclaresUtf8(text), table_, attributes_,
-      [&ctx](std::size_t row) {
-        ctx.fields().datasetCount = std::to_string(row);
-        ctx.controls().SetProgress(ctl::kProgress, static_cast<int>(row));
-        ctx.PushControls();
-        ctx.host().DispatchPendingMessages();
-      });
+  const auto imported =
+      ImportSheetRows(tree, rows, *layout, Model(model), DeclaresUtf8(text), table_, attributes_,
+                      [&ctx](std::size_t row) {
+                        ctx.fields().datasetCount = std::to_string(row);
+                        ctx.controls().SetProgress(ctl::kProgress, static_cast<int>(row));
+                        ctx.PushControls();
+                        ctx.host().DispatchPendingMessages();
+                      });
   if (imported.tableFull) {
     ReportFailure(ctx, result_,
                   "The sheet holds more than " + std::to_string(table_.Capacity()) +

@@ -1,10 +1,10 @@
 #include <windows.h>
 
 #include <cstring>
-#include <vector>
 
 #include "platform/comm.h"
 #include "platform/serial_ports.h"
+#include "platform/serial_ports_win32.h"
 #include "platform/tick_count.h"
 
 namespace tagline::platform {
@@ -142,30 +142,7 @@ std::string CommErrorText(std::uint32_t code) {
 }
 
 std::string CommListPorts() {
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_READ, &key) !=
-      ERROR_SUCCESS) {
-    return {};
-  }
-  std::vector<std::string> enumerated;
-  for (DWORD index = 0;; ++index) {
-    char name[200];
-    BYTE data[260];
-    DWORD nameLength = sizeof name;
-    DWORD dataLength = sizeof data;
-    DWORD type = 0;
-    const LONG status =
-        RegEnumValueA(key, index, name, &nameLength, nullptr, &type, data, &dataLength);
-    if (status == ERROR_NO_MORE_ITEMS) break;
-    if (status != ERROR_SUCCESS || type != REG_SZ) continue;
-    std::string port;
-    for (DWORD i = 0; i < dataLength; ++i) {
-      if (data[i] != 0) port += static_cast<char>(data[i]);
-    }
-    enumerated.push_back(port);
-  }
-  RegCloseKey(key);
-  return JoinPortNames(enumerated);
+  return JoinPortNames(EnumerateSerialPorts());
 }
 
 }  // namespace tagline::platform

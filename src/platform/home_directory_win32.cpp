@@ -2,8 +2,12 @@
 
 namespace tagline::platform {
 
-std::string HomeDirectory() { return "C:"; }
+std::string HomeDirectory() {
+  return "C:";
+}
 
-std::string DefaultFilePath(const std::string& name) { return "C:\\" + name; }
+std::string DefaultFilePath(const std::string& name) {
+  return "C:\\" + name;
+}
 
 }  // namespace tagline::platform

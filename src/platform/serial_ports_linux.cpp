@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "platform/serial_ports.h"
+#include "platform/serial_ports_linux.h"
 
 namespace tagline::platform {
 

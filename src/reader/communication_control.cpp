@@ -80,6 +80,7 @@ app::CommandResult TestDatabase(app::JobContext& ctx) {
   app::CommandResult result;
   serial::ReaderLink& link = ctx.link();
   app::DialogFields& fields = ctx.fields();
+  const app::PollPause pause(ctx.host());
   app::EnableDatabaseControls(ctx.controls(), false);
   link.ClearPanes();
   ctx.controls().SetProgress(ctl::kProgress, 0);
@@ -88,9 +89,8 @@ app::CommandResult TestDatabase(app::JobContext& ctx) {
     result.sent = true;
     ctx.PushControls();
     link.FlushInput();
-    const ReaderModel model = IdentifyReader(ctx, VersionEcho::Shown, PollAfter::Restart);
+    const ReaderModel model = IdentifyReader(ctx, VersionEcho::Shown, PollAfter::LeaveOff);
     if (model != ReaderModel::KtrH9HfV10Cs3) {
-      app::StopPoll(ctx.host());
       serial::ExchangeSpec spec;
       spec.flush = false;
       spec.echo = serial::Echo::SendField;
@@ -120,7 +120,6 @@ app::CommandResult TestDatabase(app::JobContext& ctx) {
     }
   }
   app::EnableDatabaseControls(ctx.controls(), true);
-  app::StartPoll(ctx.host());
   ctx.PushControls();
   result.text = fields.testResult;
   result.ok = result.sent && !result.text.empty();

@@ -42,7 +42,6 @@ void ApplyFactoryChange(app::AppSettings& settings, const MainWindowChange& chan
 void FactoryJob::Begin(app::JobContext& ctx) {
   ctx.host().BeginWaitCursor();
   ctx.PullControls();
-  app::StopPoll(ctx.host());
   ctx.link().ClearPanes();
   ctx.PushControls();
   ctx.host().EndWaitCursor();
@@ -53,8 +52,7 @@ void FactoryJob::SetModel(app::JobContext& ctx, std::int8_t model) {
   ctx.SetLastJobModel(model);
 }
 
-FactoryChoice FactoryJob::AskDialog(app::JobContext& ctx, FactoryDialog dialog,
-                                    std::string& text) {
+FactoryChoice FactoryJob::AskDialog(app::JobContext& ctx, FactoryDialog dialog, std::string& text) {
   const auto info = DescribeFactoryDialog(dialog);
   if (!info) return FactoryChoice::None;
   app::ChoiceRequest request;
@@ -113,22 +111,42 @@ std::int8_t FactoryJob::WriteParameters(app::JobContext& ctx) {
   return counter.Result();
 }
 
+bool FactoryJob::Identify(app::JobContext& ctx) {
+  flags_ = {kFactoryVersionRead, 0};
+  const std::string version = RequestSoftwareVersion(ctx, VersionEcho::Shown, PollAfter::LeaveOff);
+  SetModel(ctx, static_cast<std::int8_t>(ClassifyReaderVersion(version)));
+  ctx.controls().SetText(ctl::kFactoryDefault, "VS");
+  ctx.fields().factoryResult = version;
+  ctx.PushControls();
+  if (model_ < 1) return false;
+  result_.readerFound = true;
+  flags_.succeeded |= kFactoryVersionRead;
+  return true;
+}
+
+bool FactoryJob::PollClear(app::JobContext& ctx) {
+  ctx.link().receivedPane() += ".";
+  clearStatus_ = database::PollClearDatabase(ctx);
+  ++polls_;
+  if (clearStatus_ == database::ClearStatus::Waiting && polls_ <= database::kMaxClearPolls) {
+    return false;
+  }
+  if (clearStatus_ == database::ClearStatus::Cleared) {
+    flags_.succeeded |= kFactoryDatabaseCleared;
+    ctx.fields().factoryResult = "// ACK";
+  } else {
+    SetModel(ctx, kFailedModel);
+  }
+  ctx.PushControls();
+  return true;
+}
+
 app::Tick FactoryJob::Step(app::JobContext& ctx) {
   switch (step_) {
-    case 1: {
-      flags_ = {kFactoryVersionRead, 0};
-      const std::string version =
-          RequestSoftwareVersion(ctx, VersionEcho::Shown, PollAfter::LeaveOff);
-      SetModel(ctx, static_cast<std::int8_t>(ClassifyReaderVersion(version)));
-      ctx.controls().SetText(ctl::kFactoryDefault, "VS");
-      ctx.fields().factoryResult = version;
-      ctx.PushControls();
-      if (model_ < 1) return app::Tick::Finish;
-      result_.readerFound = true;
-      flags_.succeeded |= kFactoryVersionRead;
+    case 1:
+      if (!Identify(ctx)) return app::Tick::Finish;
       step_ = 2;
       return app::Tick::Next;
-    }
     case 2:
       if (FactoryClearsDatabase(Model(model_))) {
         database::SendClearDatabase(ctx, model_);
@@ -142,19 +160,7 @@ app::Tick FactoryJob::Step(app::JobContext& ctx) {
       }
       return app::Tick::Next;
     case 3:
-      ctx.link().receivedPane() += ".";
-      clearStatus_ = database::PollClearDatabase(ctx);
-      ++polls_;
-      if (clearStatus_ == database::ClearStatus::Waiting && polls_ <= database::kMaxClearPolls) {
-        return app::Tick::Stay;
-      }
-      if (clearStatus_ == database::ClearStatus::Cleared) {
-        flags_.succeeded |= kFactoryDatabaseCleared;
-        ctx.fields().factoryResult = "// ACK";
-      } else {
-        SetModel(ctx, kFailedModel);
-      }
-      ctx.PushControls();
+      if (!PollClear(ctx)) return app::Tick::Stay;
       step_ = 4;
       return app::Tick::Next;
     case 4:
@@ -201,7 +207,6 @@ void FactoryJob::Finish(app::JobContext& ctx) {
     result_.summary = app::SummaryText(result_.steps);
     ctx.Message(result_.summary);
   }
-  app::StartPoll(ctx.host());
   ctx.PushControls();
   result_.ok = result_.readerFound && step_ == 9 && app::AllStepsOk(result_.steps);
   result_.finished = true;

@@ -26,6 +26,10 @@ class FactoryJob : public app::StepJob {
 
  private:
   void SetModel(app::JobContext& ctx, std::int8_t model);
+  // Step 1: the version exchange; false when no reader (or no model) answered.
+  bool Identify(app::JobContext& ctx);
+  // Step 3, once a tick: true when the answer to "EC" came or the polls ran out.
+  bool PollClear(app::JobContext& ctx);
   FactoryChoice AskDialog(app::JobContext& ctx, FactoryDialog dialog, std::string& text);
   // The model's factory parameter writes; the success counter as a signed byte.
   std::int8_t WriteParameters(app::JobContext& ctx);

@@ -72,6 +72,61 @@ std::string TimeStamp(const std::tm& now) {
   return c.substr(3, 2) + "." + c.substr(0, 2) + "." + c.substr(c.size() - 11) + " ";
 }
 
+// What the GT row shows of a reply: the code in the number format the reader is set to.
+struct TagText {
+  std::string text;
+  bool formatError = false;  // the code does not fit the format
+  bool clearPanes = false;   // a bad frame that is not to be shown
+};
+
+TagText DecodeTag(char type, const std::string& code, const std::string& reply,
+                  const app::AppSettings& settings) {
+  const int format = settings.fragmentation;
+  TagText out;
+  std::string& result = out.text;
+  bool& formatError = out.formatError;
+  switch (type) {
+    case '0':
+      result = reply;
+      break;
+    case '1':
+    case '6': {
+      const auto order =
+          type == '1' ? codes::BitOrder::TransmissionOrder : codes::BitOrder::NumericOrder;
+      result = DecodeByOutputFormat(format, code, order);
+      if (format >= 1 && format <= 5 && result.empty()) {
+        formatError = true;
+        if (settings.showbadframe == 1) {
+          result = code;
+        } else {
+          out.clearPanes = true;
+        }
+      }
+      break;
+    }
+    case 'C':
+      result = code.substr(0, 8);
+      break;
+    case 'D':
+    case 'E':
+      if (format == 3) {
+        const auto order =
+            type == 'D' ? codes::BitOrder::TransmissionOrder : codes::BitOrder::NumericOrder;
+        result = codes::DecodeManufacturerSerial(code, order);
+        if (result.empty()) result = code;
+      } else {
+        result = code;
+        formatError = format != 0;
+      }
+      break;
+    default:
+      result = code;
+      formatError = format != 0;
+      break;
+  }
+  return out;
+}
+
 }  // namespace
 
 app::CommandResult GetTag::ReadOnce(app::JobContext& ctx) {
@@ -133,50 +188,13 @@ void GetTag::Read(app::JobContext& ctx) {
   if (settings.onltyp != 0) show(TypeWord(type));
   if (settings.time != 0) show(TimeStamp(ctx.LocalTime()));
 
-  const int format = settings.fragmentation;
-  bool formatError = false;
-  std::string result;
-  switch (type) {
-    case '0':
-      result = reply;
-      break;
-    case '1':
-    case '6': {
-      const auto order =
-          type == '1' ? codes::BitOrder::TransmissionOrder : codes::BitOrder::NumericOrder;
-      result = DecodeByOutputFormat(format, code, order);
-      if (format >= 1 && format <= 5 && result.empty()) {
-        formatError = true;
-        if (settings.showbadframe == 1) {
-          result = code;
-        } else {
-          link.receivedPane().clear();
-          gtResult.clear();
-        }
-      }
-      break;
-    }
-    case 'C':
-      result = code.substr(0, 8);
-      break;
-    case 'D':
-    case 'E':
-      if (format == 3) {
-        const auto order =
-            type == 'D' ? codes::BitOrder::TransmissionOrder : codes::BitOrder::NumericOrder;
-        result = codes::DecodeManufacturerSerial(code, order);
-        if (result.empty()) result = code;
-      } else {
-        result = code;
-        formatError = format != 0;
-      }
-      break;
-    default:
-      result = code;
-      formatError = format != 0;
-      break;
+  const TagText shown = DecodeTag(type, code, reply, settings);
+  if (shown.clearPanes) {
+    link.receivedPane().clear();
+    gtResult.clear();
   }
-  show(result);
+  const bool formatError = shown.formatError;
+  show(shown.text);
   link.EndReceivedLine();
 
   if (settings.beeper != 0 && type != '0') {

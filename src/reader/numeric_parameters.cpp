@@ -207,10 +207,6 @@ std::string NumberText(ReadBack readback, std::int32_t n) {
 
 }  // namespace
 
-std::span<const NumericRow> FixedNumericRows() {
-  return kNumericRows;
-}
-
 std::span<const std::string_view> NumericNameOrder() {
   return BuildNameOrder();
 }

@@ -84,9 +84,6 @@ struct NumericRow {
   NumericInput input = NumericInput::Plain;
 };
 
-// The fixed numeric parameters.
-std::span<const NumericRow> FixedNumericRows();
-
 // The 60 antenna cells (AP, LP, DP, OP of sets 00 ... 42) and the 12 transponder cells
 // (AT, LT, DT, OT of sets 0 ... 2), in list order.
 std::span<const NumericRow> AntennaSetRows();

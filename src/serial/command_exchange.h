@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "serial/reply.h"
 #include "serial/line.h"
+#include "serial/reply.h"
 
 namespace tagline::serial {
 

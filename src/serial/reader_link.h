@@ -14,9 +14,9 @@ namespace tagline::serial {
 
 // What the sent pane and the send field show of a command.
 enum class Echo {
-  None,         // nothing
-  SentPane,     // the command and a line end in the sent pane
-  SendField,    // that, and the command in the send field
+  None,       // nothing
+  SentPane,   // the command and a line end in the sent pane
+  SendField,  // that, and the command in the send field
 };
 
 struct Reply {

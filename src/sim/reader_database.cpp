@@ -73,31 +73,6 @@ std::array<std::string, 27> ReaderDatabase::Attributes() const {
   return attributes_;
 }
 
-bool ReaderDatabase::LoadFile(const std::string& path, std::string& error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    error = "cannot read " + path;
-    return false;
-  }
-  std::vector<std::string> records;
-  std::array<std::string, 27> attributes{};
-  std::string line;
-  while (std::getline(in, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.empty()) continue;
-    if (line.size() >= 2 && line[1] == '=' && TokenIndex(line[0]) >= 0) {
-      attributes[static_cast<std::size_t>(TokenIndex(line[0]))] = line.substr(2);
-    } else {
-      records.push_back(line);
-    }
-  }
-  std::lock_guard lock(mutex_);
-  records_ = std::move(records);
-  attributes_ = attributes;
-  readPointer_ = 0;
-  return true;
-}
-
 void ReaderDatabase::SetEraseAnswer(char answer, std::uint32_t delayMs) {
   std::lock_guard lock(mutex_);
   eraseAnswer_ = answer;

@@ -24,8 +24,6 @@ class ReaderDatabase {
   std::vector<std::string> Records() const;
   void SetAttribute(int index, std::string text);
   std::array<std::string, 27> Attributes() const;
-  // Loads records (one per line) and attributes ("#=text", "A=text" lines) from a file.
-  bool LoadFile(const std::string& path, std::string& error);
 
   // The record that ends a read: a full-length record of "_" by default; `shortMarker`
   // sends the bare frame STX "_" CRC ETX some readers use.

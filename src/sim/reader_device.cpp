@@ -80,11 +80,6 @@ void ReaderDevice::SetTag(char type, std::string code) {
   tag_ = std::make_pair(type, std::move(code));
 }
 
-void ReaderDevice::RemoveTag() {
-  std::lock_guard lock(mutex_);
-  tag_.reset();
-}
-
 void ReaderDevice::SetDatabaseOccupied(bool occupied) {
   std::lock_guard lock(mutex_);
   databaseOccupied_ = occupied;
@@ -98,10 +93,6 @@ bool ReaderDevice::DatabaseOccupied() const {
 bool ReaderDevice::CommunicationOpen() const {
   std::lock_guard lock(mutex_);
   return communicationOpen_;
-}
-
-void ReaderDevice::SetClock(const std::string& digits) {
-  OnSetClock("r" + digits);
 }
 
 std::string ReaderDevice::Clock() const {

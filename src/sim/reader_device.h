@@ -23,13 +23,11 @@ class ReaderDevice {
 
   // The tag in the field: its type character and code; none means "NoREAD".
   void SetTag(char type, std::string code);
-  void RemoveTag();
 
   void SetDatabaseOccupied(bool occupied);
   bool DatabaseOccupied() const;
 
-  // The clock as twelve digits DDMMYYhhmmss; it runs on from the time it was set.
-  void SetClock(const std::string& digits);
+  // The clock as twelve digits DDMMYYhhmmss; it runs on from the time "r" set it.
   std::string Clock() const;
 
   // Parameter cells (three hex digits address, one byte each). Each reader model keeps

@@ -10,9 +10,10 @@
 
 #include "app/main_dialog.h"
 #include "platform/keyboard.h"
-#include "sim/reader_database.h"
-#include "sim/reader_device.h"
-#include "sim/simulated_reader.h"
+#include "platform/pseudo_terminals.h"
+#if TAGLINE_HAS_PSEUDO_TERMINALS
+#include "sim/demo_reader.h"
+#endif
 #include "ui/main_window.h"
 #include "ui/qt_host.h"
 #include "ui/screenshot_tour.h"
@@ -114,25 +115,25 @@ int main(int argc, char** argv) {
   char* qtArgv[] = {argv[0], nullptr};
   QApplication app(qtArgc, qtArgv);
 
-  std::unique_ptr<tagline::sim::SimulatedReader> reader;
-  std::shared_ptr<tagline::sim::ReaderDevice> device;
-  std::shared_ptr<tagline::sim::ReaderDatabase> database;
   tagline::app::MainDialogOptions dialogOptions;
   dialogOptions.iniPath = options->iniPath;
+#if TAGLINE_HAS_PSEUDO_TERMINALS
+  std::unique_ptr<tagline::sim::DemoReader> demo;
   if (options->simulate) {
-    tagline::sim::SimOptions simOptions;
-    if (options->version) simOptions.version = *options->version;
-    reader = tagline::sim::SimulatedReader::Start(simOptions, error);
-    if (!reader) {
+    demo = tagline::sim::DemoReader::Start(options->version, error);
+    if (!demo) {
       std::cerr << "tagline-console: the simulated reader did not start: " << error << '\n';
       return kExitSimulator;
     }
-    device = tagline::sim::ReaderDevice::Install(*reader);
-    device->SetTag('6', "9180451CBE991A14");
-    database = tagline::sim::ReaderDatabase::Install(*reader);
-    database->SeedDemo();
-    dialogOptions.portOverride = reader->DevicePath();
+    dialogOptions.portOverride = demo->DevicePath();
   }
+#else
+  if (options->simulate) {
+    std::cerr << "tagline-console: the simulated reader runs on pseudo-terminals, which this "
+                 "system lacks\n";
+    return kExitSimulator;
+  }
+#endif
 
   tagline::ui::QtHost host;
   tagline::app::MainDialog dialog(host, dialogOptions);

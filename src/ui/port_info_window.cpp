@@ -7,17 +7,15 @@
 #include <QStringDecoder>
 #include <QVBoxLayout>
 
-#include "ui/win1252.h"
-#ifndef _WIN32
 #include "platform/port_info.h"
-#endif
+#include "ui/win1252.h"
 
 namespace tagline::ui {
 
 namespace {
 
-// sysfs hands out the device's own strings, which the kernel keeps in UTF-8; anything
-// that is not valid UTF-8 is shown byte for byte.
+// The port list hands out the devices' own strings in UTF-8; anything that is not valid
+// UTF-8 is shown byte for byte.
 QString PortText(const std::string& bytes) {
   QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
   QString text = utf8.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
@@ -54,9 +52,7 @@ QString PortInfoWindow::Text() const {
 }
 
 void PortInfoWindow::Refresh() {
-#ifndef _WIN32
   SetText(platform::FormatPortInfo(platform::ListPortInfo()));
-#endif
 }
 
 }  // namespace tagline::ui

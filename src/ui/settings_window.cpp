@@ -28,7 +28,7 @@ using app::ControlKind;
 
 constexpr int kClicked = 0;  // BN_CLICKED
 
-// sysfs hands out the device's own strings in UTF-8; anything else is shown byte for byte.
+// The port list gives the devices' own strings in UTF-8; anything else is shown byte for byte.
 QString PortText(const std::string& bytes) {
   QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
   QString text = utf8.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
@@ -37,7 +37,6 @@ QString PortText(const std::string& bytes) {
 
 }  // namespace
 
-#ifndef _WIN32
 std::string PortToolTip(const std::vector<platform::PortInfo>& ports, const std::string& name) {
   const auto it = std::find_if(ports.begin(), ports.end(), [&name](const platform::PortInfo& p) {
     return p.name == name || p.devicePath == name;
@@ -47,14 +46,11 @@ std::string PortToolTip(const std::vector<platform::PortInfo>& ports, const std:
   while (!text.empty() && text.back() == '\n') text.pop_back();
   return text;
 }
-#endif
 
 SettingsWindow::SettingsWindow(app::SettingsDialog& dialog, QWidget* parent)
     : QDialog(parent), dialog_(dialog), model_(dialog.controls()) {
   setWindowTitle(QStringLiteral("Settings"));
-#ifndef _WIN32
   ports_ = platform::ListPortInfo();
-#endif
   Build();
   for (const int id : model_.ids()) Refresh(id);
   model_.SetObserver([this](int id) { Refresh(id); });
@@ -328,7 +324,6 @@ void SettingsWindow::RefreshCombo(QComboBox* combo, const app::ControlState& sta
 }
 
 void SettingsWindow::ShowPortToolTips(QComboBox* combo) {
-#ifndef _WIN32
   // A technician tells the adapters apart by what the system knows of them.
   for (int i = 0; i < combo->count(); ++i) {
     const std::string tip = PortToolTip(ports_, ToWin1252(combo->itemText(i)));
@@ -336,9 +331,6 @@ void SettingsWindow::ShowPortToolTips(QComboBox* combo) {
   }
   const std::string current = PortToolTip(ports_, ToWin1252(combo->currentText()));
   combo->setToolTip(PortText(current));
-#else
-  (void)combo;
-#endif
 }
 
 }  // namespace tagline::ui

@@ -10,10 +10,7 @@
 #include <vector>
 
 #include "app/control_model.h"
-
-#ifndef _WIN32
 #include "platform/port_info.h"
-#endif
 
 class QButtonGroup;
 class QComboBox;
@@ -59,15 +56,11 @@ class SettingsWindow : public QDialog {
   app::ControlModel& model_;
   std::map<int, QWidget*> widgets_;
   QButtonGroup* protocol_ = nullptr;
-#ifndef _WIN32
   std::vector<platform::PortInfo> ports_;
-#endif
 };
 
-#ifndef _WIN32
-// What the system knows about the port a combo entry names ("ttyUSB0" or "/dev/ttyUSB0"):
-// the paragraph of the serial-ports window, or empty for a port it does not list.
+// What the system knows about the port a combo entry names ("ttyUSB0", "/dev/ttyUSB0" or
+// "COM3"): the paragraph of the serial-ports window, or empty for a port it does not list.
 std::string PortToolTip(const std::vector<platform::PortInfo>& ports, const std::string& name);
-#endif
 
 }  // namespace tagline::ui

@@ -66,8 +66,9 @@ TEST_F(JobRunnerTest, FactoryJobDuringADatabaseWriteLeavesBothResultsIntact) {
   ASSERT_NE(factory, nullptr);
   EXPECT_TRUE(factory->finished);
   EXPECT_FALSE(factory->ok);
-  EXPECT_EQ(factory->summary, "'SV'\tSoftware Version\tOK\r\n'EC'\tClear Eeprom\tNOK\r\n"
-                              "'s'\tWrite Parameters\tNOK\r\n");
+  EXPECT_EQ(factory->summary,
+            "'SV'\tSoftware Version\tOK\r\n'EC'\tClear Eeprom\tNOK\r\n"
+            "'s'\tWrite Parameters\tNOK\r\n");
   // Both summaries were shown, each once.
   const auto texts = MessageTexts();
   EXPECT_EQ(std::count(texts.begin(), texts.end(), write->summary), 1);

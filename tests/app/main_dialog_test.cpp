@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "dialog_fixture.h"
-#include "reader/software_version.h"
 #include "pty_pair.h"
+#include "reader/software_version.h"
 #include "serial/frame.h"
 
 namespace tagline::app {
@@ -249,7 +249,7 @@ TEST_F(MainDialogTest, QuietVersionRequestTouchesNothingVisible) {
   StartWithSimulator("V2.60012");
   host.KillTimer(timer::kPoll);
   EXPECT_EQ(reader::RequestSoftwareVersion(*dialog, reader::VersionEcho::Quiet,
-                                          reader::PollAfter::LeaveOff),
+                                           reader::PollAfter::LeaveOff),
             "V2.60012");
   EXPECT_FALSE(host.TimerActive(timer::kPoll));
   EXPECT_EQ(Text(ctl::kReceived), "");
@@ -261,7 +261,7 @@ TEST_F(MainDialogTest, VersionRequestOnClosedPortSendsNothing) {
   Start();
   host.ClearMessages();
   EXPECT_EQ(reader::RequestSoftwareVersion(*dialog, reader::VersionEcho::Shown,
-                                          reader::PollAfter::Restart),
+                                           reader::PollAfter::Restart),
             "");
   EXPECT_TRUE(host.messages().empty());
   EXPECT_EQ(Text(ctl::kSent), "");
@@ -317,7 +317,8 @@ TEST_F(MainDialogTest, ClearJobGivesUpAfterAHundredPolls) {
   host.RunFor(250 * 50);
   EXPECT_TRUE(dialog->JobRunning(JobKind::DatabaseClear));
   EXPECT_GT(dialog->controls().at(ctl::kProgress).position, 40);
-  ASSERT_TRUE(host.RunUntil([this] { return !dialog->JobRunning(JobKind::DatabaseClear); }, 250 * 60));
+  ASSERT_TRUE(
+      host.RunUntil([this] { return !dialog->JobRunning(JobKind::DatabaseClear); }, 250 * 60));
   EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Communication Error with reader"});
   EXPECT_FALSE(dialog->LastJobResult(JobKind::DatabaseClear)->ok);
   EXPECT_EQ(dialog->controls().at(ctl::kProgress).position, 0);

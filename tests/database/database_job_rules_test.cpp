@@ -79,15 +79,15 @@ TEST_F(DatabaseJobRules, UnreadableSheetErasesNothing) {
   EXPECT_FALSE(result->ok);
   EXPECT_EQ(result->failures, std::vector<std::string>{"no access on DB"});
   EXPECT_EQ(result->records, 0u);
-  EXPECT_EQ(ctx.MessageTexts(),
-            (std::vector<std::string>{"no access on DB", result->summary}));
+  EXPECT_EQ(ctx.MessageTexts(), (std::vector<std::string>{"no access on DB", result->summary}));
   EXPECT_EQ(ctx.lastJobModel(), reader::kFailedModel);
 }
 
 class AttributeClear : public DatabaseJobRules {
  protected:
   std::int8_t Clear() {
-    return ClearAttributes(ctx, table, attributes, static_cast<std::int8_t>(reader::ReaderModel::B20));
+    return ClearAttributes(ctx, table, attributes,
+                           static_cast<std::int8_t>(reader::ReaderModel::B20));
   }
   TagTable table;
   AttributeList attributes;

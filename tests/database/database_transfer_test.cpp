@@ -234,6 +234,7 @@ namespace tagline::app {
 namespace {
 
 struct RoundTripCase {
+  const char* name;  // the layout, as the test's name shows it
   const char* version;
   std::vector<std::string> records;
 };
@@ -265,24 +266,29 @@ TEST_P(DatabaseRoundTrip, ReadThenWriteGivesTheReaderItsOwnDatabase) {
 
 INSTANTIATE_TEST_SUITE_P(
     EveryLayoutWithAnImport, DatabaseRoundTrip,
-    ::testing::Values(RoundTripCase{"KTR H9 V4.30054", kRecords},  // attribute sheet, reversed HEX
-                      RoundTripCase{"B2.0", kRecords},             // attribute sheet, neither group
-                      RoundTripCase{"S3 2.0",
+    ::testing::Values(RoundTripCase{"AttributeSheetReversedHex", "KTR H9 V4.30054", kRecords},
+                      RoundTripCase{"AttributeSheet", "B2.0", kRecords},
+                      RoundTripCase{"TextCodeSheet",
+                                    "S3 2.0",
                                     {"#070326101500"
                                      "48656C6C6F20776F726C64212121"
-                                     "FFFF"}},  // text code
-                      RoundTripCase{"KTR H9 V2.4",
-                                    {"#000000000000F9180451CBE991A146______________"}},  // code
+                                     "FFFF"}},
+                      RoundTripCase{"CodeSheet",
+                                    "KTR H9 V2.4",
+                                    {"#000000000000F9180451CBE991A146______________"}},
                       RoundTripCase{"Talvikko",
+                                    "Talvikko",
                                     {"12345678"
                                      "1"
                                      "01012024"
                                      "01022024"}},
                       RoundTripCase{"Fenra",
+                                    "Fenra",
                                     {"0123456789ABCDEF"
                                      "1"
                                      "010124"
-                                     "01022024"}}));
+                                     "01022024"}}),
+    [](const ::testing::TestParamInfo<RoundTripCase>& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace tagline::app

@@ -1,4 +1,4 @@
-#include "platform/port_info.h"
+#include "platform/port_info_linux.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>

@@ -8,8 +8,8 @@
 
 #include "pty_pair.h"
 #include "serial/frame.h"
-#include "serial/serial_port.h"
 #include "serial/reader_link.h"
+#include "serial/serial_port.h"
 #include "sim/simulated_reader.h"
 
 namespace tagline::serial {
@@ -180,9 +180,10 @@ TEST_F(ExchangeOnPty, OnlineCodeSplitOverTwoPollsIsHandedOnce) {
     frames.emplace_back(ex.onlineBuffer, end);
     ex.onlineBuffer.clear();
   });
-  EXPECT_TRUE(PollWith("\x02"
-                       "0123",
-                       1));
+  EXPECT_TRUE(
+      PollWith("\x02"
+               "0123",
+               1));
   EXPECT_TRUE(frames.empty());
   EXPECT_TRUE(PollWith(std::string("45\0"
                                    "67ABCD\x03",

@@ -77,9 +77,17 @@ TEST_F(ReaderLinkTest, TokenAnsweredAfterARepeat) {
 }
 
 TEST_F(ReaderLinkTest, CollectUntilStopsAtAnEndByte) {
-  line.On("RN", [](std::string_view) { return std::string("\x02" "abc\x03" "rest"); });
+  line.On("RN", [](std::string_view) {
+    return std::string(
+        "\x02"
+        "abc\x03"
+        "rest");
+  });
   link.Send("RN", Echo::None);
-  EXPECT_EQ(link.CollectUntil(std::string{kEtx, kNak}, 500), "\x02" "abc\x03" "rest");
+  EXPECT_EQ(link.CollectUntil(std::string{kEtx, kNak}, 500),
+            "\x02"
+            "abc\x03"
+            "rest");
   EXPECT_EQ(link.CollectUntil(std::string{kEtx, kNak}, 3), "");
 }
 

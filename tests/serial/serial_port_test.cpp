@@ -13,6 +13,7 @@
 #include "platform/custom_baud.h"
 #include "platform/line_settings_posix.h"
 #include "platform/serial_ports.h"
+#include "platform/serial_ports_linux.h"
 #include "pty_pair.h"
 
 namespace tagline::serial {

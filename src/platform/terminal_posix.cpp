@@ -1,0 +1,11 @@
+#include <unistd.h>
+
+#include "platform/terminal.h"
+
+namespace tagline::platform {
+
+bool StderrIsTerminal() {
+  return isatty(STDERR_FILENO) != 0;
+}
+
+}  // namespace tagline::platform

@@ -1,0 +1,11 @@
+#include <io.h>
+
+#include "platform/terminal.h"
+
+namespace tagline::platform {
+
+bool StderrIsTerminal() {
+  return _isatty(2) != 0;
+}
+
+}  // namespace tagline::platform
