@@ -18,6 +18,7 @@
 #include "serial/frame.h"
 #include "serial/line.h"
 #include "serial/reader_link.h"
+#include "test_clock.h"
 
 namespace tagline::app {
 
@@ -97,15 +98,7 @@ class FakeJobContext : public JobContext {
   void Message(const std::string& text, unsigned type, const std::string& caption) override {
     host_.MessageBox(text, caption, type);
   }
-  std::tm LocalTime() override {
-    std::tm t{};
-    t.tm_year = 126;
-    t.tm_mon = 11;
-    t.tm_mday = 7;
-    t.tm_hour = 3;
-    t.tm_min = 27;
-    return t;
-  }
+  std::tm LocalTime() override { return December7th2026(); }
   std::int8_t lastJobModel() const override { return lastJobModel_; }
   void SetLastJobModel(std::int8_t model) override { lastJobModel_ = model; }
 

@@ -5,11 +5,13 @@
 
 #include <cstdint>
 #include <ctime>
+#include <functional>
 #include <string>
 
 #include "app/app_settings.h"
 #include "app/control_model.h"
 #include "app/host.h"
+#include "app/job_result.h"
 #include "reader/reader_model.h"
 #include "serial/reader_link.h"
 
@@ -79,6 +81,12 @@ class PollPause {
 // Starts and stops the receive poll (timer 3).
 void StartPoll(Host& host);
 void StopPoll(Host& host);
+
+// The frame of a command button: the controls pulled, the receive poll stopped, `body` run
+// while the port is open, the panes trimmed, the controls pushed. The result's text is the
+// row's result field as the command left it.
+CommandResult RunButtonCommand(JobContext& ctx, const std::string& resultField,
+                               const std::function<void(CommandResult& result)>& body);
 
 // The controls a database job disables while it runs.
 void EnableDatabaseControls(ControlModel& controls, bool enable);

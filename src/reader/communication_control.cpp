@@ -35,45 +35,35 @@ void CommunicationControl::Reset(app::ControlModel& controls) {
 }
 
 app::CommandResult CommunicationControl::Toggle(app::JobContext& ctx) {
-  ctx.PullControls();
-  app::CommandResult result;
   serial::ReaderLink& link = ctx.link();
   std::string& commResult = ctx.fields().commResult;
-  {
-    const app::PollPause pause(ctx.host());
-    if (link.open()) {
-      result.sent = true;
-      const ReaderModel model = IdentifyReader(ctx, VersionEcho::Quiet, PollAfter::Restart);
-      link.FlushInput();
-      if (TogglesCommunication(model)) {
-        const char* command = open_ ? "XT" : "s22400";
-        link.Send(command, serial::Echo::SendField);
-        open_ = !open_;
-        ShowState(ctx.controls(), open_);
-      } else if (open_) {
-        link.Send("XT", serial::Echo::SendField);
-      } else {
-        // This reader is taken into communication without a command of its own.
-        link.sentPane() += "s22400\r\n";
-        link.sendText() = "s22400";
-        open_ = true;
-        ShowState(ctx.controls(), true);
-      }
-      const std::string reply = link.Read(1, serial::kReplyTimeoutMs);
-      commResult.clear();
-      if (!reply.empty()) {
-        const auto cls = serial::ClassifyReply(reply, serial::ReplyByte::Last);
-        commResult = serial::ReplyLogText(cls);
-        link.receivedPane() += commResult;
-        result.ok = cls == serial::ReplyClass::Ack;
-      }
-      link.EndReceivedLine();
-      link.TrimPanes();
+  return app::RunButtonCommand(ctx, commResult, [&](app::CommandResult& result) {
+    const ReaderModel model = IdentifyReader(ctx, VersionEcho::Quiet, PollAfter::Restart);
+    link.FlushInput();
+    if (TogglesCommunication(model)) {
+      const char* command = open_ ? "XT" : "s22400";
+      link.Send(command, serial::Echo::SendField);
+      open_ = !open_;
+      ShowState(ctx.controls(), open_);
+    } else if (open_) {
+      link.Send("XT", serial::Echo::SendField);
+    } else {
+      // This reader is taken into communication without a command of its own.
+      link.sentPane() += "s22400\r\n";
+      link.sendText() = "s22400";
+      open_ = true;
+      ShowState(ctx.controls(), true);
     }
-  }
-  ctx.PushControls();
-  result.text = commResult;
-  return result;
+    const std::string reply = link.Read(1, serial::kReplyTimeoutMs);
+    commResult.clear();
+    if (!reply.empty()) {
+      const auto cls = serial::ClassifyReply(reply, serial::ReplyByte::Last);
+      commResult = serial::ReplyLogText(cls);
+      link.receivedPane() += commResult;
+      result.ok = cls == serial::ReplyClass::Ack;
+    }
+    link.EndReceivedLine();
+  });
 }
 
 app::CommandResult TestDatabase(app::JobContext& ctx) {

@@ -130,18 +130,8 @@ TagText DecodeTag(char type, const std::string& code, const std::string& reply,
 }  // namespace
 
 app::CommandResult GetTag::ReadOnce(app::JobContext& ctx) {
-  ctx.PullControls();
-  app::CommandResult result;
-  {
-    const app::PollPause pause(ctx.host());
-    if (ctx.link().open()) {
-      result.sent = true;
-      Read(ctx);
-      ctx.link().TrimPanes();
-    }
-  }
-  ctx.PushControls();
-  result.text = ctx.fields().gtResult;
+  app::CommandResult result =
+      app::RunButtonCommand(ctx, ctx.fields().gtResult, [&](app::CommandResult&) { Read(ctx); });
   result.ok = result.sent && !result.text.empty();
   return result;
 }

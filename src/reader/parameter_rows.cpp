@@ -171,112 +171,82 @@ void ParameterRows::MarkChanged(app::JobContext& ctx, int buttonId) {
 }
 
 app::CommandResult ParameterRows::OnSelectionButton(app::JobContext& ctx) {
-  ctx.PullControls();
-  app::CommandResult result;
   app::DialogFields& fields = ctx.fields();
   serial::ReaderLink& link = ctx.link();
-  {
-    const app::PollPause pause(ctx.host());
-    if (link.open()) {
-      result.sent = true;
-      const std::string name = fields.parameterName;
-      const std::string label = fields.parameterValue;
-      const ReaderModel model = IdentifyQuietly(ctx);
-      link.FlushInput();
-      const std::string body = SelectionCommandBody(name, label, model);
-      if (body.size() == 5) {
-        result.ok = WriteCell(ctx, body, ctl::kParameterButton, fields.parameterResult);
-        if (result.ok) ApplyWrittenParameter(ctx.settings(), "s" + body, model);
-        link.EndReceivedLine();
-      } else if (body.size() == 3) {
-        const std::string value = ReadCell(ctx, body, ctl::kParameterButton);
-        fields.parameterResult = value;
-        NoteRead(result, value);
-        const std::string decoded = DecodeSelectionValue(name, model, value);
-        link.receivedPane() += decoded + "\r\n";
-        ApplyReadParameter(ctx.settings(), name, value, decoded);
-      } else {
-        fields.parameterName.clear();
-        fields.parameterValue.clear();
-        result.recognised = false;
-      }
-      link.TrimPanes();
+  return app::RunButtonCommand(ctx, fields.parameterResult, [&](app::CommandResult& result) {
+    const std::string name = fields.parameterName;
+    const std::string label = fields.parameterValue;
+    const ReaderModel model = IdentifyQuietly(ctx);
+    link.FlushInput();
+    const std::string body = SelectionCommandBody(name, label, model);
+    if (body.size() == 5) {
+      result.ok = WriteCell(ctx, body, ctl::kParameterButton, fields.parameterResult);
+      if (result.ok) ApplyWrittenParameter(ctx.settings(), "s" + body, model);
+      link.EndReceivedLine();
+    } else if (body.size() == 3) {
+      const std::string value = ReadCell(ctx, body, ctl::kParameterButton);
+      fields.parameterResult = value;
+      NoteRead(result, value);
+      const std::string decoded = DecodeSelectionValue(name, model, value);
+      link.receivedPane() += decoded + "\r\n";
+      ApplyReadParameter(ctx.settings(), name, value, decoded);
+    } else {
+      fields.parameterName.clear();
+      fields.parameterValue.clear();
+      result.recognised = false;
     }
-  }
-  ctx.PushControls();
-  result.text = fields.parameterResult;
-  return result;
+  });
 }
 
 app::CommandResult ParameterRows::OnNumericButton(app::JobContext& ctx) {
-  ctx.PullControls();
-  app::CommandResult result;
   app::DialogFields& fields = ctx.fields();
   serial::ReaderLink& link = ctx.link();
-  {
-    const app::PollPause pause(ctx.host());
-    if (link.open()) {
-      result.sent = true;
-      const std::string name = ctx.controls().at(ctl::kNumericName).text;
-      link.FlushInput();
-      const NumericCommand command = NumericCommandBodies(name, fields.numericValue);
-      if (command.edit_text) fields.numericValue = *command.edit_text;
-      result.recognised = !command.bodies.empty();
-      std::vector<std::string> values;
-      for (std::size_t i = 0; i < command.bodies.size(); ++i) {
-        const std::string& body = command.bodies[i];
-        if (body.size() == 5) {
-          result.ok = WriteCell(ctx, body, ctl::kNumericButton, fields.numericResult);
-        } else {
-          const std::string value = ReadCell(ctx, body, ctl::kNumericButton);
-          fields.numericResult = i == 0 ? value : value + fields.numericResult;
-          NoteRead(result, value);
-          values.push_back(value);
-          if (i + 1 == command.bodies.size()) {
-            link.receivedPane() += DecodeNumericValue(name, values);
-          }
+  return app::RunButtonCommand(ctx, fields.numericResult, [&](app::CommandResult& result) {
+    const std::string name = ctx.controls().at(ctl::kNumericName).text;
+    link.FlushInput();
+    const NumericCommand command = NumericCommandBodies(name, fields.numericValue);
+    if (command.edit_text) fields.numericValue = *command.edit_text;
+    result.recognised = !command.bodies.empty();
+    std::vector<std::string> values;
+    for (std::size_t i = 0; i < command.bodies.size(); ++i) {
+      const std::string& body = command.bodies[i];
+      if (body.size() == 5) {
+        result.ok = WriteCell(ctx, body, ctl::kNumericButton, fields.numericResult);
+      } else {
+        const std::string value = ReadCell(ctx, body, ctl::kNumericButton);
+        fields.numericResult = i == 0 ? value : value + fields.numericResult;
+        NoteRead(result, value);
+        values.push_back(value);
+        if (i + 1 == command.bodies.size()) {
+          link.receivedPane() += DecodeNumericValue(name, values);
         }
-        link.EndReceivedLine();
       }
-      link.TrimPanes();
+      link.EndReceivedLine();
     }
-  }
-  ctx.PushControls();
-  result.text = fields.numericResult;
-  return result;
+  });
 }
 
 app::CommandResult ParameterRows::OnTagTypeButton(app::JobContext& ctx) {
-  ctx.PullControls();
-  app::CommandResult result;
   app::DialogFields& fields = ctx.fields();
   serial::ReaderLink& link = ctx.link();
-  {
-    const app::PollPause pause(ctx.host());
-    if (link.open()) {
-      result.sent = true;
-      const std::string ticked = ctx.controls().at(ctl::kTagTypes).text;
-      const ReaderModel model = IdentifyQuietly(ctx);
-      link.FlushInput();
-      for (const std::string& body : TagTypeCommandBodies(ticked, model)) {
-        if (body.size() == 5) {
-          result.ok = WriteCell(ctx, body, ctl::kTagTypeButton, fields.tagTypeResult);
-        } else {
-          const std::string value = ReadCell(ctx, body, ctl::kTagTypeButton);
-          fields.tagTypeResult = value;
-          NoteRead(result, value);
-          const auto readBack = DecodeTagTypes(body, value);
-          link.receivedPane() += readBack.text;
-          if (readBack.wrapped) link.sentPane() += "\r\n";
-        }
-        link.EndReceivedLine();
+  return app::RunButtonCommand(ctx, fields.tagTypeResult, [&](app::CommandResult& result) {
+    const std::string ticked = ctx.controls().at(ctl::kTagTypes).text;
+    const ReaderModel model = IdentifyQuietly(ctx);
+    link.FlushInput();
+    for (const std::string& body : TagTypeCommandBodies(ticked, model)) {
+      if (body.size() == 5) {
+        result.ok = WriteCell(ctx, body, ctl::kTagTypeButton, fields.tagTypeResult);
+      } else {
+        const std::string value = ReadCell(ctx, body, ctl::kTagTypeButton);
+        fields.tagTypeResult = value;
+        NoteRead(result, value);
+        const auto readBack = DecodeTagTypes(body, value);
+        link.receivedPane() += readBack.text;
+        if (readBack.wrapped) link.sentPane() += "\r\n";
       }
-      link.TrimPanes();
+      link.EndReceivedLine();
     }
-  }
-  ctx.PushControls();
-  result.text = fields.tagTypeResult;
-  return result;
+  });
 }
 
 void ParameterRows::OnNumericSpin(app::JobContext& ctx, int iDelta) {

@@ -36,48 +36,38 @@ void ReaderClock::ToggleDirection(app::JobContext& ctx) {
 }
 
 app::CommandResult ReaderClock::Run(app::JobContext& ctx) {
-  ctx.PullControls();
-  app::CommandResult result;
   serial::ReaderLink& link = ctx.link();
   std::string& clockResult = ctx.fields().clockResult;
-  {
-    const app::PollPause pause(ctx.host());
-    if (link.open()) {
-      result.sent = true;
-      link.FlushInput();
-      if (writeMode_) {
-        const std::string digits = ClockDigits(ctx.LocalTime());
-        const std::string command = "r" + digits;
-        link.Send(command, serial::Echo::SendField);
-        ctx.controls().SetText(ctl::kClockSet, command);
-        link.receivedPane() += "// " + ClockText(digits) + "\r\n";
-        link.sentPane() += "\r\n";
-        const std::string reply = link.Read(1, serial::kReplyTimeoutMs);
-        if (!reply.empty()) {
-          const auto cls = serial::ClassifyReply(reply);
-          clockResult = serial::ReplyLogText(cls);
-          link.receivedPane() += clockResult;
-          result.ok = cls == serial::ReplyClass::Ack;
-        }
-      } else {
-        link.Send("R", serial::Echo::SendField);
-        ctx.controls().SetText(ctl::kClockSet, "R");
-        const std::string reply =
-            link.Read(kClockReplyBytes, kClockReplyBytes * serial::kReplyTimeoutMs);
-        const std::string kept = reply.substr(0, 13);
-        const std::string clock = kept.size() > 1 ? kept.substr(1) : std::string();
-        link.receivedPane() += clock;
-        clockResult = clock;
-        if (clock.size() == 12) link.receivedPane() += " // " + ClockText(clock);
-        result.ok = !clock.empty();
+  return app::RunButtonCommand(ctx, clockResult, [&](app::CommandResult& result) {
+    link.FlushInput();
+    if (writeMode_) {
+      const std::string digits = ClockDigits(ctx.LocalTime());
+      const std::string command = "r" + digits;
+      link.Send(command, serial::Echo::SendField);
+      ctx.controls().SetText(ctl::kClockSet, command);
+      link.receivedPane() += "// " + ClockText(digits) + "\r\n";
+      link.sentPane() += "\r\n";
+      const std::string reply = link.Read(1, serial::kReplyTimeoutMs);
+      if (!reply.empty()) {
+        const auto cls = serial::ClassifyReply(reply);
+        clockResult = serial::ReplyLogText(cls);
+        link.receivedPane() += clockResult;
+        result.ok = cls == serial::ReplyClass::Ack;
       }
-      link.EndReceivedLine();
-      link.TrimPanes();
+    } else {
+      link.Send("R", serial::Echo::SendField);
+      ctx.controls().SetText(ctl::kClockSet, "R");
+      const std::string reply =
+          link.Read(kClockReplyBytes, kClockReplyBytes * serial::kReplyTimeoutMs);
+      const std::string kept = reply.substr(0, 13);
+      const std::string clock = kept.size() > 1 ? kept.substr(1) : std::string();
+      link.receivedPane() += clock;
+      clockResult = clock;
+      if (clock.size() == 12) link.receivedPane() += " // " + ClockText(clock);
+      result.ok = !clock.empty();
     }
-  }
-  ctx.PushControls();
-  result.text = clockResult;
-  return result;
+    link.EndReceivedLine();
+  });
 }
 
 bool SetReaderClock(app::JobContext& ctx) {

@@ -3,6 +3,7 @@
 
 #include "codes/iso_code.h"
 #include "dialog_fixture.h"
+#include "test_clock.h"
 
 namespace tagline::app {
 namespace {
@@ -31,15 +32,7 @@ TEST_F(GetTagTest, HdxCodeInTheReadersOutputFormat) {
 
 TEST_F(GetTagTest, TypeWordAndTimeStamp) {
   StartWith("fragmentation=4\r\nonltyp=1\r\ntime=1\r\n");
-  dialog->SetLocalClock([] {
-    std::tm t{};
-    t.tm_year = 126;
-    t.tm_mon = 11;
-    t.tm_mday = 7;
-    t.tm_hour = 3;
-    t.tm_min = 27;
-    return t;
-  });
+  dialog->SetLocalClock(December7th2026);
   device->SetTag('6', "9180451CBE991A14");
   Read();
   EXPECT_EQ(Text(ctl::kGtResult), "HDX 07.12.26 03:27:00 276 123456789012");

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "dialog_fixture.h"
+#include "test_clock.h"
 #include "reader/reader_clock.h"
 #include "serial/frame.h"
 
@@ -9,17 +10,6 @@ namespace tagline::app {
 namespace {
 
 using ReaderCommandsTest = DialogFixture;
-
-std::tm December7th2026() {
-  std::tm t{};
-  t.tm_year = 126;
-  t.tm_mon = 11;
-  t.tm_mday = 7;
-  t.tm_hour = 3;
-  t.tm_min = 27;
-  t.tm_sec = 0;
-  return t;
-}
 
 TEST_F(ReaderCommandsTest, TogglingReaderSwitchesCommunicationBothWays) {
   StartWithSimulator("KTR H9 V4.30054");
