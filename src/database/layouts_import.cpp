@@ -2,6 +2,7 @@
 #include "database/layouts_import.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
@@ -202,6 +203,9 @@ SheetRowFields ReadFields(const Access& access, typename Access::Node row, Sheet
     }
     const SheetField field = FieldAtColumn(layout, column);
     if (field == SheetField::None) return;
+    if (IsRecordField(field) && access.Attribute(cell, "ss:StyleID") == std::string_view("s24")) {
+      fields.SetClosesRecords();
+    }
     auto data = access.FirstChildNamed(cell, "Data");
     if (data == Access::kNoNode) data = access.FirstChildNamed(cell, "ss:Data");
     fields.Set(field, DecodeCellText(
@@ -232,22 +236,45 @@ SheetImportResult ImportRows(const Access& access, const std::vector<typename Ac
   if (layout == SheetLayout::SensorSheet) return result;
   const bool hasAttributes =
       layout == SheetLayout::AttributeSheet || layout == SheetLayout::TextCodeSheet;
+  const std::size_t length = RecordLength(model);
+  bool closed = false;
+  bool gapless = true;
+  std::vector<std::size_t> rowsWithoutRecord;  // since the last record
   for (std::size_t r = kFirstRecordRow; r < rows.size(); ++r) {
-    if (rows[r] == Access::kNoNode) continue;
-    const SheetRowFields fields = ReadFields(access, rows[r], layout, utf8);
+    const SheetRowFields fields =
+        rows[r] == Access::kNoNode ? SheetRowFields() : ReadFields(access, rows[r], layout, utf8);
     if (hasAttributes) {
       if (auto update = BuildAttributeEntry(fields)) {
         attributes.Set(update->index, std::move(update->entry));
         ++result.attributesSet;
       }
     }
+    if (closed) continue;
+    if (fields.closesRecords()) {
+      closed = true;
+      continue;
+    }
     std::optional<TagRecord> record = BuildRecord(layout, fields, model);
-    if (!record) continue;
+    if (!record) {
+      rowsWithoutRecord.push_back(r + 1);
+      continue;
+    }
+    // Rows without a record between records would end the write there.
+    result.incompleteRows.insert(result.incompleteRows.end(), rowsWithoutRecord.begin(),
+                                 rowsWithoutRecord.end());
+    gapless = gapless && rowsWithoutRecord.empty();
+    rowsWithoutRecord.clear();
+    const bool complete = record->size() >= length;
+    if (!complete) {
+      result.incompleteRows.push_back(r + 1);
+      gapless = false;
+    }
     if (!table.Set(r - kFirstRecordRow, std::move(*record))) {
       result.tableFull = true;
       break;
     }
     ++result.recordsStored;
+    if (complete && gapless) ++result.completeRecords;
     if (progress) progress(r - 1);
   }
   return result;
@@ -445,6 +472,46 @@ SheetImportResult ImportSheetRows(const XmlFlatTree& tree, const std::vector<Xml
                                   SheetLayout layout, ReaderModel model, bool utf8, TagTable& table,
                                   AttributeList& attributes, const ImportProgress& progress) {
   return ImportRows(FlatTreeAccess(tree), rows, layout, model, utf8, table, attributes, progress);
+}
+
+bool IsRecordField(SheetField field) {
+  return field != SheetField::None && field != SheetField::AttributeToken &&
+         field != SheetField::AttributeText;
+}
+
+bool SheetIsComplete(std::string_view text) {
+  std::size_t end = text.size();
+  while (end > 0 && std::isspace(static_cast<unsigned char>(text[end - 1])) != 0) --end;
+  const std::string_view body = text.substr(0, end);
+  return body.ends_with("</Workbook>") || body.ends_with("</ss:Workbook>");
+}
+
+bool LooksLikeUtf8(std::string_view text) {
+  bool wide = false;
+  for (std::size_t i = 0; i < text.size();) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    std::size_t follow = 0;
+    if (c < 0x80) {
+      ++i;
+      continue;
+    }
+    if (c >= 0xC2 && c <= 0xDF) {
+      follow = 1;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+      follow = 2;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      follow = 3;
+    } else {
+      return false;
+    }
+    if (i + follow >= text.size()) return false;
+    for (std::size_t k = 1; k <= follow; ++k) {
+      if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
+    }
+    wide = true;
+    i += follow + 1;
+  }
+  return wide;
 }
 
 }  // namespace tagline::database

@@ -22,9 +22,14 @@ class SheetRowFields {
  public:
   const std::string& Get(SheetField field) const;
   void Set(SheetField field, std::string text);
+  // Whether a record cell of the row carries the closing row's style ("s24"): the row that
+  // draws the record table's bottom line. Rows after it hold no records.
+  bool closesRecords() const { return closesRecords_; }
+  void SetClosesRecords() { closesRecords_ = true; }
 
  private:
   std::array<std::string, kSheetFieldCount> texts_{};
+  bool closesRecords_ = false;
 };
 
 // Takes the first start tag beginning with `open` (through its ">") out of `text`, and then
@@ -91,6 +96,11 @@ struct SheetImportResult {
   // A row past the table's last entry held a record; it and every later row were left
   // unread, and the user should be told.
   bool tableFull = false;
+  // Sheet rows (numbered from 1, as a spreadsheet program shows them) that cannot be sent:
+  // a record shorter than `recordLength`, or a row without a record before a later record.
+  std::vector<std::size_t> incompleteRows;
+  // Records of the full length, stored from the first row on without a gap.
+  std::size_t completeRecords = 0;
 };
 
 // Rows 2 on of a sheet (rows 0 and 1 are the empty row and the header): row r's record goes
@@ -104,5 +114,15 @@ SheetImportResult ImportSheetRows(const XmlFlatTree& tree, const std::vector<Xml
                                   SheetLayout layout, reader::ReaderModel model, bool utf8,
                                   TagTable& table, AttributeList& attributes,
                                   const ImportProgress& progress = {});
+
+// Whether a field is part of a record (not of the attribute table).
+bool IsRecordField(SheetField field);
+
+// Whether a sheet's text ends with the workbook's end tag: a sheet cut short (a copy that
+// stopped, a disk that filled) is not to be written into a reader.
+bool SheetIsComplete(std::string_view text);
+
+// Whether a text holds bytes above 0x7F that all form valid UTF-8 sequences.
+bool LooksLikeUtf8(std::string_view text);
 
 }  // namespace tagline::database

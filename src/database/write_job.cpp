@@ -23,6 +23,9 @@ constexpr int kWriteAttempts = 6;
 constexpr int kMaxTokenRepeats = 5;
 constexpr std::uint32_t kWriteReplyMs = 1000;
 constexpr std::uint32_t kRecordPauseMs = 20;
+// The attribute text a reader keeps.
+constexpr std::size_t kAttributeTextLength = 12;
+constexpr const char* kReaderLeftAsItIs = "\r\nNothing was written; the reader was left as it is.";
 
 ReaderModel Model(std::int8_t m) {
   return static_cast<ReaderModel>(m);
@@ -53,12 +56,34 @@ bool SkipsRecords(std::int8_t model) {
          OneOf(model, {ReaderModel::NoReply, ReaderModel::B21Vip, ReaderModel::KtrH9HfV10Cs3});
 }
 
-bool DeclaresUtf8(const std::string& text) {
+// The XML declaration's encoding in lower case, empty when it names none.
+std::string DeclaredEncoding(const std::string& text) {
   const std::size_t end = text.find("?>");
   std::string head = text.substr(0, end == std::string::npos ? 0 : end);
   for (char& c : head) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return head.find("encoding=\"utf-8\"") != std::string::npos ||
-         head.find("encoding='utf-8'") != std::string::npos;
+  const std::size_t at = head.find("encoding=");
+  if (at == std::string::npos || at + 10 > head.size()) return {};
+  const char quote = head[at + 9];
+  const std::size_t close = head.find(quote, at + 10);
+  return close == std::string::npos ? std::string() : head.substr(at + 10, close - at - 10);
+}
+
+// Sheets declare their encoding; one that declares none and holds valid UTF-8 beyond ASCII
+// was saved as UTF-8 (the XML default), not in the program's own code page.
+bool ReadsAsUtf8(const std::string& text) {
+  const std::string encoding = DeclaredEncoding(text);
+  return encoding == "utf-8" || (encoding.empty() && LooksLikeUtf8(text));
+}
+
+// "Row 5" or "Rows 5, 9, 12" (the first ten).
+std::string RowList(const std::vector<std::size_t>& rows) {
+  std::string text = rows.size() == 1 ? "Row " : "Rows ";
+  for (std::size_t i = 0; i < rows.size() && i < 10; ++i) {
+    if (i > 0) text += ", ";
+    text += std::to_string(rows[i]);
+  }
+  if (rows.size() > 10) text += " and " + std::to_string(rows.size() - 10) + " more";
+  return text;
 }
 
 int ProgressValue(std::size_t size) {
@@ -140,7 +165,8 @@ app::Tick WriteJob::Step(app::JobContext& ctx) {
 void WriteJob::Finish(app::JobContext& ctx) {
   if (step_ == 9) ctx.Message(result_.summary);
   EndDatabaseJob(ctx);
-  result_.ok = result_.readerFound && step_ == 9 && app::AllStepsOk(result_.steps);
+  result_.ok = result_.readerFound && step_ == 9 && result_.failures.empty() &&
+               app::AllStepsOk(result_.steps);
   result_.finished = true;
 }
 
@@ -149,49 +175,90 @@ void WriteJob::BuildSummary() {
   if (model_ != static_cast<std::int8_t>(ReaderModel::KtrH9HfV10Cs3)) {
     result_.steps.push_back({"'EC'\tClear Eeprom\t", erased_});
     result_.steps.push_back({"'WP'\tInit Pointer\t", pointerOk_});
-    result_.steps.push_back({"'w'\tWrite Records\t", recordsOk_});
+    result_.steps.push_back({"'w'\tWrite Records\t", recordsOk_ && !tableFull_});
   }
   result_.summary = app::SummaryText(result_.steps);
 }
 
+std::int8_t WriteJob::Refuse(app::JobContext& ctx, const std::string& text) {
+  ReportFailure(ctx, result_, text + kReaderLeftAsItIs);
+  return kFailedModel;
+}
+
 std::int8_t WriteJob::LoadSheet(app::JobContext& ctx, std::int8_t model) {
+  if (model == kFailedModel) return model;
   const auto layout = LayoutForModel(Model(model));
-  if (model == kFailedModel || !layout || layout == SheetLayout::SensorSheet) return model;
+  // Erasing a reader whose records no sheet can give back would only lose them.
+  if (!layout || layout == SheetLayout::SensorSheet || RecordLength(Model(model)) == 0 ||
+      SkipsRecords(model)) {
+    return Refuse(ctx, "This reader's database cannot be written from a sheet.");
+  }
   std::ifstream in(path_, std::ios::binary);
   if (!in) {
     ReportFailure(ctx, result_, "no access on DB");
     return kFailedModel;
   }
   std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (!SheetIsComplete(text)) {
+    return Refuse(ctx, "The sheet ends before its end (</Workbook> is missing).");
+  }
   app::ControlModel& controls = ctx.controls();
   controls.SetProgressRange(ctl::kProgress, 0, ProgressValue(text.size()));
   controls.SetProgress(ctl::kProgress, ProgressValue(text.size()));
 
+  const bool utf8 = ReadsAsUtf8(text);
   RemoveSheetWrappers(text);
   // The flat tree points into `text`, which stays as it is until the import is done.
   XmlFlatTree tree;
   XmlOptions options = SheetParseOptions();
-  if (!ParseDocument(tree, text, options)) return model;
-  const auto root = tree.RootElement();
-  if (root == XmlFlatTree::kNone) return model;
-  auto rows = tree.FindChildren(root, "Row");
-  if (rows.empty()) rows = tree.FindChildren(root, "ss:Row");
+  std::vector<XmlFlatTree::Id> rows;
+  if (ParseDocument(tree, text, options)) {
+    if (const auto root = tree.RootElement(); root != XmlFlatTree::kNone) {
+      rows = tree.FindChildren(root, "Row");
+      if (rows.empty()) rows = tree.FindChildren(root, "ss:Row");
+    }
+  }
 
-  const auto imported =
-      ImportSheetRows(tree, rows, *layout, Model(model), DeclaresUtf8(text), table_, attributes_,
-                      [&ctx](std::size_t row) {
-                        ctx.fields().datasetCount = std::to_string(row);
-                        ctx.controls().SetProgress(ctl::kProgress, static_cast<int>(row));
-                        ctx.PushControls();
-                        ctx.host().DispatchPendingMessages();
-                      });
+  const auto imported = ImportSheetRows(
+      tree, rows, *layout, Model(model), utf8, table_, attributes_, [&ctx](std::size_t row) {
+        ctx.fields().datasetCount = std::to_string(row);
+        ctx.controls().SetProgress(ctl::kProgress, static_cast<int>(row));
+        ctx.PushControls();
+        ctx.host().DispatchPendingMessages();
+      });
   if (imported.tableFull) {
+    tableFull_ = true;
     ReportFailure(ctx, result_,
                   "The sheet holds more than " + std::to_string(table_.Capacity()) +
                       " records; only the first " + std::to_string(table_.Capacity()) +
                       " are written.");
   }
+  if (!imported.incompleteRows.empty()) {
+    return Refuse(ctx, RowList(imported.incompleteRows) +
+                           " of the sheet hold no complete record (token, date, time and code)"
+                           " and cannot be written.");
+  }
+  if (imported.completeRecords == 0) return Refuse(ctx, "The sheet holds no records for this reader.");
+  if (WritesAttributes(model) && !AcceptCutAttributes(ctx)) {
+    return Refuse(ctx, "The attribute texts were not written cut.");
+  }
   return model;
+}
+
+bool WriteJob::AcceptCutAttributes(app::JobContext& ctx) {
+  std::string cut;
+  for (std::size_t i = 0; i < kAttributeCount; ++i) {
+    const std::string& entry = attributes_.Entry(i);
+    if (entry.size() <= 2 + kAttributeTextLength) continue;
+    cut += std::string(1, AttributeList::TokenAt(i)) + ": \"" + entry.substr(2) + "\" -> \"" +
+           entry.substr(2, kAttributeTextLength) + "\"\r\n";
+  }
+  if (cut.empty()) return true;
+  const std::string text = "The reader keeps " + std::to_string(kAttributeTextLength) +
+                           " characters of an attribute text; these are cut:\r\n" + cut +
+                           "Write them cut?";
+  const int answer = ctx.host().MessageBox(text, {}, app::mb::kOkCancel | app::mb::kIconQuestion);
+  return answer == app::id::kOk;
 }
 
 std::int8_t WriteJob::WriteAttributes(app::JobContext& ctx, std::int8_t model) {
@@ -290,10 +357,11 @@ std::int8_t WriteJob::WriteRecords(app::JobContext& ctx, std::int8_t model) {
       ++result_.records;
       continue;
     }
+    // A record that did not reach the reader fails the write, whatever came before it.
+    recordsOk_ = false;
     const std::string number = std::to_string(p + 1);
     if (!anyReply) {
       ReportFailure(ctx, result_, "Error on dataset " + number);
-      recordsOk_ = false;
     } else if (last == serial::ReplyClass::Bel || last == serial::ReplyClass::Nak) {
       ReportFailure(ctx, result_, "Error sending dataset " + number);
     } else {

@@ -25,7 +25,12 @@ class WriteJob : public app::StepJob {
 
  private:
   void SetModel(app::JobContext& ctx, std::int8_t model);
+  // Loads and checks the sheet: the failure value, with the reason shown, when it cannot
+  // be written whole. Nothing has been sent to the reader but "SV" then.
   std::int8_t LoadSheet(app::JobContext& ctx, std::int8_t model);
+  std::int8_t Refuse(app::JobContext& ctx, const std::string& text);
+  // Attribute texts longer than the reader keeps are shown; false when the user declines.
+  bool AcceptCutAttributes(app::JobContext& ctx);
   std::int8_t WriteAttributes(app::JobContext& ctx, std::int8_t model);
   std::int8_t InitWritePointer(app::JobContext& ctx, std::int8_t model);
   std::int8_t WriteRecords(app::JobContext& ctx, std::int8_t model);
@@ -42,6 +47,7 @@ class WriteJob : public app::StepJob {
   bool erased_ = false;
   bool pointerOk_ = false;
   bool recordsOk_ = false;
+  bool tableFull_ = false;  // the sheet held more records than the reader takes
   app::JobResult result_;
 };
 

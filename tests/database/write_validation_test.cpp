@@ -1,0 +1,189 @@
+// A sheet is checked whole before the reader is erased: what cannot be written is named and
+// the reader keeps its database.
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "dialog_fixture.h"
+#include "serial/frame.h"
+#include "sim/reader_database.h"
+
+namespace tagline::app {
+namespace {
+
+const std::vector<std::string> kRecords = {
+    "#070326101500F9180451CBE991A146Cow 1         ",
+    "A080326111501F0123456789ABCDEF1Cow 2         ",
+    "B0903261215027ABCDEF01FFFFFFFF3Trovan tag    ",
+};
+const std::vector<std::string> kOldRecords = {"Z010101000000F0000000000000000000Old record    "};
+
+class WriteValidationTest : public DialogFixture {
+ protected:
+  void StartReader(const std::string& version = "KTR H9 V4.30054") {
+    StartWithSimulator(version);
+    database = sim::ReaderDatabase::Install(*reader);
+  }
+  // A sheet as the program reads it from a reader holding `records`.
+  std::string SheetOf(const std::vector<std::string>& records) {
+    database->SetRecords(records);
+    database->SetAttribute(0, "Herd");
+    const std::string path = (dir / "sheet.xml").string();
+    dialog->settings().read_path = path;
+    dialog->OnCommand(ctl::kRead);
+    EXPECT_TRUE(dialog->LastJobResult(JobKind::DatabaseRead)->ok);
+    return ReadFile(path);
+  }
+  std::string ReadFile(const std::string& path) const {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+  // Writes `sheet` to the reader, which holds kOldRecords until it is erased.
+  const JobResult& Write(const std::string& sheet) {
+    const std::string path = (dir / "write.xml").string();
+    std::ofstream(path, std::ios::binary) << sheet;
+    database->SetRecords(kOldRecords);
+    reader->ClearRecord();
+    host.ClearMessages();
+    dialog->settings().write_path = path;
+    dialog->OnCommand(ctl::kWrite);
+    EXPECT_TRUE(
+        host.RunUntil([this] { return !dialog->JobRunning(JobKind::DatabaseWrite); }, 60000));
+    return *dialog->LastJobResult(JobKind::DatabaseWrite);
+  }
+  // The reader got nothing but the identification and kept its records.
+  void ExpectReaderUntouched(const JobResult& result) {
+    EXPECT_EQ(reader->Commands(), std::vector<std::string>{"SV"});
+    EXPECT_EQ(database->Records(), kOldRecords);
+    EXPECT_FALSE(result.ok);
+    EXPECT_NE(result.summary.find("'EC'\tClear Eeprom\tNOK"), std::string::npos);
+    EXPECT_NE(result.summary.find("'w'\tWrite Records\tNOK"), std::string::npos);
+  }
+  std::shared_ptr<sim::ReaderDatabase> database;
+};
+
+TEST_F(WriteValidationTest, ReaderWithoutASheetLayoutIsNotErased) {
+  for (const char* version : {"KTR H9 HF V1.1", "xyz"}) {
+    StartReader(version);
+    const JobResult& result = Write("<Workbook></Workbook>");
+    ExpectReaderUntouched(result);
+    ASSERT_EQ(result.failures.size(), 1u) << version;
+    EXPECT_EQ(result.failures[0].rfind("This reader's database cannot be written from a sheet.", 0),
+              0u);
+    dialog.reset();
+  }
+}
+
+TEST_F(WriteValidationTest, SheetWithoutRecordsForThisReaderIsRefused) {
+  StartReader();
+  std::string sheet = SheetOf(kRecords);  // an attribute sheet
+  reader->SetVersion("Talvikko");         // read back into an inspection reader
+  const JobResult& result = Write(sheet);
+  ExpectReaderUntouched(result);
+  ASSERT_FALSE(result.failures.empty());
+  EXPECT_NE(result.failures.back().find("holds no records"), std::string::npos);
+}
+
+TEST_F(WriteValidationTest, RowWithoutARecordBetweenRecordsIsNamed) {
+  StartReader();
+  std::string sheet = SheetOf(kRecords);
+  // Empty the record token of the second record (sheet row 4): the row holds no record now.
+  const std::size_t row = sheet.rfind("<Data ss:Type=\"String\">A</Data>", sheet.find("08.03.26"));
+  ASSERT_NE(row, std::string::npos);
+  sheet.replace(row, 31, "<Data ss:Type=\"String\"></Data>");
+  const JobResult& result = Write(sheet);
+  ExpectReaderUntouched(result);
+  ASSERT_EQ(result.failures.size(), 1u);
+  EXPECT_EQ(result.failures[0].rfind("Row 4 of the sheet hold", 0), 0u) << result.failures[0];
+}
+
+TEST_F(WriteValidationTest, ShortDateCellIsNamedEvenOnTheLastRecord) {
+  StartReader();
+  std::string sheet = SheetOf(kRecords);
+  const std::size_t date = sheet.find("09.03.26");
+  ASSERT_NE(date, std::string::npos);
+  sheet.replace(date, 8, "9.3.26");
+  const JobResult& result = Write(sheet);
+  ExpectReaderUntouched(result);
+  ASSERT_EQ(result.failures.size(), 1u);
+  EXPECT_EQ(result.failures[0].rfind("Row 5 of the sheet", 0), 0u) << result.failures[0];
+}
+
+TEST_F(WriteValidationTest, TruncatedSheetIsRefusedWhereverItIsCut) {
+  StartReader();
+  const std::string sheet = SheetOf(kRecords);
+  std::vector<std::size_t> cuts;
+  for (std::size_t at = sheet.find("</Row>"); at != std::string::npos;
+       at = sheet.find("</Row>", at + 1)) {
+    cuts.push_back(at + 6);
+  }
+  ASSERT_GT(cuts.size(), 5u);
+  for (const std::size_t cut : {cuts[2], cuts[4], cuts.back(), cuts[3] - 20}) {
+    const JobResult& result = Write(sheet.substr(0, cut));
+    ExpectReaderUntouched(result);
+    ASSERT_EQ(result.failures.size(), 1u);
+    EXPECT_NE(result.failures[0].find("</Workbook> is missing"), std::string::npos);
+  }
+}
+
+TEST_F(WriteValidationTest, RecordRefusedAfterItsRepeatsFailsTheWrite) {
+  StartReader();
+  const std::string sheet = SheetOf(kRecords);
+  database->RefuseWrites(6, serial::kNak);  // the second record's six attempts
+  database->SetRecords(kOldRecords);
+  const std::string path = (dir / "write.xml").string();
+  std::ofstream(path, std::ios::binary) << sheet;
+  dialog->settings().write_path = path;
+  host.ClearMessages();
+  // The first record is acknowledged, then every attempt at the second is refused.
+  int writes = 0;
+  reader->SetHandler("w", [&writes](std::string_view) {
+    return std::string(1, ++writes == 1 ? serial::kAck : serial::kNak);
+  });
+  dialog->OnCommand(ctl::kWrite);
+  ASSERT_TRUE(host.RunUntil([this] { return !dialog->JobRunning(JobKind::DatabaseWrite); }, 60000));
+  const JobResult& result = *dialog->LastJobResult(JobKind::DatabaseWrite);
+  EXPECT_EQ(writes, 7);
+  EXPECT_EQ(result.failures, std::vector<std::string>{"Error sending dataset 2"});
+  EXPECT_NE(result.summary.find("'w'\tWrite Records\tNOK"), std::string::npos);
+  EXPECT_EQ(result.records, 1u);
+  EXPECT_FALSE(result.ok);
+}
+
+TEST_F(WriteValidationTest, Utf8SheetWithoutADeclarationIsReadAsUtf8) {
+  StartReader();
+  std::string sheet = SheetOf(kRecords);
+  // A program that saved the sheet as UTF-8 and dropped the declaration.
+  sheet.erase(0, sheet.find("?>") + 2);
+  const std::size_t herd = sheet.find(">Herd<");
+  ASSERT_NE(herd, std::string::npos);
+  sheet.replace(herd, 6, ">K\xC3\xBChe<");
+  const JobResult& result = Write(sheet);
+  EXPECT_TRUE(result.ok) << result.summary;
+  EXPECT_EQ(database->Attributes()[0], "K\xFChe");
+}
+
+TEST_F(WriteValidationTest, LongAttributeTextsAreShownBeforeTheyAreCut) {
+  StartReader();
+  std::string sheet = SheetOf(kRecords);
+  const std::size_t herd = sheet.find(">Herd<");
+  sheet.replace(herd, 6, ">Herd of the north field<");
+  host.QueueMessageAnswer(id::kCancel);
+  const JobResult& declined = Write(sheet);
+  ExpectReaderUntouched(declined);
+  ASSERT_FALSE(host.messages().empty());
+  EXPECT_NE(host.messages()[0].text.find("#: \"Herd of the north field\" -> \"Herd of the \""),
+            std::string::npos)
+      << host.messages()[0].text;
+
+  host.QueueMessageAnswer(id::kOk);
+  const JobResult& accepted = Write(sheet);
+  EXPECT_TRUE(accepted.ok) << accepted.summary;
+  EXPECT_EQ(database->Attributes()[0], "Herd of the");
+  EXPECT_EQ(database->Records(), kRecords);
+}
+
+}  // namespace
+}  // namespace tagline::app
