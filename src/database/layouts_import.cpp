@@ -11,6 +11,7 @@
 
 #include "codes/code_text.h"
 #include "codes/iso_code.h"
+#include "database/layouts_write.h"
 #include "database/xml_text.h"
 #include "platform/crt.h"
 
@@ -103,6 +104,49 @@ std::string EncodedCode(const SheetRowFields& fields, std::optional<BitOrder> bd
     });
   }
   return FirstNonEmpty({std::move(bde), std::move(industry), std::move(animal)});
+}
+
+// The code of a row that shows it both as HEX and decoded. The HEX cell gives it (with the
+// bit reversal the sheet shows undone) unless the user changed a decoded cell, which then
+// differs from what the HEX decodes to: the changed cells are encoded instead.
+template <typename DeriveCells>
+std::string CodeFromHexAndCells(const SheetRowFields& fields, char type,
+                                std::optional<BitOrder> bdeOrder,
+                                std::optional<BitOrder> isoOrder, const DeriveCells& derive,
+                                const std::string& fallbackHex) {
+  const std::string& hexText = fields.Get(SheetField::Hex);
+  if (hexText.empty()) return EncodedCode(fields, bdeOrder, isoOrder);
+  const auto cellsOf = [&](const std::string& code) {
+    const std::string record = "#000000000000" + CodeField(code) + type;
+    return derive(record);
+  };
+  // A HEX cell that shows the code neither way was written by the user: taken as it stands.
+  std::string code = fallbackHex;
+  if (cellsOf(hexText).hex == hexText) {
+    code = hexText;
+  } else if (const std::string reversed = codes::ReverseHexBits(hexText);
+             cellsOf(reversed).hex == hexText) {
+    code = reversed;
+  }
+  const CodeCells shown = cellsOf(code);
+  const auto changed = [&](SheetField field, const std::string& shownText) {
+    const std::string& text = fields.Get(field);
+    return !text.empty() && text != shownText;
+  };
+  const bool isoChanged = changed(SheetField::AnimalIso, shown.animalIso) ||
+                          changed(SheetField::IndustryIso, shown.industryIso) ||
+                          changed(SheetField::RetagCounter, shown.retagCounter) ||
+                          changed(SheetField::UserInformation, shown.userInformation);
+  const bool bdeChanged = changed(SheetField::Bde, shown.bde);
+  if (!isoChanged && !bdeChanged) return code;
+  SheetRowFields edited = fields;
+  if (!bdeChanged) edited.Set(SheetField::Bde, "");
+  if (!isoChanged) {
+    edited.Set(SheetField::AnimalIso, "");
+    edited.Set(SheetField::IndustryIso, "");
+  }
+  const std::string encoded = EncodedCode(edited, bdeOrder, isoOrder);
+  return encoded.empty() ? code : encoded;
 }
 
 // How rare a byte is in a sheet, for picking the byte of a tag to search for: letters by
@@ -369,10 +413,10 @@ std::optional<TagRecord> BuildAttributeRecord(const SheetRowFields& fields, Read
                                         TypeNameColumn::Attribute, model);
   const BitOrder fdxOrder = FdxOrder(model);
 
-  // The sheet shows FDX codes bit-reversed on reversed-HEX models; exactly those are
-  // reversed back, so that a sheet read from a reader writes the same codes into it.
+  // The sheet shows FDX codes bit-reversed on reversed-HEX models; a HEX cell the user
+  // wrote in neither form is taken that way too.
   const std::string& hexText = fields.Get(SheetField::Hex);
-  std::string hex =
+  const std::string fallbackHex =
       IsFdx(type) && IsReversedHexModel(model) ? codes::ReverseHexBits(hexText) : hexText;
 
   std::optional<BitOrder> bdeOrder;
@@ -381,7 +425,10 @@ std::optional<TagRecord> BuildAttributeRecord(const SheetRowFields& fields, Read
   std::optional<BitOrder> isoOrder;
   if (type == '1') isoOrder = fdxOrder;
   if (type == '6') isoOrder = BitOrder::NumericOrder;
-  const std::string code = hex.empty() ? EncodedCode(fields, bdeOrder, isoOrder) : std::move(hex);
+  const std::string code = CodeFromHexAndCells(
+      fields, type, bdeOrder, isoOrder,
+      [model](const std::string& record) { return AttributeSheetCodeCells(record, model); },
+      fallbackHex);
 
   TagRecord record = token;
   record += DateCellDigits(fields.Get(SheetField::Date));
@@ -417,8 +464,9 @@ std::optional<TagRecord> BuildCodeRecord(const SheetRowFields& fields, ReaderMod
   if (IsFdx(type) || IsHdx(type)) bdeOrder = order;
   std::optional<BitOrder> isoOrder;
   if (type == '1' || type == '6') isoOrder = order;
-  std::string code = EncodedCode(fields, bdeOrder, isoOrder);
-  if (code.empty()) code = hex;
+  const std::string code = CodeFromHexAndCells(
+      fields, type, bdeOrder, isoOrder,
+      [model](const std::string& record) { return CodeSheetCodeCells(record, model); }, hex);
 
   TagRecord record = "#000000000000";
   record += CodeField(code);

@@ -295,9 +295,12 @@ TEST(SheetImportRecords, CodeRecord) {
   EXPECT_FALSE(BuildCodeRecord(Fields({{F::TransponderType, "ISO FDX"}, {F::RetagCounter, "1"}}),
                                ReaderModel::KtrH9V2)
                    .has_value());
-  // HEX is taken unchanged, even for ISO FDX on KtrH9V2.
+  // The sheet shows ISO FDX codes reversed on KtrH9V2: the HEX cell is reversed back.
   EXPECT_EQ(BuildCodeRecord(Fields({{F::Hex, "8080451CBE991A14"}, {F::TransponderType, "ISO FDX"}}),
                             ReaderModel::KtrH9V2),
+            "#000000000000F" + codes::ReverseHexBits("8080451CBE991A14") + "1______________");
+  EXPECT_EQ(BuildCodeRecord(Fields({{F::Hex, "8080451CBE991A14"}, {F::TransponderType, "ISO FDX"}}),
+                            ReaderModel::KtrH9V2Rev5),
             Bars("#000000000000|F|8080451CBE991A14|1|______________"));
   EXPECT_EQ(BuildCodeRecord(Fields({{F::Hex, "ABC"}, {F::TransponderType, "PSK 1"}}),
                             ReaderModel::KtrH9V2),
@@ -308,7 +311,8 @@ TEST(SheetImportRecords, CodeRecord) {
       '0')
       << "UID is no code-sheet name";
 
-  // Decoded columns win over HEX: BDE, then Industry ISO, then Animal ISO.
+  // Decoded columns that differ from what the HEX decodes to win over it: BDE, then
+  // Industry ISO, then Animal ISO.
   SheetRowFields fields = Fields({{F::Hex, "0"},
                                   {F::RetagCounter, "1"},
                                   {F::UserInformation, "2"},

@@ -6,6 +6,8 @@
 
 #include "dialog_fixture.h"
 #include "serial/frame.h"
+#include "codes/iso_code.h"
+#include "database/layouts_write.h"
 #include "sim/reader_database.h"
 
 namespace tagline::app {
@@ -183,6 +185,48 @@ TEST_F(WriteValidationTest, LongAttributeTextsAreShownBeforeTheyAreCut) {
   EXPECT_TRUE(accepted.ok) << accepted.summary;
   EXPECT_EQ(database->Attributes()[0], "Herd of the");
   EXPECT_EQ(database->Records(), kRecords);
+}
+
+}  // namespace
+}  // namespace tagline::app
+
+namespace tagline::app {
+namespace {
+
+// On the code sheet the HEX cell and the decoded cells show the same code.
+TEST_F(WriteValidationTest, UneditedCodeSheetWritesTheSameCodesBack) {
+  const std::vector<std::string> records = {
+      "#000000000000F9180451CBE991A141______________",  // ISO FDX, shown reversed
+      "#000000000000F0123456789ABCDEFD______________",  // BDE FDX, shown reversed
+      "#000000000000F9180451CBE991A146______________",  // ISO HDX
+  };
+  for (const char* version : {"KTR H9 V2.4", "KTR H9 V2.5"}) {
+    StartReader(version);
+    const std::string sheet = SheetOf(records);
+    const JobResult& result = Write(sheet);
+    EXPECT_TRUE(result.ok) << version << "\n" << result.summary;
+    EXPECT_EQ(database->Records(), records) << version;
+    dialog.reset();
+  }
+}
+
+TEST_F(WriteValidationTest, ChangedDecodedCellOfTheCodeSheetIsEncoded) {
+  StartReader("KTR H9 V2.4");
+  std::string sheet = SheetOf({"#000000000000F9180451CBE991A146______________"});
+  const std::string animal = "276 123456789012";
+  const std::size_t at = sheet.find(animal);
+  ASSERT_NE(at, std::string::npos);
+  sheet.replace(at, animal.size(), "276 000000000042");
+  const JobResult& result = Write(sheet);
+  EXPECT_TRUE(result.ok) << result.summary;
+  ASSERT_EQ(database->Records().size(), 1u);
+  // The retagging counter and user information cells stay as the sheet shows them.
+  const database::CodeCells shown = database::CodeSheetCodeCells(
+      "#000000000000F9180451CBE991A146______________", reader::ReaderModel::KtrH9V2);
+  EXPECT_EQ(database->Records()[0].substr(14, 16),
+            codes::EncodeIsoAnimal("276 000000000042", shown.retagCounter, shown.userInformation,
+                                   codes::BitOrder::NumericOrder));
+  EXPECT_NE(database->Records()[0].substr(14, 16), "9180451CBE991A14");
 }
 
 }  // namespace
