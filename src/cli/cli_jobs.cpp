@@ -44,8 +44,9 @@ int Db(Session& session, const CliOptions& options) {
     session.host().EndLine();
     const app::JobResult* result = dialog.LastJobResult(app::JobKind::DatabaseRead);
     if (result == nullptr || result->file.empty()) return kExitReaderFailed;
-    session.out() << "written: " << result->file << " (" << result->records << " records)\n";
-    return kExitOk;
+    session.out() << (result->ok ? "written: " : "incomplete, written: ") << result->file << " ("
+                  << result->records << " records)\n";
+    return result->ok ? kExitOk : kExitReaderFailed;
   }
   if (action == "write" && options.args.size() == 2) {
     dialog.settings().write_path = options.args[1];

@@ -111,9 +111,8 @@ std::string EncodedCode(const SheetRowFields& fields, std::optional<BitOrder> bd
 // differs from what the HEX decodes to: the changed cells are encoded instead.
 template <typename DeriveCells>
 std::string CodeFromHexAndCells(const SheetRowFields& fields, char type,
-                                std::optional<BitOrder> bdeOrder,
-                                std::optional<BitOrder> isoOrder, const DeriveCells& derive,
-                                const std::string& fallbackHex) {
+                                std::optional<BitOrder> bdeOrder, std::optional<BitOrder> isoOrder,
+                                const DeriveCells& derive, const std::string& fallbackHex) {
   const std::string& hexText = fields.Get(SheetField::Hex);
   if (hexText.empty()) return EncodedCode(fields, bdeOrder, isoOrder);
   const auto cellsOf = [&](const std::string& code) {

@@ -18,7 +18,6 @@ namespace ctl = app::ctl;
 using reader::ReaderModel;
 
 constexpr int kReplyChunks = 500;
-constexpr int kProgressRange = 2048;
 constexpr std::uint32_t kRecordPauseMs = 20;
 constexpr std::uint32_t kAttributePauseMs = 5;
 // A reader that refuses "RN" again and again would hold the read for ever.
@@ -41,6 +40,16 @@ bool Contains(const std::string& text, std::string_view part) {
 }
 
 const std::string kReplyEnds{serial::kEtx, serial::kNak};
+
+// "db.xml" -> "db.incomplete.xml".
+std::string IncompletePath(const std::string& path) {
+  const std::size_t slash = path.find_last_of("/\\");
+  const std::size_t dot = path.rfind('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) {
+    return path + ".incomplete";
+  }
+  return path.substr(0, dot) + ".incomplete" + path.substr(dot);
+}
 
 }  // namespace
 
@@ -69,7 +78,7 @@ app::JobResult ReadJob::Run(app::JobContext& ctx) {
   app::EnableDatabaseControls(ctx.controls(), false);
   {
     const app::PollPause pause(ctx.host());
-    if (ctx.link().open()) ReadDatabase(ctx);
+    if (ctx.link().open() && TargetWritable(ctx)) ReadDatabase(ctx);
     app::EnableDatabaseControls(ctx.controls(), true);
   }
   ctx.PushControls();
@@ -84,7 +93,21 @@ void ReadJob::Fail(app::JobContext& ctx, const std::string& text) {
   ctx.Message(text);
 }
 
+bool ReadJob::TargetWritable(app::JobContext& ctx) {
+  if (HasDatabaseExtension(path_)) return true;
+  // Found out before the reader is asked for anything, not after the whole read.
+  if (const auto chosen = AskDatabasePath(ctx, true)) {
+    path_ = *chosen;
+    ctx.settings().read_path = path_;
+    ctx.fields().readPathDisplay = app::PathDisplayText(path_);
+    return true;
+  }
+  Fail(ctx, kNotSupported);
+  return false;
+}
+
 void ReadJob::ReadDatabase(app::JobContext& ctx) {
+  const int lostAtStart = ctx.link().lostReads();
   ctx.link().ClearPanes();
   table_.Fill("");
   attributes_.Fill("");
@@ -98,46 +121,40 @@ void ReadJob::ReadDatabase(app::JobContext& ctx) {
   result_.readerFound = model != ReaderModel::NoReply;
   const auto layout = LayoutForModel(model);
   if (const auto loop = ReadLoopFor(model)) ReadRecords(ctx, *loop);
+  if (end_ == ReadEnd::LineLost) {
+    // Nothing more can be read; what was read is still saved.
+    Save(ctx, model);
+    return;
+  }
   if (layout == SheetLayout::AttributeSheet || layout == SheetLayout::TextCodeSheet) {
     ReadAttributes(ctx);
+    if (ctx.link().lostReads() != lostAtStart) end_ = ReadEnd::LineLost;
   }
   Save(ctx, model);
 }
 
 void ReadJob::ReadRecords(app::JobContext& ctx, const ReadLoop& loop) {
   serial::ReaderLink& link = ctx.link();
+  const int lostAtStart = link.lostReads();
   serial::ExchangeSpec pointerSpec;
   pointerSpec.flush = false;
   const serial::Reply pointer = link.Exchange("RP", pointerSpec);
   if (pointer.answered()) link.LogReply(pointer.cls);
   link.EndReceivedLine();
-  ctx.controls().SetProgressRange(ctl::kProgress, 0, kProgressRange);
+  ctx.controls().SetProgressRange(ctl::kProgress, 0, static_cast<int>(table_.Capacity()));
 
-  int refusals = 0;
-  bool tableFull = false;
-  std::string kept;
-  for (;;) {
-    if (!kept.empty() && loop.ends.find(kept.front()) != std::string_view::npos) break;
+  int failedReads = 0;
+  std::optional<ReadEnd> end;
+  while (!end) {
     link.Drain(loop.flushCount);
     link.Send("RN", serial::Echo::None);
     platform::SleepMs(kRecordPauseMs);
     link.sentPane() += "RN\r\n";
     const std::string reply = link.CollectUntil(kReplyEnds, kReplyChunks);
     link.sentPane() += "\r\n";
-    kept = KeptPart(reply, loop.kept);
-    link.receivedPane() += kept;
-    const bool refused = !kept.empty() && kept.front() == serial::kNak;
-    if (!kept.empty() && kept.front() != '_' && !refused) {
-      if (!table_.Append(kept)) {
-        tableFull = true;
-        kept = "_";
-      } else {
-        ++result_.records;
-      }
-    }
-    refusals = refused ? refusals + 1 : 0;
+    link.receivedPane() += KeptPart(reply, loop.kept);
+    end = TakeReply(loop, reply, link.lostReads() != lostAtStart, failedReads);
     link.EndReceivedLine();
-    if (kept.empty() || refusals > kMaxRefusals) kept = "_";
     ctx.fields().datasetCount = std::to_string(result_.records);
     ctx.PushControls();
     ctx.controls().SetProgress(ctl::kProgress, static_cast<int>(result_.records));
@@ -145,13 +162,34 @@ void ReadJob::ReadRecords(app::JobContext& ctx, const ReadLoop& loop) {
     platform::SleepMs(kRecordPauseMs);
     link.TrimPanes();
   }
+  end_ = *end;
   ctx.controls().SetProgressRange(ctl::kProgress, 0, static_cast<int>(result_.records));
   link.Drain(52);
-  if (refusals > kMaxRefusals) Fail(ctx, "Communication Error with reader");
-  if (tableFull) {
+  if (end_ == ReadEnd::Refused) Fail(ctx, "Communication Error with reader");
+  if (end_ == ReadEnd::TableFull) {
     Fail(ctx, "The reader holds more than " + std::to_string(table_.Capacity()) +
                   " records; only the first " + std::to_string(table_.Capacity()) + " were read.");
   }
+}
+
+std::optional<ReadJob::ReadEnd> ReadJob::TakeReply(const ReadLoop& loop, const std::string& reply,
+                                                   bool lineLost, int& failedReads) {
+  if (lineLost) return ReadEnd::LineLost;
+  if (reply.empty()) return ReadEnd::Silence;
+  // Only a whole frame with matching CRC digits is a record; anything else (a refusal,
+  // garbage, a frame cut short) is a failed read, and "RN" asks again.
+  const std::optional<std::string> data = serial::UnframeReply(reply);
+  const bool endMarker =
+      data && !data->empty() && loop.ends.find(data->front()) != std::string_view::npos;
+  if (data && data->size() == loop.kept - 1 && data->front() != '_') {
+    if (!table_.Append(*data)) return ReadEnd::TableFull;
+    ++result_.records;
+    failedReads = 0;
+    // An end marker that is a record ("X" on inspection readers) is kept.
+    return endMarker ? std::optional(ReadEnd::Complete) : std::nullopt;
+  }
+  if (endMarker) return ReadEnd::Complete;
+  return ++failedReads > kMaxRefusals ? std::optional(ReadEnd::Refused) : std::nullopt;
 }
 
 void ReadJob::ReadAttributes(app::JobContext& ctx) {
@@ -206,16 +244,28 @@ void ReadJob::Save(app::JobContext& ctx, ReaderModel model) {
   } else {
     text = dat ? DatFileText(table_, attributes_, model) : DbFileText(table_, attributes_);
   }
+  // A read that did not reach the reader's end marker leaves the file as it is: what was
+  // read goes beside it, under a name that says so.
+  const bool complete = end_ == ReadEnd::Complete;
+  const std::string target = complete ? path : IncompletePath(path);
   // Written beside the target and renamed into place: a failed write keeps the old file.
-  if (!platform::ReplaceFileContents(path, text)) return Fail(ctx, kNoAccess);
-  result_.file = path;
+  if (!platform::ReplaceFileContents(target, text)) return Fail(ctx, kNoAccess);
+  result_.file = target;
   result_.records = table_.LeadingCount();
+  if (!complete) {
+    return Fail(ctx, std::string(ReadEndText(end_)) + " " + std::to_string(result_.records) +
+                         " records were read and saved to " + target + ";\r\n" + path +
+                         " was left as it is.");
+  }
   ctx.host().ShellOpen(path, "open");
 }
 
-void ChooseDatabasePath(app::JobContext& ctx, bool read) {
-  ctx.PullControls();
-  std::string& path = read ? ctx.settings().read_path : ctx.settings().write_path;
+bool HasDatabaseExtension(const std::string& path) {
+  return Contains(path, ".xml") || Contains(path, ".dat") || Contains(path, ".db");
+}
+
+std::optional<std::string> AskDatabasePath(app::JobContext& ctx, bool read) {
+  const std::string& path = read ? ctx.settings().read_path : ctx.settings().write_path;
   app::FileDialogRequest request;
   request.title = read ? "Read database into" : "Write database from";
   request.initialPath = path;
@@ -228,11 +278,18 @@ void ChooseDatabasePath(app::JobContext& ctx, bool read) {
   } else {
     request.filters = {{"All files", "*.*"}};
   }
-  if (const auto chosen = ctx.host().SaveFileDialog(request)) path = *chosen;
+  std::optional<std::string> chosen = ctx.host().SaveFileDialog(request);
+  if (chosen && read && !chosen->empty() && !HasDatabaseExtension(*chosen)) *chosen += ".xml";
+  if (chosen && chosen->empty()) chosen.reset();
+  return chosen;
+}
+
+void ChooseDatabasePath(app::JobContext& ctx, bool read) {
+  ctx.PullControls();
+  std::string& path = read ? ctx.settings().read_path : ctx.settings().write_path;
+  if (const auto chosen = AskDatabasePath(ctx, read)) path = *chosen;
   if (path.empty()) path = DefaultDatabasePath(read);
-  if (read && !Contains(path, ".xml") && !Contains(path, ".dat") && !Contains(path, ".db")) {
-    path += ".xml";
-  }
+  if (read && !HasDatabaseExtension(path)) path += ".xml";
   (read ? ctx.fields().readPathDisplay : ctx.fields().writePathDisplay) =
       app::PathDisplayText(path);
   ctx.PushControls();

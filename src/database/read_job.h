@@ -34,7 +34,30 @@ class ReadJob {
   app::JobResult Run(app::JobContext& ctx);
 
  private:
+  // How the record loop ended; every end but the first is an incomplete read.
+  enum class ReadEnd { Complete, Silence, Refused, TableFull, LineLost };
+  static constexpr const char* ReadEndText(ReadEnd end) {
+    switch (end) {
+      case ReadEnd::Complete:
+        return "The database was read.";
+      case ReadEnd::Silence:
+        return "The reader stopped answering before the end of its database.";
+      case ReadEnd::Refused:
+        return "The reader kept refusing to send its records.";
+      case ReadEnd::TableFull:
+        return "The reader holds more records than a table takes.";
+      case ReadEnd::LineLost:
+        return "The connection to the reader was lost during the read.";
+    }
+    return "";
+  }
+
   void ReadDatabase(app::JobContext& ctx);
+  // Whether the target is a file format the read writes; the file dialog is offered first.
+  bool TargetWritable(app::JobContext& ctx);
+  // Takes one reply of the record loop; the loop's end, or nothing to go on.
+  std::optional<ReadEnd> TakeReply(const ReadLoop& loop, const std::string& reply, bool lineLost,
+                                   int& failedReads);
   void ReadRecords(app::JobContext& ctx, const ReadLoop& loop);
   void ReadAttributes(app::JobContext& ctx);
   void Save(app::JobContext& ctx, reader::ReaderModel model);
@@ -43,11 +66,17 @@ class ReadJob {
   TagTable& table_;
   AttributeList& attributes_;
   std::string path_;
+  ReadEnd end_ = ReadEnd::Complete;
   app::JobResult result_;
 };
 
 // The path buttons: the file dialog for the read target or the write source.
 void ChooseDatabasePath(app::JobContext& ctx, bool read);
+// The file dialog alone: the path chosen (a read target gets ".xml" when it has no
+// extension of its own), nothing when it was cancelled.
+std::optional<std::string> AskDatabasePath(app::JobContext& ctx, bool read);
+// Whether a read target names a file format the read writes.
+bool HasDatabaseExtension(const std::string& path);
 std::string DefaultDatabasePath(bool read);
 
 }  // namespace tagline::database

@@ -238,7 +238,8 @@ std::int8_t WriteJob::LoadSheet(app::JobContext& ctx, std::int8_t model) {
                            " of the sheet hold no complete record (token, date, time and code)"
                            " and cannot be written.");
   }
-  if (imported.completeRecords == 0) return Refuse(ctx, "The sheet holds no records for this reader.");
+  if (imported.completeRecords == 0)
+    return Refuse(ctx, "The sheet holds no records for this reader.");
   if (WritesAttributes(model) && !AcceptCutAttributes(ctx)) {
     return Refuse(ctx, "The attribute texts were not written cut.");
   }

@@ -17,14 +17,20 @@ void DropFirstLine(std::string& pane) {
 
 }  // namespace
 
+int CommandExchange::ReadTimed(std::string& out, std::uint32_t wanted, std::uint32_t timeoutMs) {
+  const int count = port_.ReadTimed(out, wanted, timeoutMs);
+  if (count == -1) ++lostReads;
+  return count;
+}
+
 void CommandExchange::FlushInput() {
   std::string discarded;
-  port_.ReadTimed(discarded, 16, 1);
+  ReadTimed(discarded, 16, 1);
 }
 
 std::string CommandExchange::ReadReply(std::uint32_t wanted, std::uint32_t timeoutMs) {
   std::string reply;
-  port_.ReadTimed(reply, wanted, timeoutMs);
+  ReadTimed(reply, wanted, timeoutMs);
   return reply;
 }
 
@@ -66,7 +72,7 @@ void CommandExchange::OnSend(int protocol) {
 bool CommandExchange::PollReceive(int onlineMode) {
   if (portOpen == 0) return false;
   std::string data;
-  if (port_.ReadTimed(data, 1, 1) == -1) {
+  if (ReadTimed(data, 1, 1) == -1) {
     portOpen = 0;
     data.clear();
   }

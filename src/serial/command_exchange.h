@@ -29,6 +29,8 @@ class CommandExchange {
 
   Line& port() { return port_; }
 
+  // The line's ReadTimed, counting the reads that found the line lost.
+  int ReadTimed(std::string& out, std::uint32_t wanted, std::uint32_t timeoutMs);
   void FlushInput();
   std::string ReadReply(std::uint32_t wanted, std::uint32_t timeoutMs);
   void AppendLog(ReplyClass reply, std::string_view context = {});
@@ -52,6 +54,8 @@ class CommandExchange {
   // The terminal-mode polls that brought data, and the class of the last one when it was a
   // lone ACK, NAK or BEL (NoAnswer otherwise).
   int polledReplies = 0;
+  // Reads that found the line gone (an unplugged adapter): a transfer stops at once.
+  int lostReads = 0;
   ReplyClass lastPolledReply = ReplyClass::NoAnswer;
 
  private:

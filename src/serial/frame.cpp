@@ -39,4 +39,11 @@ std::string FrameCommand(std::string_view command) {
   return frame;
 }
 
+std::optional<std::string> UnframeReply(std::string_view reply) {
+  if (reply.size() < 6 || reply.front() != kStx || reply.back() != kEtx) return std::nullopt;
+  const std::string_view data = reply.substr(1, reply.size() - 6);
+  if (reply.substr(reply.size() - 5, 4) != CrcDigits(data)) return std::nullopt;
+  return std::string(data);
+}
+
 }  // namespace tagline::serial

@@ -1,6 +1,7 @@
 // Command framing: STX, command text, four CRC-16 (KERMIT) digits, ETX.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -26,5 +27,9 @@ char HexDigit(unsigned int value);
 std::string CrcDigits(std::string_view text);
 
 std::string FrameCommand(std::string_view command);
+
+// The data of a reply frame (STX, data, four CRC digits, ETX) whose CRC digits match its
+// data; nothing for anything else.
+std::optional<std::string> UnframeReply(std::string_view reply);
 
 }  // namespace tagline::serial

@@ -19,7 +19,7 @@ void ReaderLink::ClearPanes() {
 
 void ReaderLink::Drain(std::uint32_t wanted) {
   std::string discarded;
-  exchange_.port().ReadTimed(discarded, wanted, 1);
+  exchange_.ReadTimed(discarded, wanted, 1);
 }
 
 void ReaderLink::Send(std::string_view command, Echo echo) {
@@ -42,7 +42,7 @@ std::string ReaderLink::CollectUntil(std::string_view ends, int chunkLimit) {
   std::string reply;
   for (int i = 0; i < chunkLimit; ++i) {
     std::string chunk;
-    exchange_.port().ReadTimed(chunk, 1, 1);
+    if (exchange_.ReadTimed(chunk, 1, 1) == -1) break;  // nothing more will come
     reply += chunk;
     if (chunk.find_first_of(ends) != std::string::npos) break;
   }

@@ -62,7 +62,8 @@ class ReaderLink {
   // Writes bytes as they are (the ONLINE acknowledgement).
   void SendRaw(const std::string& bytes);
   std::string Read(std::uint32_t wanted, std::uint32_t timeoutMs);
-  // Reads in 1 ms chunks until a chunk holds one of `ends`, at most `chunkLimit` chunks.
+  // Reads in 1 ms chunks until a chunk holds one of `ends`, at most `chunkLimit` chunks, or
+  // until the line is lost.
   std::string CollectUntil(std::string_view ends, int chunkLimit);
 
   // Flush, send, read and classify. Logs nothing of the reply: see LogReply.
@@ -84,6 +85,8 @@ class ReaderLink {
   void LogLine(ReplyClass cls);
   void EndReceivedLine() { exchange_.receivedPane += "\r\n"; }
   void TrimPanes() { exchange_.TrimPanes(); }
+  // How many reads so far found the line lost; a job compares it with its start.
+  int lostReads() const { return exchange_.lostReads; }
 
  private:
   CommandExchange& exchange_;

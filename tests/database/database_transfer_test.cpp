@@ -98,8 +98,14 @@ TEST_F(DatabaseTransferTest, ReaderThatKeepsRefusingEndsTheRead) {
   reader->SetHandler("RN", [](std::string_view) { return std::string(1, serial::kNak); });
   SetPath(true, (dir / "read.xml").string());
   dialog->OnCommand(ctl::kRead);
-  EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Communication Error with reader"});
+  ASSERT_EQ(MessageTexts().size(), 2u);
+  EXPECT_EQ(MessageTexts()[0], "Communication Error with reader");
+  EXPECT_EQ(MessageTexts()[1].rfind("The reader kept refusing to send its records. 0 records", 0),
+            0u);
   EXPECT_EQ(dialog->tagTable.LeadingCount(), 0u);
+  EXPECT_FALSE(fs::exists(dir / "read.xml"));
+  EXPECT_TRUE(fs::exists(dir / "read.incomplete.xml"));
+  EXPECT_FALSE(dialog->LastJobResult(JobKind::DatabaseRead)->ok);
 }
 
 TEST_F(DatabaseTransferTest, UnsupportedFormatsAndReaders) {

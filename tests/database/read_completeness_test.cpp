@@ -1,0 +1,141 @@
+// A read that does not reach the reader's end marker keeps the target file as it is and
+// says so; only whole, well-framed records are stored.
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+#include "dialog_fixture.h"
+#include "serial/frame.h"
+#include "sim/reader_database.h"
+
+namespace tagline::app {
+namespace {
+
+const std::vector<std::string> kRecords = {
+    "#070326101500F9180451CBE991A146Cow 1         ",
+    "A080326111501F0123456789ABCDEF1Cow 2         ",
+    "B0903261215027ABCDEF01FFFFFFFF3Trovan tag    ",
+};
+
+class ReadCompletenessTest : public DialogFixture {
+ protected:
+  void SetUp() override {
+    DialogFixture::SetUp();
+    StartWithSimulator();
+    database = sim::ReaderDatabase::Install(*reader);
+    database->SetRecords(kRecords);
+    target = (dir / "herd.xml").string();
+    std::ofstream(target, std::ios::binary) << "old sheet";
+    dialog->settings().read_path = target;
+  }
+  std::string Bytes(const fs::path& path) const {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+  const JobResult& Read() {
+    dialog->OnCommand(ctl::kRead);
+    return *dialog->LastJobResult(JobKind::DatabaseRead);
+  }
+  // Answers "RN" with the first `count` records, then as `after` says.
+  void RecordsThen(std::size_t count, std::function<std::string()> after) {
+    reader->SetHandler(
+        "RN", [this, count, after, sent = std::make_shared<std::size_t>(0)](std::string_view) {
+          if (*sent < count) return serial::FrameCommand(kRecords[(*sent)++]);
+          return after();
+        });
+  }
+  std::size_t CommandCount(const std::string& command) const {
+    const auto commands = reader->Commands();
+    return static_cast<std::size_t>(std::count(commands.begin(), commands.end(), command));
+  }
+  std::shared_ptr<sim::ReaderDatabase> database;
+  std::string target;
+};
+
+TEST_F(ReadCompletenessTest, SilenceBeforeTheEndMarkerKeepsTheFile) {
+  RecordsThen(2, [] { return std::string(); });
+  const JobResult& result = Read();
+  EXPECT_FALSE(result.ok);
+  EXPECT_EQ(Bytes(target), "old sheet");
+  const fs::path incomplete = dir / "herd.incomplete.xml";
+  ASSERT_TRUE(fs::exists(incomplete));
+  EXPECT_NE(Bytes(incomplete).find("Cow 2"), std::string::npos);
+  EXPECT_EQ(result.file, incomplete.string());
+  EXPECT_EQ(result.records, 2u);
+  ASSERT_EQ(MessageTexts().size(), 1u);
+  EXPECT_EQ(MessageTexts()[0].rfind("The reader stopped answering", 0), 0u);
+  EXPECT_TRUE(host.shellOpens().empty());
+}
+
+TEST_F(ReadCompletenessTest, CompleteReadReplacesTheFile) {
+  const JobResult& result = Read();
+  EXPECT_TRUE(result.ok);
+  EXPECT_NE(Bytes(target).find("Trovan tag"), std::string::npos);
+  EXPECT_FALSE(fs::exists(dir / "herd.incomplete.xml"));
+}
+
+TEST_F(ReadCompletenessTest, GarbageAndBadFramesAreReadAgain) {
+  const std::vector<std::string> bad = {
+      "garbage\x03",                                             // no frame
+      "\x02" + kRecords[2] + "0000\x03",                         // wrong CRC digits
+      serial::FrameCommand(kRecords[2]).substr(0, 20) + "\x03",  // cut short
+  };
+  // Each record comes after a bad reply: bad, record 0, bad, record 1, bad, record 2, end.
+  std::vector<std::string> script;
+  for (std::size_t i = 0; i < kRecords.size(); ++i) {
+    script.push_back(bad[i]);
+    script.push_back(serial::FrameCommand(kRecords[i]));
+  }
+  script.push_back(serial::FrameCommand(std::string(45, '_')));
+  reader->SetHandler("RN", [script, n = std::make_shared<std::size_t>(0)](std::string_view) {
+    return *n < script.size() ? script[(*n)++] : std::string();
+  });
+  const JobResult& result = Read();
+  EXPECT_TRUE(result.ok) << (MessageTexts().empty() ? "" : MessageTexts()[0]);
+  ASSERT_EQ(dialog->tagTable.LeadingCount(), 3u);
+  for (std::size_t i = 0; i < kRecords.size(); ++i) EXPECT_EQ(dialog->tagTable.At(i), kRecords[i]);
+  EXPECT_EQ(CommandCount("RN"), script.size());
+}
+
+TEST_F(ReadCompletenessTest, UnpluggedReaderEndsTheReadAtOnce) {
+  RecordsThen(2, [this] {
+    reader->Unplug();
+    return std::string();
+  });
+  const JobResult& result = Read();
+  EXPECT_FALSE(result.ok);
+  EXPECT_EQ(Bytes(target), "old sheet");
+  EXPECT_EQ(result.records, 2u);
+  // No attribute reads after the loss, and one message about it.
+  EXPECT_EQ(CommandCount("T#"), 0u);
+  const auto texts = MessageTexts();
+  EXPECT_EQ(std::count_if(texts.begin(), texts.end(),
+                          [](const std::string& t) {
+                            return t.find("connection to the reader was lost") != std::string::npos;
+                          }),
+            1);
+  EXPECT_TRUE(fs::exists(dir / "herd.incomplete.xml"));
+}
+
+TEST_F(ReadCompletenessTest, UnwritableTargetIsFoundBeforeTheReaderIsAsked) {
+  dialog->settings().read_path = (dir / "herd").string();  // no format to write
+  reader->ClearRecord();
+  host.QueueFileAnswer(std::nullopt);  // the file dialog offered is cancelled
+  const JobResult& result = Read();
+  EXPECT_FALSE(result.ok);
+  EXPECT_TRUE(reader->Commands().empty());
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{"this database file format is not supported,"
+                                                     "\r\nplease choose *.xml format"});
+
+  host.ClearMessages();
+  dialog->settings().read_path.clear();
+  host.QueueFileAnswer((dir / "chosen").string());  // chosen in the dialog: gets ".xml"
+  EXPECT_TRUE(Read().ok);
+  EXPECT_EQ(dialog->settings().read_path, (dir / "chosen.xml").string());
+  EXPECT_TRUE(fs::exists(dir / "chosen.xml"));
+}
+
+}  // namespace
+}  // namespace tagline::app
