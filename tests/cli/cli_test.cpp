@@ -301,6 +301,23 @@ TEST_F(CliProgram, DatabaseJobs) {
   EXPECT_EQ(Tagline("--simulate db copy x").status, kExitUsage);
 }
 
+TEST_F(CliProgram, DatabaseJobsThatCannotBeDoneWholeExitOne) {
+  ASSERT_EQ(Tagline("--simulate db read db.xml").status, kExitOk);
+  const std::string sheet = ReadFile((dir / "db.xml").string());
+  // A sheet cut off after a row is refused before the reader is erased.
+  std::ofstream((dir / "cut.xml").string(), std::ios::binary)
+      << sheet.substr(0, sheet.find("</Row>", sheet.size() / 2) + 6);
+  CliRun run = Tagline("--simulate db write cut.xml");
+  EXPECT_EQ(run.status, kExitReaderFailed);
+  EXPECT_NE(run.err.find("</Workbook> is missing"), std::string::npos) << run.err;
+  EXPECT_NE(run.out.find("'EC'\tClear Eeprom\tNOK"), std::string::npos) << run.out;
+  // A target the read cannot write is refused before anything is read.
+  run = Tagline("--simulate db read noformat");
+  EXPECT_EQ(run.status, kExitReaderFailed);
+  EXPECT_NE(run.err.find("this database file format is not supported"), std::string::npos);
+  EXPECT_FALSE(fs::exists(dir / "noformat"));
+}
+
 TEST_F(CliProgram, FactoryDefault) {
   CliRun run = Tagline("--simulate --version B2.0 factory-default --language deutsch");
   EXPECT_EQ(run.status, kExitOk) << run.err;
