@@ -250,14 +250,18 @@ bool WriteJob::AcceptCutAttributes(app::JobContext& ctx) {
   std::string cut;
   for (std::size_t i = 0; i < kAttributeCount; ++i) {
     const std::string& entry = attributes_.Entry(i);
-    if (entry.size() <= 2 + kAttributeTextLength) continue;
-    cut += std::string(1, AttributeList::TokenAt(i)) + ": \"" + entry.substr(2) + "\" -> \"" +
-           entry.substr(2, kAttributeTextLength) + "\"\r\n";
+    const std::string text = entry.size() > 2 ? entry.substr(2) : std::string();
+    // Blanks alone are padding to the reader: such a text comes back empty.
+    const bool blank = !text.empty() && text.find_first_not_of(' ') == std::string::npos;
+    if (text.size() <= kAttributeTextLength && !blank) continue;
+    cut += std::string(1, AttributeList::TokenAt(i)) + ": \"" + text + "\" -> \"" +
+           (blank ? std::string() : text.substr(0, kAttributeTextLength)) + "\"\r\n";
   }
   if (cut.empty()) return true;
   const std::string text = "The reader keeps " + std::to_string(kAttributeTextLength) +
-                           " characters of an attribute text; these are cut:\r\n" + cut +
-                           "Write them cut?";
+                           " characters of an attribute text and no text of blanks alone; "
+                           "these are changed:\r\n" +
+                           cut + "Write them so?";
   const int answer = ctx.host().MessageBox(text, {}, app::mb::kOkCancel | app::mb::kIconQuestion);
   return answer == app::id::kOk;
 }

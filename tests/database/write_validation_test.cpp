@@ -172,10 +172,17 @@ TEST_F(WriteValidationTest, LongAttributeTextsAreShownBeforeTheyAreCut) {
   std::string sheet = SheetOf(kRecords);
   const std::size_t herd = sheet.find(">Herd<");
   sheet.replace(herd, 6, ">Herd of the north field<");
+  // Attribute A's text of blanks alone would come back empty: shown as well.
+  const std::string emptyCell = "<Data ss:Type=\"String\"></Data>";
+  const std::size_t tokenA = sheet.find("<Data ss:Type=\"String\">A</Data>");
+  const std::size_t textA = sheet.find(emptyCell, tokenA);
+  ASSERT_NE(textA, std::string::npos);
+  sheet.replace(textA, emptyCell.size(), "<Data ss:Type=\"String\">   </Data>");
   host.QueueMessageAnswer(id::kCancel);
   const JobResult& declined = Write(sheet);
   ExpectReaderUntouched(declined);
   ASSERT_FALSE(host.messages().empty());
+  EXPECT_NE(host.messages()[0].text.find("A: \"   \" -> \"\""), std::string::npos);
   EXPECT_NE(host.messages()[0].text.find("#: \"Herd of the north field\" -> \"Herd of the \""),
             std::string::npos)
       << host.messages()[0].text;
