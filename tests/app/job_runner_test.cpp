@@ -4,17 +4,14 @@
 #include <atomic>
 
 #include "dialog_fixture.h"
+#include "sample_records.h"
 #include "serial/frame.h"
 #include "sim/reader_database.h"
 
 namespace tagline::app {
 namespace {
 
-const std::vector<std::string> kRecords = {
-    "#070326101500F9180451CBE991A146Cow 1         ",
-    "A080326111501F0123456789ABCDEF1Cow 2         ",
-    "B0903261215027ABCDEF01FFFFFFFF3Trovan tag    ",
-};
+const std::vector<std::string>& kRecords = kSampleRecords;
 
 class JobRunnerTest : public DialogFixture {};
 

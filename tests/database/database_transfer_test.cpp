@@ -4,18 +4,14 @@
 
 #include "database/read_job.h"
 #include "dialog_fixture.h"
+#include "sample_records.h"
 #include "serial/frame.h"
 #include "sim/reader_database.h"
 
 namespace tagline::app {
 namespace {
 
-// Full 45-character records: token, date, time, code length digit, code, type, text.
-const std::vector<std::string> kRecords = {
-    "#070326101500F9180451CBE991A146Cow 1         ",
-    "A080326111501F0123456789ABCDEF1Cow 2         ",
-    "B0903261215027ABCDEF01FFFFFFFF3Trovan tag    ",
-};
+const std::vector<std::string>& kRecords = kSampleRecords;
 
 class DatabaseTransferTest : public DialogFixture {
  protected:

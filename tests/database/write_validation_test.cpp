@@ -4,20 +4,17 @@
 
 #include <regex>
 
-#include "dialog_fixture.h"
-#include "serial/frame.h"
 #include "codes/iso_code.h"
 #include "database/layouts_write.h"
+#include "dialog_fixture.h"
+#include "sample_records.h"
+#include "serial/frame.h"
 #include "sim/reader_database.h"
 
 namespace tagline::app {
 namespace {
 
-const std::vector<std::string> kRecords = {
-    "#070326101500F9180451CBE991A146Cow 1         ",
-    "A080326111501F0123456789ABCDEF1Cow 2         ",
-    "B0903261215027ABCDEF01FFFFFFFF3Trovan tag    ",
-};
+const std::vector<std::string>& kRecords = kSampleRecords;
 const std::vector<std::string> kOldRecords = {"Z010101000000F0000000000000000000Old record    "};
 
 class WriteValidationTest : public DialogFixture {
