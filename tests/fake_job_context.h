@@ -31,6 +31,8 @@ class FakeLine : public serial::Line {
   // Commands without one get no answer.
   void On(std::string prefix, Answer answer) { answers_[std::move(prefix)] = std::move(answer); }
   void Unplug() { open_ = false; }
+  // Bytes the reader sends on its own.
+  void Push(const std::string& bytes) { pending_ += bytes; }
 
   // The framed commands written, in order, without their frames.
   const std::vector<std::string>& commands() const { return commands_; }

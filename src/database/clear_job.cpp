@@ -13,6 +13,7 @@ constexpr const char* kClearLabel = "'EC'\tClear Eeprom\t";
 }  // namespace
 
 void ClearJob::Begin(app::JobContext& ctx) {
+  lostAtStart_ = ctx.link().lostReads();
   BeginDatabaseJob(ctx, 0);
 }
 
@@ -38,6 +39,11 @@ app::Tick ClearJob::Step(app::JobContext& ctx) {
       status_ = PollClearDatabase(ctx);
       ctx.controls().SetProgress(app::ctl::kProgress, polls_);
       ++polls_;
+      if (ctx.link().lostReads() != lostAtStart_) {
+        lineLost_ = true;
+        step_ = 4;
+        return app::Tick::Finish;
+      }
       if (status_ == ClearStatus::Waiting && polls_ <= kMaxClearPolls) return app::Tick::Stay;
       step_ = 4;
       return app::Tick::Finish;
@@ -48,7 +54,9 @@ app::Tick ClearJob::Step(app::JobContext& ctx) {
 
 void ClearJob::Finish(app::JobContext& ctx) {
   if (step_ == 4) {
-    if (status_ == ClearStatus::Waiting) {
+    if (lineLost_) {
+      ReportFailure(ctx, result_, kConnectionLost);
+    } else if (status_ == ClearStatus::Waiting) {
       ReportFailure(ctx, result_, "Communication Error with reader");
     }
     result_.steps.push_back({kClearLabel, status_ == ClearStatus::Cleared});

@@ -19,6 +19,8 @@ class ClearJob : public app::StepJob {
   std::int8_t model_ = 0;
   int polls_ = 0;
   ClearStatus status_ = ClearStatus::Waiting;
+  int lostAtStart_ = 0;  // the link's count of lost reads when the job began
+  bool lineLost_ = false;
   app::JobResult result_;
 };
 

@@ -11,6 +11,8 @@
 
 namespace tagline::database {
 
+inline constexpr const char* kConnectionLost = "The connection to the reader was lost.";
+
 // The polls for the answer to "EC", one per job tick.
 inline constexpr int kMaxClearPolls = 100;
 

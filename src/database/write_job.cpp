@@ -96,6 +96,7 @@ void WriteJob::Begin(app::JobContext& ctx) {
   ctx.SetLastJobModel(kFailedModel);
   table_.Fill(" ");
   attributes_.Fill(" ");
+  lostAtStart_ = ctx.link().lostReads();
   BeginDatabaseJob(ctx, 1);
 }
 
@@ -105,6 +106,14 @@ void WriteJob::SetModel(app::JobContext& ctx, std::int8_t model) {
 }
 
 app::Tick WriteJob::Step(app::JobContext& ctx) {
+  // A reader that is gone answers nothing more: the job goes straight to its summary.
+  if (step_ > 1 && step_ < 8 && ctx.link().lostReads() != lostAtStart_) {
+    ReportFailure(ctx, result_, kConnectionLost);
+    SetModel(ctx, kFailedModel);
+    recordsOk_ = false;
+    step_ = 8;
+    return app::Tick::Next;
+  }
   switch (step_) {
     case 1:
       SetModel(ctx, static_cast<std::int8_t>(reader::IdentifyReader(ctx, reader::VersionEcho::Shown,

@@ -47,7 +47,9 @@ class WriteJob : public app::StepJob {
   bool erased_ = false;
   bool pointerOk_ = false;
   bool recordsOk_ = false;
-  bool tableFull_ = false;  // the sheet held more records than the reader takes
+  bool tableFull_ = false;
+  int lostAtStart_ = 0;  // the link's count of lost reads when the job began  // the sheet held
+                         // more records than the reader takes
   app::JobResult result_;
 };
 

@@ -48,6 +48,9 @@ void CommandExchange::TrimPanes() {
     DropFirstLine(receivedPane);
     DropFirstLine(sentPane);
   }
+  for (std::string* pane : {&receivedPane, &sentPane}) {
+    if (pane->size() > kPaneByteLimit) pane->erase(0, pane->size() - kPaneByteLimit);
+  }
 }
 
 void CommandExchange::OnSend(int protocol) {
@@ -86,6 +89,7 @@ bool CommandExchange::PollReceive(int onlineMode) {
         HandOnlineFrame(c == kEtx ? FrameEnd::Etx : FrameEnd::Cr);
       } else if (c != '\0') {
         onlineBuffer += c;
+        if (onlineBuffer.size() > kOnlineCodeByteLimit) onlineBuffer.erase(0, 1);
       }
     }
   }

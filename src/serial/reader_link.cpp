@@ -9,6 +9,8 @@ namespace {
 
 // Replies are collected 1 ms at a time.
 constexpr int kTokenReplyChunks = 500;
+// No reply of the protocol comes near this; a reader that sends without end is cut here.
+constexpr std::size_t kMaxReplyBytes = 4096;
 
 }  // namespace
 
@@ -44,6 +46,10 @@ std::string ReaderLink::CollectUntil(std::string_view ends, int chunkLimit) {
     std::string chunk;
     if (exchange_.ReadTimed(chunk, 1, 1) == -1) break;  // nothing more will come
     reply += chunk;
+    if (reply.size() >= kMaxReplyBytes) {
+      reply.resize(kMaxReplyBytes);
+      break;
+    }
     if (chunk.find_first_of(ends) != std::string::npos) break;
   }
   return reply;

@@ -62,8 +62,8 @@ class ReaderLink {
   // Writes bytes as they are (the ONLINE acknowledgement).
   void SendRaw(const std::string& bytes);
   std::string Read(std::uint32_t wanted, std::uint32_t timeoutMs);
-  // Reads in 1 ms chunks until a chunk holds one of `ends`, at most `chunkLimit` chunks, or
-  // until the line is lost.
+  // Reads in 1 ms chunks until a chunk holds one of `ends`, at most `chunkLimit` chunks and
+  // 4096 bytes, or until the line is lost.
   std::string CollectUntil(std::string_view ends, int chunkLimit);
 
   // Flush, send, read and classify. Logs nothing of the reply: see LogReply.

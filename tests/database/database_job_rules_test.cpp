@@ -129,3 +129,21 @@ TEST_F(AttributeClear, SilenceEndsTheClearWithAMessage) {
 
 }  // namespace
 }  // namespace tagline::database
+
+namespace tagline::database {
+namespace {
+
+TEST_F(DatabaseJobRules, LostLineEndsTheClearJobAtOnce) {
+  ctx.jobs().Start(kClearTimer, std::make_shared<ClearJob>(), ctx);
+  ctx.headless().RunFor(kTick * 4);  // "EC" sent, its answer awaited
+  ASSERT_TRUE(ctx.jobs().Running(kClearTimer));
+  ctx.line().Unplug();
+  ASSERT_TRUE(RunUntilIdle(kClearTimer, kTick));
+  const app::JobResult* result = ctx.jobs().Result(kClearTimer);
+  ASSERT_NE(result, nullptr);
+  EXPECT_FALSE(result->ok);
+  EXPECT_EQ(result->failures, std::vector<std::string>{kConnectionLost});
+}
+
+}  // namespace
+}  // namespace tagline::database

@@ -60,6 +60,10 @@ class WriteValidationTest : public DialogFixture {
     EXPECT_NE(result.summary.find("'EC'\tClear Eeprom\tNOK"), std::string::npos);
     EXPECT_NE(result.summary.find("'w'\tWrite Records\tNOK"), std::string::npos);
   }
+  bool Sent(const std::string& command) const {
+    const auto commands = reader->Commands();
+    return std::find(commands.begin(), commands.end(), command) != commands.end();
+  }
   std::shared_ptr<sim::ReaderDatabase> database;
 };
 
@@ -231,6 +235,34 @@ TEST_F(WriteValidationTest, ChangedDecodedCellOfTheCodeSheetIsEncoded) {
             codes::EncodeIsoAnimal("276 000000000042", shown.retagCounter, shown.userInformation,
                                    codes::BitOrder::NumericOrder));
   EXPECT_NE(database->Records()[0].substr(14, 16), "9180451CBE991A14");
+}
+
+}  // namespace
+}  // namespace tagline::app
+
+namespace tagline::app {
+namespace {
+
+TEST_F(WriteValidationTest, UnpluggedReaderEndsTheWriteAtOnce) {
+  StartReader();
+  const std::string sheet = SheetOf(kRecords);
+  database->SetEraseAnswer(serial::kAck, 20000);  // a slow erase, answered after 20 s
+  const std::string path = (dir / "write.xml").string();
+  std::ofstream(path, std::ios::binary) << sheet;
+  dialog->settings().write_path = path;
+  host.ClearMessages();
+  dialog->OnCommand(ctl::kWrite);
+  ASSERT_TRUE(host.RunUntil([this] { return Sent("EC"); }, 20000));
+  reader->Unplug();
+  // Within a few ticks, not after the erase's hundred polls.
+  ASSERT_TRUE(
+      host.RunUntil([this] { return !dialog->JobRunning(JobKind::DatabaseWrite); }, 4 * 250));
+  const JobResult& result = *dialog->LastJobResult(JobKind::DatabaseWrite);
+  EXPECT_FALSE(result.ok);
+  EXPECT_NE(std::find(result.failures.begin(), result.failures.end(),
+                      std::string("The connection to the reader was lost.")),
+            result.failures.end());
+  EXPECT_NE(result.summary.find("'w'\tWrite Records\tNOK"), std::string::npos);
 }
 
 }  // namespace

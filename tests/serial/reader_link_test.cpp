@@ -93,3 +93,43 @@ TEST_F(ReaderLinkTest, CollectUntilStopsAtAnEndByte) {
 
 }  // namespace
 }  // namespace tagline::serial
+
+namespace tagline::serial {
+namespace {
+
+TEST_F(ReaderLinkTest, EndlessReplyIsCutAtItsBound) {
+  line.On("TA", [](std::string_view) { return std::string(1 << 20, 'x'); });
+  link.Send("TA", Echo::None);
+  EXPECT_EQ(link.CollectUntil(std::string{kEtx, kNak}, 500).size(), 4096u);
+}
+
+TEST_F(ReaderLinkTest, LostLineEndsTheCollectionAtOnce) {
+  line.Unplug();
+  const int before = link.lostReads();
+  EXPECT_EQ(link.CollectUntil(std::string{kEtx}, 500), "");
+  EXPECT_EQ(link.lostReads(), before + 1);
+}
+
+TEST(PaneBounds, OnlineCodeWithoutAnEndStaysBounded) {
+  FakeLine line;
+  CommandExchange exchange{line};
+  exchange.portOpen = 1;
+  line.Push(std::string(kOnlineCodeByteLimit + 100, '7') + "12");
+  EXPECT_TRUE(exchange.PollReceive(1));
+  EXPECT_EQ(exchange.onlineBuffer.size(), kOnlineCodeByteLimit);
+  EXPECT_EQ(exchange.onlineBuffer.substr(kOnlineCodeByteLimit - 3), "712");
+}
+
+TEST(PaneBounds, TextWithoutLineEndsStaysBounded) {
+  FakeLine line;
+  CommandExchange exchange{line};
+  exchange.portOpen = 1;
+  exchange.receivedPane = std::string(kPaneByteLimit, 'a');
+  exchange.receivedPane += "tail";
+  exchange.TrimPanes();
+  EXPECT_EQ(exchange.receivedPane.size(), kPaneByteLimit);
+  EXPECT_EQ(exchange.receivedPane.substr(kPaneByteLimit - 4), "tail");
+}
+
+}  // namespace
+}  // namespace tagline::serial
