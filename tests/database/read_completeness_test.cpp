@@ -136,3 +136,44 @@ TEST_F(ReadCompletenessTest, UnwritableTargetIsFoundBeforeTheReaderIsAsked) {
 
 }  // namespace
 }  // namespace tagline::app
+
+namespace tagline::app {
+namespace {
+
+// Refusals count in a row: scattered over many records they never end the read.
+TEST_F(ReadCompletenessTest, RefusalsBetweenRecordsDoNotAddUp) {
+  std::vector<std::string> records;
+  for (int i = 0; i < 30; ++i) {
+    std::string record = kRecords[0];
+    record[0] = static_cast<char>('A' + i % 26);
+    records.push_back(record);
+  }
+  std::vector<std::string> script;
+  for (const std::string& record : records) {
+    script.push_back(std::string(1, serial::kNak));
+    script.push_back(serial::FrameCommand(record));
+  }
+  script.push_back(serial::FrameCommand(std::string(45, '_')));
+  reader->SetHandler("RN", [script, n = std::make_shared<std::size_t>(0)](std::string_view) {
+    return *n < script.size() ? script[(*n)++] : std::string();
+  });
+  const JobResult& result = Read();
+  EXPECT_TRUE(result.ok);
+  EXPECT_EQ(result.records, records.size());
+  EXPECT_TRUE(MessageTexts().empty());
+}
+
+TEST_F(ReadCompletenessTest, TwentyOneRefusalsInARowEndTheRead) {
+  std::vector<std::string> script = {serial::FrameCommand(kRecords[0])};
+  for (int i = 0; i < 25; ++i) script.push_back(std::string(1, serial::kNak));
+  reader->SetHandler("RN", [script, n = std::make_shared<std::size_t>(0)](std::string_view) {
+    return *n < script.size() ? script[(*n)++] : std::string();
+  });
+  const JobResult& result = Read();
+  EXPECT_FALSE(result.ok);
+  EXPECT_EQ(CommandCount("RN"), 1u + 21u);
+  EXPECT_EQ(MessageTexts().front(), "Communication Error with reader");
+}
+
+}  // namespace
+}  // namespace tagline::app

@@ -1,10 +1,13 @@
 // Communication control, database test and the reader's clock against the simulated reader.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "dialog_fixture.h"
-#include "test_clock.h"
 #include "reader/reader_clock.h"
 #include "serial/frame.h"
+#include "test_clock.h"
 
 namespace tagline::app {
 namespace {
@@ -133,6 +136,32 @@ TEST_F(ReaderCommandsTest, ClosedPortSendsNothing) {
   EXPECT_TRUE(host.messages().empty());
   EXPECT_TRUE(host.TimerActive(timer::kPoll));
   EXPECT_TRUE(reader::SetReaderClock(*dialog));  // nothing to fail on a closed port
+}
+
+}  // namespace
+}  // namespace tagline::app
+
+namespace tagline::app {
+namespace {
+
+// The reply wait is 180 ms: an answer well inside it counts, one well after it does not.
+TEST_F(ReaderCommandsTest, AnswerInsideTheReplyTimeOutCountsAndOneAfterItDoesNot) {
+  StartWithSimulator("KTR H9 V4.30054");
+  const auto answerAfter = [this](int ms) {
+    reader->SetHandler("s22400", [ms](std::string_view) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+      return std::string(1, serial::kAck);
+    });
+  };
+  answerAfter(90);
+  dialog->OnCommand(ctl::kXt);
+  EXPECT_TRUE(dialog->LastCommandResult().ok);
+  EXPECT_EQ(Text(ctl::kCommResult), "// ACK");
+  dialog->OnCommand(ctl::kXt);  // back to closed ("XT")
+  answerAfter(400);
+  dialog->OnCommand(ctl::kXt);
+  EXPECT_FALSE(dialog->LastCommandResult().ok);
+  EXPECT_EQ(Text(ctl::kCommResult), "");
 }
 
 }  // namespace
