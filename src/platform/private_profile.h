@@ -26,7 +26,8 @@ class IniFile {
  public:
   // Reads `path` and remembers it for Save. A missing file is an empty document; a file
   // that exists but cannot be read gives false (and an empty document, which must not be
-  // saved over it).
+  // saved over it). A UTF-8 byte-order mark that an editor put at the start is no part of
+  // the first line, and is written back on Save.
   bool Load(const std::string& path);
 
   // The value of the first `key` in the first `section`, both matched regardless of ASCII
@@ -51,6 +52,7 @@ class IniFile {
 
  private:
   std::string path_;
+  bool byteOrderMark_ = false;
   std::vector<std::string> lines_;  // without their line ends
 };
 

@@ -222,6 +222,21 @@ TEST(SettingsFile, SaveRefusesUnreadableFilesAndReportsUnstorableValues) {
   EXPECT_EQ(fs::directory_iterator(dir.path())->path().filename(), "Tagline_Console.ini");
 }
 
+TEST(SettingsFile, ByteOrderMarkFromAnEditorKeepsTheFirstSectionReadable) {
+  SettingsDir dir;
+  AppSettings s = LoadFrom(dir, "\xEF\xBB\xBF[COM]\r\nport=COM6\r\nbaudrate=19200\r\n");
+  EXPECT_EQ(s.port, "COM6");
+  EXPECT_EQ(s.baudrate, 19200);
+  s.port = "COM8";
+  ASSERT_TRUE(SaveSettings(s, dir.Ini()));
+
+  const std::string after = ReadBytes(dir.Ini());
+  EXPECT_TRUE(after.starts_with("\xEF\xBB\xBF[COM]\r\nport=COM8\r\nbaudrate=19200\r\n"));
+  EXPECT_EQ(after.find("[COM]"), after.rfind("[COM]"));  // not appended a second time
+  EXPECT_EQ(after.find("\xEF\xBB\xBF"), after.rfind("\xEF\xBB\xBF"));
+  EXPECT_EQ(LoadSettings(dir.Ini()).port, "COM8");
+}
+
 TEST(SettingsFile, ReadOnlyFileIsNotSavedAndStaysAsItWas) {
   SettingsDir dir;
   const std::string before = "[COM]\r\nport=COM3\r\n";

@@ -61,6 +61,44 @@ TEST(IniFileRead, HighBytesAreNeitherFoldedNorChanged) {
   EXPECT_EQ(ini.Get("s", "v"), "\xE4\xDF\xA0\x80");  // 0xA0 is no blank to trim
 }
 
+TEST(IniFileRead, Utf8ByteOrderMarkDoesNotHideTheFirstSection) {
+  TempDir dir;
+  const IniFile ini = LoadText(dir, "\xEF\xBB\xBF[COM]\r\nport=COM3\r\n[TEST]\r\nsend=x\r\n");
+  EXPECT_EQ(ini.Get("COM", "port"), "COM3");
+  EXPECT_EQ(ini.Get("TEST", "send"), "x");
+}
+
+TEST(IniFileRead, ByteOrderMarkOnlyCountsAtTheStart) {
+  TempDir dir;
+  const IniFile ini = LoadText(dir, "[s]\r\n\xEF\xBB\xBFk=v\r\n\xEF\xBB\xBF[t]\r\nk=w\r\n");
+  EXPECT_EQ(ini.Get("s", "\xEF\xBB\xBFk"), "v");
+  // Behind a mark in the middle of the file "[t]" is no section header.
+  EXPECT_EQ(ini.Get("t", "k"), "");
+  EXPECT_EQ(ini.Get("s", "k"), "w");
+}
+
+TEST(IniFileWrite, ByteOrderMarkIsKeptAndTheFirstSectionIsNotAddedTwice) {
+  TempDir dir;
+  IniFile ini = LoadText(dir, "\xEF\xBB\xBF[COM]\r\nport=COM3\r\n");
+  ASSERT_TRUE(ini.Set("COM", "port", "COM4"));
+  ASSERT_TRUE(ini.Set("COM", "baudrate", "9600"));
+  ASSERT_TRUE(ini.Save());
+  EXPECT_EQ(ReadBytes(dir.File("t.ini")), "\xEF\xBB\xBF[COM]\r\nport=COM4\r\nbaudrate=9600\r\n");
+
+  // A file holding nothing but the mark keeps it in front of what is added.
+  WriteBytes(dir.File("t.ini"), "\xEF\xBB\xBF");
+  ASSERT_TRUE(WritePrivateProfileString("COM", "port", "COM1", dir.File("t.ini")));
+  EXPECT_EQ(ReadBytes(dir.File("t.ini")), "\xEF\xBB\xBF[COM]\r\nport=COM1\r\n");
+  EXPECT_EQ(GetPrivateProfileString("COM", "port", dir.File("t.ini")), "COM1");
+}
+
+TEST(IniFileWrite, FileWithoutByteOrderMarkGetsNone) {
+  TempDir dir;
+  IniFile ini = LoadText(dir, "[COM]\r\nport=COM3\r\n");
+  ASSERT_TRUE(ini.Set("COM", "port", "\xEF\xBB\xBF"));
+  EXPECT_EQ(ini.Text(), "[COM]\r\nport=\xEF\xBB\xBF\r\n");
+}
+
 TEST(IniFileWrite, ReadOnlyFileIsNotSaved) {
   TempDir dir;
   IniFile ini = LoadText(dir, "[COM]\r\nport=COM3\r\n");
