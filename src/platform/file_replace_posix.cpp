@@ -228,25 +228,13 @@ SaveResult SaveFileContents(const std::string& path, std::string_view contents) 
     return Failed(errno);
   }
 
-  switch (ChooseSaveMethod(described)) {
-    case SaveMethod::kRefuseReadOnly:
-      return {SaveStatus::kReadOnly, "the file is read-only"};
-    case SaveMethod::kRefuseNotRegular:
-      return {SaveStatus::kNotRegularFile, "not a regular file"};
-    case SaveMethod::kInPlace:
-      return WriteInPlace(target, st, contents);
-    case SaveMethod::kReplace:
-      break;
-  }
+  const SaveMethod method = ChooseSaveMethod(described);
+  if (auto refused = RefusedSave(method)) return *std::move(refused);
+  if (method == SaveMethod::kInPlace) return WriteInPlace(target, st, contents);
   const struct stat* old = described.exists ? &st : nullptr;
   if (auto replaced = ReplaceThroughTemp(target, old, contents)) return *std::move(replaced);
   // The folder takes no new files, or a new file could not have the owner of the existing
   // one; the existing file itself is writable.
   return WriteInPlace(target, st, contents);
 }
-
-bool ReplaceFileContents(const std::string& path, std::string_view contents) {
-  return SaveFileContents(path, contents).ok();
-}
-
 }  // namespace tagline::platform

@@ -220,25 +220,13 @@ SaveResult SaveFileContents(const std::string& path, std::string_view contents) 
   if (error != ERROR_SUCCESS) return Failed(error);
   const SaveTarget facts = described ? described->target : SaveTarget{};
 
-  switch (ChooseSaveMethod(facts)) {
-    case SaveMethod::kRefuseReadOnly:
-      return {SaveStatus::kReadOnly, "the file is read-only"};
-    case SaveMethod::kRefuseNotRegular:
-      return {SaveStatus::kNotRegularFile, "not a regular file"};
-    case SaveMethod::kInPlace:
-      return WriteInPlace(target, described->info, contents);
-    case SaveMethod::kReplace:
-      break;
-  }
+  const SaveMethod method = ChooseSaveMethod(facts);
+  if (auto refused = RefusedSave(method)) return *std::move(refused);
+  if (method == SaveMethod::kInPlace) return WriteInPlace(target, described->info, contents);
   if (auto replaced = ReplaceThroughTemp(target, facts.exists, contents)) {
     return *std::move(replaced);
   }
   // The folder takes no new files, but the existing file may well be writable itself.
   return WriteInPlace(target, described->info, contents);
 }
-
-bool ReplaceFileContents(const std::string& path, std::string_view contents) {
-  return SaveFileContents(path, contents).ok();
-}
-
 }  // namespace tagline::platform

@@ -11,6 +11,19 @@ SaveMethod ChooseSaveMethod(const SaveTarget& target) {
   return SaveMethod::kReplace;
 }
 
+std::optional<SaveResult> RefusedSave(SaveMethod method) {
+  switch (method) {
+    case SaveMethod::kRefuseReadOnly:
+      return SaveResult{SaveStatus::kReadOnly, "the file is read-only"};
+    case SaveMethod::kRefuseNotRegular:
+      return SaveResult{SaveStatus::kNotRegularFile, "not a regular file"};
+    case SaveMethod::kReplace:
+    case SaveMethod::kInPlace:
+      break;
+  }
+  return std::nullopt;
+}
+
 namespace {
 
 // The length of the UTF-8 sequence that `lead` starts, 0 for a byte that starts none.

@@ -5,8 +5,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "platform/file_replace.h"
 
 namespace tagline::platform {
 
@@ -26,6 +29,9 @@ enum class SaveMethod {
 };
 
 SaveMethod ChooseSaveMethod(const SaveTarget& target);
+
+// What a save that `method` refuses reports; nothing for the methods that write.
+std::optional<SaveResult> RefusedSave(SaveMethod method);
 
 // The name of a temporary file for the file named `base`: `base` followed by `suffix`,
 // with `base` cut so that the whole name has at most `nameMax` bytes.

@@ -37,18 +37,22 @@ void ChangeMode(const std::string& path, mode_t mode) {
   ASSERT_EQ(::chmod(path.c_str(), mode), 0) << path;
 }
 
-// Runs `write` with the file size limited to `limit` bytes, as a full disk would stop it.
-SaveResult SaveWithSizeLimit(rlim_t limit, const std::function<SaveResult()>& write) {
-  rlimit old{};
-  EXPECT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+// Saves 4096 bytes to `path` with the file size limited to 1024 bytes, as a full disk would
+// stop the write: the save must fail and leave `old` in the file.
+void ExpectCutOffSaveKeeps(const std::string& path, const std::string& old) {
+  rlimit saved{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
   const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-  rlimit small = old;
-  small.rlim_cur = limit;
-  EXPECT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-  const SaveResult result = write();
-  ::setrlimit(RLIMIT_FSIZE, &old);
+  rlimit small = saved;
+  small.rlim_cur = 1024;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  const SaveResult result = SaveFileContents(path, std::string(4096, 'p'));
+  ::setrlimit(RLIMIT_FSIZE, &saved);
   std::signal(SIGXFSZ, oldHandler);
-  return result;
+
+  EXPECT_EQ(result.status, SaveStatus::kFailed);
+  EXPECT_NE(result.error, "");
+  EXPECT_EQ(ReadBytes(path), old);
 }
 
 // The user whose rights the program's users have: ourselves, or "nobody" when the tests run
@@ -306,11 +310,7 @@ TEST(FileReplace, FailedWriteLeavesTheOldFileWholeAndNoTemporaryFile) {
   TempDir dir;
   const std::string path = dir.File("t.ini");
   WriteBytes(path, "[COM]\r\nport=COM1\r\n");
-  const SaveResult result =
-      SaveWithSizeLimit(1024, [&path] { return SaveFileContents(path, std::string(4096, 'p')); });
-  EXPECT_EQ(result.status, SaveStatus::kFailed);
-  EXPECT_NE(result.error, "");
-  EXPECT_EQ(ReadBytes(path), "[COM]\r\nport=COM1\r\n");
+  ExpectCutOffSaveKeeps(path, "[COM]\r\nport=COM1\r\n");
   EXPECT_EQ(dir.EntryCount(), 1u);
 }
 
@@ -319,11 +319,7 @@ TEST(FileReplace, InPlaceWriteThatDoesNotFitLeavesTheFileWhole) {
   const std::string first = dir.File("first.dat");
   WriteBytes(first, "old contents");
   ASSERT_EQ(::link(first.c_str(), dir.File("second.dat").c_str()), 0);
-  const SaveResult result =
-      SaveWithSizeLimit(1024, [&first] { return SaveFileContents(first, std::string(4096, 'p')); });
-  EXPECT_EQ(result.status, SaveStatus::kFailed);
-  EXPECT_NE(result.error, "");
-  EXPECT_EQ(ReadBytes(first), "old contents");
+  ExpectCutOffSaveKeeps(first, "old contents");
   EXPECT_EQ(ReadBytes(dir.File("second.dat")), "old contents");
 }
 

@@ -33,6 +33,21 @@ TEST(SaveMethod, ReadOnlyAndSpecialFilesAreRefused) {
   EXPECT_EQ(ChooseSaveMethod(Existing(false, false, 2)), SaveMethod::kRefuseNotRegular);
 }
 
+TEST(SaveMethod, RefusalsReportTheirReasonAndWritingMethodsNone) {
+  const auto readOnly = RefusedSave(SaveMethod::kRefuseReadOnly);
+  ASSERT_TRUE(readOnly);
+  EXPECT_EQ(readOnly->status, SaveStatus::kReadOnly);
+  EXPECT_FALSE(readOnly->ok());
+  EXPECT_NE(readOnly->error, "");
+  const auto special = RefusedSave(SaveMethod::kRefuseNotRegular);
+  ASSERT_TRUE(special);
+  EXPECT_EQ(special->status, SaveStatus::kNotRegularFile);
+  EXPECT_FALSE(special->ok());
+  EXPECT_NE(special->error, "");
+  EXPECT_FALSE(RefusedSave(SaveMethod::kReplace));
+  EXPECT_FALSE(RefusedSave(SaveMethod::kInPlace));
+}
+
 TEST(TempFileName, ShortNamesAreKeptWhole) {
   EXPECT_EQ(TempFileName("t.ini", ".tmp12-0", 255), "t.ini.tmp12-0");
   EXPECT_EQ(TempFileName("t.ini", ".tmp12-0", 13), "t.ini.tmp12-0");
