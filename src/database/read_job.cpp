@@ -206,7 +206,7 @@ void ReadJob::Save(app::JobContext& ctx, ReaderModel model) {
   } else {
     text = dat ? DatFileText(table_, attributes_, model) : DbFileText(table_, attributes_);
   }
-  // Written beside the target and renamed into place: a failed write keeps the old file.
+  // A failed write keeps the old file, and a read-only file is not overwritten.
   if (!platform::ReplaceFileContents(path, text)) return Fail(ctx, kNoAccess);
   result_.file = path;
   result_.records = table_.LeadingCount();

@@ -237,4 +237,5 @@ SaveResult SaveFileContents(const std::string& path, std::string_view contents) 
   // one; the existing file itself is writable.
   return WriteInPlace(target, st, contents);
 }
+
 }  // namespace tagline::platform

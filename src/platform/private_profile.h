@@ -41,8 +41,8 @@ class IniFile {
   // "=" in a key, "]" in a section name.
   bool Set(std::string_view section, std::string_view key, std::string_view value);
 
-  // Writes the document to the loaded path atomically, every line ending in CR LF. False,
-  // with the file unchanged, if it could not be written or is read-only.
+  // Writes the document to the loaded path with SaveFileContents, every line ending in
+  // CR LF. False, with the file unchanged, if it could not be written or is read-only.
   bool Save() const;
 
   // The document as it would be saved.
