@@ -61,9 +61,10 @@ struct AppSettings {
 // Reads every key; a missing file or key gives the defaults above.
 AppSettings LoadSettings(const std::string& iniPath);
 
-// Writes every key except `code` in one atomic replace of the file, keeping whatever else
-// it holds. False if the file could not be read or written, or a value could not be
-// stored (a line break in a text); the other keys are written all the same.
+// Writes every key except `code` in one save of the file, keeping whatever else it holds;
+// a failed save leaves the file as it was. False if the file could not be read or written
+// (a read-only file is not), or a value could not be stored (a line break in a text); the
+// other keys are written all the same.
 bool SaveSettings(const AppSettings& settings, const std::string& iniPath);
 
 // Whether the access code unlocks "Factory Default": "47" at characters 9 and 10.

@@ -248,7 +248,7 @@ void ReadJob::Save(app::JobContext& ctx, ReaderModel model) {
   // read goes beside it, under a name that says so.
   const bool complete = end_ == ReadEnd::Complete;
   const std::string target = complete ? path : IncompletePath(path);
-  // Written beside the target and renamed into place: a failed write keeps the old file.
+  // A failed write keeps the old file, and a read-only file is not overwritten.
   if (!platform::ReplaceFileContents(target, text)) return Fail(ctx, kNoAccess);
   result_.file = target;
   result_.records = table_.LeadingCount();

@@ -11,6 +11,8 @@ namespace tagline::platform {
 
 namespace {
 
+constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
+
 bool IsBlank(char c) {
   return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
 }
@@ -114,6 +116,7 @@ std::vector<std::string> SplitLines(std::string_view text) {
 
 bool IniFile::Load(const std::string& path) {
   path_ = path;
+  byteOrderMark_ = false;
   lines_.clear();
 
   std::ifstream in(path, std::ios::binary);
@@ -129,7 +132,10 @@ bool IniFile::Load(const std::string& path) {
   }
   // A directory opens on some systems but fails on the first read.
   if (in.bad()) return false;
-  lines_ = SplitLines(text);
+  std::string_view content = text;
+  byteOrderMark_ = content.starts_with(kUtf8ByteOrderMark);
+  if (byteOrderMark_) content.remove_prefix(kUtf8ByteOrderMark.size());
+  lines_ = SplitLines(content);
   return true;
 }
 
@@ -179,7 +185,7 @@ bool IniFile::Set(std::string_view section, std::string_view key, std::string_vi
 }
 
 std::string IniFile::Text() const {
-  std::string text;
+  std::string text(byteOrderMark_ ? kUtf8ByteOrderMark : std::string_view());
   for (const auto& line : lines_) {
     text += line;
     text += "\r\n";

@@ -26,7 +26,8 @@ class IniFile {
  public:
   // Reads `path` and remembers it for Save. A missing file is an empty document; a file
   // that exists but cannot be read gives false (and an empty document, which must not be
-  // saved over it).
+  // saved over it). A UTF-8 byte-order mark that an editor put at the start is no part of
+  // the first line, and is written back on Save.
   bool Load(const std::string& path);
 
   // The value of the first `key` in the first `section`, both matched regardless of ASCII
@@ -40,7 +41,8 @@ class IniFile {
   // "=" in a key, "]" in a section name.
   bool Set(std::string_view section, std::string_view key, std::string_view value);
 
-  // Writes the document to the loaded path atomically, every line ending in CR LF.
+  // Writes the document to the loaded path with SaveFileContents, every line ending in
+  // CR LF. False, with the file unchanged, if it could not be written or is read-only.
   bool Save() const;
 
   // The document as it would be saved.
@@ -50,6 +52,7 @@ class IniFile {
 
  private:
   std::string path_;
+  bool byteOrderMark_ = false;
   std::vector<std::string> lines_;  // without their line ends
 };
 

@@ -8,50 +8,28 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <vector>
 
 #include "app/settings_path.h"
 #include "platform/current_directory.h"
+#include "temp_dir.h"
 
 namespace tagline::app {
 namespace {
 
 namespace fs = std::filesystem;
 
-class TempDir {
+using test::ReadBytes;
+using test::WriteBytes;
+
+// A fresh folder for one settings file.
+class SettingsDir : public test::TempDir {
  public:
-  TempDir() {
-    std::string pattern = (fs::temp_directory_path() / "tagline-settings-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-  }
-  ~TempDir() {
-    std::error_code ec;
-    if (!path_.empty()) fs::remove_all(path_, ec);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-
-  const std::string& path() const { return path_; }
-  std::string Ini() const { return path_ + "/Tagline_Console.ini"; }
-
- private:
-  std::string path_;
+  SettingsDir() : test::TempDir("tagline-settings") {}
+  std::string Ini() const { return File("Tagline_Console.ini"); }
 };
 
-std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
-
-void WriteBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-
-AppSettings LoadFrom(const TempDir& dir, const std::string& text) {
+AppSettings LoadFrom(const SettingsDir& dir, const std::string& text) {
   WriteBytes(dir.Ini(), text);
   return LoadSettings(dir.Ini());
 }
@@ -75,7 +53,7 @@ std::vector<std::pair<std::string, std::vector<std::string>>> SavedKeys() {
 }
 
 TEST(SettingsFile, NoFileGivesDefaultsAndTheFirstSaveWritesEveryKey) {
-  TempDir dir;
+  SettingsDir dir;
   const AppSettings loaded = LoadSettings(dir.Ini());
   EXPECT_EQ(loaded, AppSettings{});
   EXPECT_EQ(loaded.port, "");
@@ -108,7 +86,7 @@ TEST(SettingsFile, NoFileGivesDefaultsAndTheFirstSaveWritesEveryKey) {
 }
 
 TEST(SettingsFile, EveryValueSurvivesSaveAndLoad) {
-  TempDir dir;
+  SettingsDir dir;
   AppSettings s;
   s.port = "COM12";
   s.baudrate = 115200;
@@ -148,7 +126,7 @@ TEST(SettingsFile, EveryValueSurvivesSaveAndLoad) {
 }
 
 TEST(SettingsFile, StopBitsAndParityTextsMapToTheirCodes) {
-  TempDir dir;
+  SettingsDir dir;
   const std::vector<std::pair<std::string, int>> stopBits = {{"1.5", 1}, {"2", 2}, {"1", 0},
                                                              {"one", 0}, {"", 0},  {"1.52", 2}};
   for (const auto& [text, code] : stopBits) {
@@ -171,7 +149,7 @@ TEST(SettingsFile, StopBitsAndParityTextsMapToTheirCodes) {
 }
 
 TEST(SettingsFile, NumbersAndFlagsReadLikeTheirControls) {
-  TempDir dir;
+  SettingsDir dir;
   const AppSettings s =
       LoadFrom(dir,
                "[COM]\r\nbaudrate=9600abc\r\ndatabits = 8\r\nprotocol=two\r\nCTS=99999999999\r\n"
@@ -188,7 +166,7 @@ TEST(SettingsFile, NumbersAndFlagsReadLikeTheirControls) {
 }
 
 TEST(SettingsFile, KeyboardTextsLoseEveryDoubleQuote) {
-  TempDir dir;
+  SettingsDir dir;
   AppSettings s;
   s.addStart[0] = " <cr>";
   s.addEnd[4] = "say \"hi\"";
@@ -203,7 +181,7 @@ TEST(SettingsFile, KeyboardTextsLoseEveryDoubleQuote) {
 }
 
 TEST(SettingsFile, SaveKeepsTheAccessCodeCommentsAndForeignSections) {
-  TempDir dir;
+  SettingsDir dir;
   const std::string before =
       "; settings\r\n[com]\r\nPort = COM7\r\n\r\n[Extra]\r\nfoo = b\xE4r\r\n"
       "[ACCESS]\r\ncode = ABCDEFGH47xyz \r\n";
@@ -228,7 +206,7 @@ TEST(SettingsFile, SaveKeepsTheAccessCodeCommentsAndForeignSections) {
 }
 
 TEST(SettingsFile, SaveRefusesUnreadableFilesAndReportsUnstorableValues) {
-  TempDir dir;
+  SettingsDir dir;
   fs::create_directory(dir.Ini());
   EXPECT_FALSE(SaveSettings(AppSettings{}, dir.Ini()));
   fs::remove(dir.Ini());
@@ -241,6 +219,33 @@ TEST(SettingsFile, SaveRefusesUnreadableFilesAndReportsUnstorableValues) {
   const AppSettings loaded = LoadSettings(dir.Ini());
   EXPECT_EQ(loaded.send, "old");
   EXPECT_EQ(loaded.port, "COM5");
+  EXPECT_EQ(fs::directory_iterator(dir.path())->path().filename(), "Tagline_Console.ini");
+}
+
+TEST(SettingsFile, ByteOrderMarkFromAnEditorKeepsTheFirstSectionReadable) {
+  SettingsDir dir;
+  AppSettings s = LoadFrom(dir, "\xEF\xBB\xBF[COM]\r\nport=COM6\r\nbaudrate=19200\r\n");
+  EXPECT_EQ(s.port, "COM6");
+  EXPECT_EQ(s.baudrate, 19200);
+  s.port = "COM8";
+  ASSERT_TRUE(SaveSettings(s, dir.Ini()));
+
+  const std::string after = ReadBytes(dir.Ini());
+  EXPECT_TRUE(after.starts_with("\xEF\xBB\xBF[COM]\r\nport=COM8\r\nbaudrate=19200\r\n"));
+  EXPECT_EQ(after.find("[COM]"), after.rfind("[COM]"));  // not appended a second time
+  EXPECT_EQ(after.find("\xEF\xBB\xBF"), after.rfind("\xEF\xBB\xBF"));
+  EXPECT_EQ(LoadSettings(dir.Ini()).port, "COM8");
+}
+
+TEST(SettingsFile, ReadOnlyFileIsNotSavedAndStaysAsItWas) {
+  SettingsDir dir;
+  const std::string before = "[COM]\r\nport=COM3\r\n";
+  WriteBytes(dir.Ini(), before);
+  ASSERT_EQ(::chmod(dir.Ini().c_str(), 0444), 0);
+  AppSettings s = LoadSettings(dir.Ini());
+  s.port = "COM4";
+  EXPECT_FALSE(SaveSettings(s, dir.Ini()));
+  EXPECT_EQ(ReadBytes(dir.Ini()), before);
   EXPECT_EQ(fs::directory_iterator(dir.path())->path().filename(), "Tagline_Console.ini");
 }
 
@@ -282,7 +287,7 @@ TEST(SettingsDerived, FirstShownGroupWins) {
 }
 
 TEST(SettingsDerived, DbAndOnlineTogetherSaveOnlineAsOff) {
-  TempDir dir;
+  SettingsDir dir;
   AppSettings s = LoadFrom(dir, "[DB]\r\ndb=1\r\n[ONLINE]\r\nonline=2\r\n");
   const StartMode mode = ChooseStartMode(s.db, s.config, s.online);
   s.db = mode.db;
@@ -354,7 +359,7 @@ TEST(SettingsPath, PlatformCurrentDirectoryIsWholeOrAnError) {
   ASSERT_TRUE(here.ok()) << here.error;
   EXPECT_EQ(*here.value, (fs::current_path() / "Tagline_Console.ini").string());
 
-  TempDir dir;
+  SettingsDir dir;
   DeepDirectory deep(dir.path(), PATH_MAX + 100);
   ASSERT_TRUE(deep.entered());
   const auto cwd = platform::CurrentDirectory();

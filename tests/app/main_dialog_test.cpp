@@ -178,6 +178,18 @@ TEST_F(MainDialogTest, SavedSettingsKeepOtherContentAndTheAccessCode) {
   EXPECT_NE(text.find("[Other]\r\nx=1\r\n"), std::string::npos);
 }
 
+TEST_F(MainDialogTest, ReadOnlySettingsFileIsReportedAndKept) {
+  const std::string before = "[TEST]\r\nsend=old\r\n";
+  WriteIni(before);
+  fs::permissions(ini, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  Start();
+  host.ClearMessages();
+  dialog->controls().UserSetText(ctl::kToSend, "new");
+  dialog->OnClose();
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{"The settings could not be saved to " + ini});
+  EXPECT_EQ(ReadIni(), before);
+}
+
 TEST_F(MainDialogTest, PortOverrideDoesNotChangeTheSavedPort) {
   WriteIni("[COM]\r\nport=ttyUSB7\r\nbaudrate=9600\r\ndatabits=8\r\n");
   PtyPair pty;

@@ -80,6 +80,21 @@ TEST_F(DatabaseTransferTest, DatFileLines) {
   EXPECT_EQ(ReadBack(path), "Herd;ISO HDX;07.03.2026;10:15:00;9180451CBE991A14;Cow 1         \r\n");
 }
 
+TEST_F(DatabaseTransferTest, ReadOnlyFileIsNotOverwritten) {
+  StartReader();
+  database->SetRecords({kRecords[0]});
+  database->SetAttribute(0, "Herd");
+  const std::string path = (dir / "read.dat").string();
+  std::ofstream(path, std::ios::binary) << "earlier read";
+  fs::permissions(path, fs::perms::owner_read);
+  SetPath(true, path);
+  dialog->OnCommand(ctl::kRead);
+  EXPECT_EQ(MessageTexts(),
+            std::vector<std::string>{"can not save received data,\r\nno access on file"});
+  EXPECT_EQ(ReadBack(path), "earlier read");
+  EXPECT_TRUE(host.shellOpens().empty());
+}
+
 TEST_F(DatabaseTransferTest, ShortEndMarkerEndsTheRead) {
   StartReader();
   database->SetRecords(kRecords);

@@ -1,58 +1,23 @@
 #include "platform/private_profile.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
 
-#include <csignal>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <limits>
-#include <sstream>
+#include <string>
 
 #include "platform/crt.h"
-#include "platform/file_replace.h"
+#include "temp_dir.h"
 
 namespace tagline::platform {
 namespace {
 
 namespace fs = std::filesystem;
 
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = (fs::temp_directory_path() / "tagline-ini-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-  }
-  ~TempDir() {
-    std::error_code ec;
-    if (!path_.empty()) fs::remove_all(path_, ec);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-
-  std::string File(const std::string& name) const { return (path_ / name).string(); }
-  std::size_t EntryCount() const {
-    return static_cast<std::size_t>(std::distance(fs::directory_iterator(path_), {}));
-  }
-
- private:
-  fs::path path_;
-};
-
-std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
-
-void WriteBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
+using test::ReadBytes;
+using test::TempDir;
+using test::WriteBytes;
 
 IniFile LoadText(const TempDir& dir, const std::string& text) {
   WriteBytes(dir.File("t.ini"), text);
@@ -94,6 +59,54 @@ TEST(IniFileRead, HighBytesAreNeitherFoldedNorChanged) {
   EXPECT_EQ(ini.Get("s", "\xC4"), "upper");
   EXPECT_EQ(ini.Get("s", "\xE4"), "");
   EXPECT_EQ(ini.Get("s", "v"), "\xE4\xDF\xA0\x80");  // 0xA0 is no blank to trim
+}
+
+TEST(IniFileRead, Utf8ByteOrderMarkDoesNotHideTheFirstSection) {
+  TempDir dir;
+  const IniFile ini = LoadText(dir, "\xEF\xBB\xBF[COM]\r\nport=COM3\r\n[TEST]\r\nsend=x\r\n");
+  EXPECT_EQ(ini.Get("COM", "port"), "COM3");
+  EXPECT_EQ(ini.Get("TEST", "send"), "x");
+}
+
+TEST(IniFileRead, ByteOrderMarkOnlyCountsAtTheStart) {
+  TempDir dir;
+  const IniFile ini = LoadText(dir, "[s]\r\n\xEF\xBB\xBFk=v\r\n\xEF\xBB\xBF[t]\r\nk=w\r\n");
+  EXPECT_EQ(ini.Get("s", "\xEF\xBB\xBFk"), "v");
+  // Behind a mark in the middle of the file "[t]" is no section header.
+  EXPECT_EQ(ini.Get("t", "k"), "");
+  EXPECT_EQ(ini.Get("s", "k"), "w");
+}
+
+TEST(IniFileWrite, ByteOrderMarkIsKeptAndTheFirstSectionIsNotAddedTwice) {
+  TempDir dir;
+  IniFile ini = LoadText(dir, "\xEF\xBB\xBF[COM]\r\nport=COM3\r\n");
+  ASSERT_TRUE(ini.Set("COM", "port", "COM4"));
+  ASSERT_TRUE(ini.Set("COM", "baudrate", "9600"));
+  ASSERT_TRUE(ini.Save());
+  EXPECT_EQ(ReadBytes(dir.File("t.ini")), "\xEF\xBB\xBF[COM]\r\nport=COM4\r\nbaudrate=9600\r\n");
+
+  // A file holding nothing but the mark keeps it in front of what is added.
+  WriteBytes(dir.File("t.ini"), "\xEF\xBB\xBF");
+  ASSERT_TRUE(WritePrivateProfileString("COM", "port", "COM1", dir.File("t.ini")));
+  EXPECT_EQ(ReadBytes(dir.File("t.ini")), "\xEF\xBB\xBF[COM]\r\nport=COM1\r\n");
+  EXPECT_EQ(GetPrivateProfileString("COM", "port", dir.File("t.ini")), "COM1");
+}
+
+TEST(IniFileWrite, FileWithoutByteOrderMarkGetsNone) {
+  TempDir dir;
+  IniFile ini = LoadText(dir, "[COM]\r\nport=COM3\r\n");
+  ASSERT_TRUE(ini.Set("COM", "port", "\xEF\xBB\xBF"));
+  EXPECT_EQ(ini.Text(), "[COM]\r\nport=\xEF\xBB\xBF\r\n");
+}
+
+TEST(IniFileWrite, ReadOnlyFileIsNotSaved) {
+  TempDir dir;
+  IniFile ini = LoadText(dir, "[COM]\r\nport=COM3\r\n");
+  fs::permissions(dir.File("t.ini"), fs::perms::owner_read | fs::perms::group_read);
+  ASSERT_TRUE(ini.Set("COM", "port", "COM4"));
+  EXPECT_FALSE(ini.Save());
+  EXPECT_FALSE(WritePrivateProfileString("COM", "port", "COM5", dir.File("t.ini")));
+  EXPECT_EQ(ReadBytes(dir.File("t.ini")), "[COM]\r\nport=COM3\r\n");
 }
 
 TEST(IniFileLoad, MissingFileIsEmptyAndUnreadableFileFails) {
@@ -155,52 +168,6 @@ TEST(PrivateProfile, ValueIsCutToWhatA260CharacterBufferHolds) {
   IniFile ini;
   ASSERT_TRUE(ini.Load(path));
   EXPECT_EQ(ini.Get("s", "k"), longValue);
-}
-
-TEST(FileReplace, KeepsPermissionsAndLeavesNoTemporaryFile) {
-  TempDir dir;
-  const std::string path = dir.File("t.ini");
-  WriteBytes(path, "old");
-  ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
-  ASSERT_TRUE(ReplaceFileContents(path, "new contents"));
-  EXPECT_EQ(ReadBytes(path), "new contents");
-  EXPECT_EQ(fs::status(path).permissions(), static_cast<fs::perms>(0640));
-  EXPECT_EQ(dir.EntryCount(), 1u);
-}
-
-TEST(FileReplace, FailedWriteLeavesTheOldFileWholeAndNoTemporaryFile) {
-  TempDir dir;
-  const std::string path = dir.File("t.ini");
-  WriteBytes(path, "[COM]\r\nport=COM1\r\n");
-  IniFile ini;
-  ASSERT_TRUE(ini.Load(path));
-  ASSERT_TRUE(ini.Set("DB", "read_path", std::string(4096, 'p')));
-
-  // Limit the size of files this process may write so the save cannot complete.
-  rlimit old{};
-  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
-  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-  rlimit small = old;
-  small.rlim_cur = 1024;
-  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-  const bool saved = ini.Save();
-  ::setrlimit(RLIMIT_FSIZE, &old);
-  std::signal(SIGXFSZ, oldHandler);
-
-  EXPECT_FALSE(saved);
-  EXPECT_EQ(ReadBytes(path), "[COM]\r\nport=COM1\r\n");
-  EXPECT_EQ(dir.EntryCount(), 1u);
-}
-
-TEST(FileReplace, FailsCleanlyWhenTheTargetCannotBeReplacedOrCreated) {
-  TempDir dir;
-  const std::string target = dir.File("busy");
-  fs::create_directory(target);
-  WriteBytes(target + "/inside", "x");
-  EXPECT_FALSE(ReplaceFileContents(target, "data"));
-  EXPECT_EQ(ReadBytes(target + "/inside"), "x");
-  EXPECT_EQ(dir.EntryCount(), 1u);
-  EXPECT_FALSE(ReplaceFileContents(dir.File("missing/t.ini"), "data"));
 }
 
 TEST(Atol32, ParsesLikeAtolOnA32BitLong) {

@@ -1,0 +1,9 @@
+#include "platform/file_replace.h"
+
+namespace tagline::platform {
+
+bool ReplaceFileContents(const std::string& path, std::string_view contents) {
+  return SaveFileContents(path, contents).ok();
+}
+
+}  // namespace tagline::platform
