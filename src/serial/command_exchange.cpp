@@ -72,6 +72,7 @@ bool CommandExchange::PollReceive(int onlineMode) {
   }
   if (data.empty()) return false;
 
+  const std::size_t shown = receivedPane.size();
   if (onlineMode == 0) {
     ShowTerminalData(std::move(data));
   } else {
@@ -82,6 +83,9 @@ bool CommandExchange::PollReceive(int onlineMode) {
         onlineBuffer += c;
       }
     }
+  }
+  if (pollObserver_ && receivedPane.size() > shown) {
+    pollObserver_(std::string_view(receivedPane).substr(shown));
   }
   TrimPanes();
   return true;
