@@ -14,9 +14,9 @@ class CommunicationControl {
   // The XT button: takes the reader out of communication or back into it.
   app::CommandResult Toggle(app::JobContext& ctx);
   // One half of the button asked for by name: "s22400" (on) or "XT" (off) goes to the
-  // reader whatever the model and whatever the row shows. The button never sends "s22400"
-  // to a reader that cannot switch, nor "XT" before "s22400" from the state of a fresh
-  // start.
+  // reader whatever the model and whatever the row shows. The button cannot do that: on a
+  // reader that cannot switch it only logs "s22400", and from the state of a fresh start
+  // it sends "s22400" before it offers "XT".
   app::CommandResult Switch(app::JobContext& ctx, bool on);
   // The row's label and button text for the state.
   static void ShowState(app::ControlModel& controls, bool open);
