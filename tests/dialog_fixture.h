@@ -58,11 +58,12 @@ class DialogFixture : public ::testing::Test {
     host.Attach(dialog.get());
     dialog->OnInitDialog();
   }
-  void StartWithSimulator(const std::string& version = "KTR H9 V4.30054") {
+  // Paced, the reader's replies come at the byte rate of the line, as from a real device.
+  void StartWithSimulator(const std::string& version = "KTR H9 V4.30054", bool paced = false) {
     sim::SimOptions options;
     options.version = version;
     options.latencyMs = 1;
-    options.paceByBaud = false;
+    options.paceByBaud = paced;
     std::string error;
     reader = sim::SimulatedReader::Start(options, error);
     ASSERT_TRUE(reader) << error;

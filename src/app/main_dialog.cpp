@@ -3,6 +3,7 @@
 #include "app/control_ids.h"
 #include "app/settings_path.h"
 #include "platform/local_time.h"
+#include "reader/tag_type_masks.h"
 
 namespace tagline::app {
 
@@ -231,9 +232,10 @@ void MainDialog::OnInitDialog() {
   LayOutLowerArea();
   ShowStartGroup();
 
-  // 9. The tag types of the algorithm row.
-  controls_.SetItems(ctl::kTagTypes, {"Trovan", "ASK", "Datamars", "Destron", "HDX", "FDX-B",
-                                      "PSK2", "PSK1", "VIP", "Humidity", "UID", "Data/Temp"});
+  // 9. The tag types of the algorithm row: the full list until the row takes the focus and
+  // keeps the connected model's names.
+  const auto tagTypes = reader::TagTypeNameOrder();
+  controls_.SetItems(ctl::kTagTypes, std::vector<std::string>(tagTypes.begin(), tagTypes.end()));
   // 10. to 12.
   EnableControls();
   ColourConfigRows();

@@ -101,6 +101,10 @@ class MainDialog : public JobContext {
   void SetKeyboard(std::unique_ptr<platform::Keyboard> keyboard) {
     typing_.SetKeyboard(std::move(keyboard));
   }
+  // Who hears of typed characters the protocol file did not take (the window says nothing).
+  void SetProtocolFailure(codes::OnlineTyping::ProtocolFailure failure) {
+    typing_.SetProtocolFailure(std::move(failure));
+  }
   // Where the window takes the local time from (time stamps, the reader's clock).
   void SetLocalClock(std::function<std::tm()> clock) { localClock_ = std::move(clock); }
 
@@ -108,6 +112,8 @@ class MainDialog : public JobContext {
   bool JobRunning(JobKind kind) const;
   const JobResult* LastJobResult(JobKind kind) const;
   const CommandResult& LastCommandResult() const { return lastCommand_; }
+  // One named half of the XT button ("s22400" on, "XT" off), sent whatever the row shows.
+  void SwitchCommunication(bool on) { lastCommand_ = communication_.Switch(*this, on); }
 
   // JobContext.
   serial::ReaderLink& link() override { return link_; }

@@ -1,6 +1,7 @@
 #include "app/settings_dialog.h"
 
 #include <algorithm>
+#include <span>
 
 #include "app/host.h"
 #include "platform/comm.h"
@@ -449,6 +450,42 @@ bool SettingsDialog::SetValue(std::string_view key, const std::string& value) {
                              it != c.items.end() ? static_cast<int>(it - c.items.begin()) : -1);
   controls_.UserSetText(*id, value);
   return true;
+}
+
+std::optional<std::string> SettingsDialog::ValueProblem(std::string_view key,
+                                                        std::string_view value) {
+  const std::optional<int> id = ControlOfKey(key);
+  if (!id) return std::string(key) + " is no setting";
+  const auto oneOf = [&](std::span<const char* const> texts) -> std::optional<std::string> {
+    if (std::find(texts.begin(), texts.end(), value) != texts.end()) return std::nullopt;
+    std::string rule = std::string(key) + " takes ";
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+      if (i > 0) rule += i + 1 == texts.size() ? " or " : ", ";
+      rule += texts[i];
+    }
+    return rule;
+  };
+  static constexpr const char* kProtocols[] = {"0", "1", "2"};
+  static constexpr const char* kSwitch[] = {"0", "1"};
+  if (*id == sc::kProtocolFramed) return oneOf(kProtocols);
+  if (*id == sc::kDataBits) return oneOf(kDataBitsList);
+  if (*id == sc::kParity) return oneOf(kParities);
+  if (*id == sc::kStopBits) return oneOf(kStopBitsList);
+  if (*id == sc::kBaudRate) {
+    const bool digits =
+        !value.empty() && value.size() <= 9 &&
+        std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; });
+    if (digits && platform::Atol32(value) > 0) return std::nullopt;
+    return std::string(key) + " takes a whole number of bits per second";
+  }
+  if (*id == sc::kCts || *id == sc::kRts || *id == sc::kInvert || IsConversion(*id)) {
+    return oneOf(kSwitch);
+  }
+  // The settings file keeps one line per key.
+  if (value.find_first_of("\r\n") != std::string_view::npos) {
+    return std::string(key) + " takes no line break";
+  }
+  return std::nullopt;
 }
 
 std::optional<std::string> SettingsDialog::Value(std::string_view key) const {

@@ -98,6 +98,10 @@ class SettingsDialog {
   // would, with the conversion boxes' exclusion. False for an unknown key or a protocol
   // or check-box value other than 0, 1 (and 2 for the protocol).
   bool SetValue(std::string_view key, const std::string& value);
+  // Why a value does not suit an INI key the dialog edits ("databits takes 4, 5, 6, 7 or
+  // 8"); nullopt for a value that does. The dialog's own fields take any text (the line
+  // then fails to open); scripted changes that are saved at once are checked first.
+  static std::optional<std::string> ValueProblem(std::string_view key, std::string_view value);
   // What the control of an INI key shows; nullopt for an unknown key.
   std::optional<std::string> Value(std::string_view key) const;
   // The INI keys the dialog edits, in its tab order.

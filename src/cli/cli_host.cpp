@@ -7,7 +7,7 @@ namespace tagline::cli {
 namespace {
 
 // Pane text as terminal lines.
-std::string ToTerminal(const std::string& pane) {
+std::string ToTerminal(std::string_view pane) {
   std::string out;
   for (const char c : pane) {
     if (c != '\r') out += c;
@@ -20,11 +20,29 @@ std::string ToTerminal(const std::string& pane) {
 void CliHost::Flush() {
   if (dialog_ == nullptr) return;
   const std::string& pane = dialog_->controls().at(app::ctl::kReceived).text;
-  const std::string added = ToTerminal(PaneAddition(printed_, pane));
+  const std::string added = PaneAddition(printed_, pane);
   printed_ = pane;
+  if (!capturing_) Print(added);
+}
+
+void CliHost::Print(std::string_view paneText) {
+  const std::string added = ToTerminal(paneText);
   if (added.empty()) return;
   *out_ << added << std::flush;
   received_ += added;
+}
+
+PollCapture::PollCapture(CliHost& host, serial::CommandExchange& exchange)
+    : host_(host), exchange_(exchange) {
+  host_.Flush();  // what came before is printed as before
+  host_.capturing_ = true;
+  exchange_.SetPollObserver([this](std::string_view added) { host_.Print(added); });
+}
+
+PollCapture::~PollCapture() {
+  exchange_.SetPollObserver({});
+  host_.Flush();  // takes note of the pane as the polls left it
+  host_.capturing_ = false;
 }
 
 void CliHost::DispatchPendingMessages() {

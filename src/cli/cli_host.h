@@ -5,6 +5,7 @@
 #include <memory>
 #include <ostream>
 #include <string>
+#include <string_view>
 
 #include "app/control_ids.h"
 #include "app/headless_host.h"
@@ -34,19 +35,39 @@ class CliHost : public app::HeadlessHost {
     if (controlId == app::ctl::kReceived) Flush();
   }
 
-  // Prints what the received pane gained since the last call.
+  // Prints what the received pane gained since the last call (while polls are captured,
+  // only takes note of the pane as it is).
   void Flush();
   void EndLine();
   const std::string& received() const { return received_; }
   void ClearReceived() { received_.clear(); }
 
  private:
+  friend class PollCapture;
+  void Print(std::string_view paneText);
+
   std::ostream* out_;
   const app::MainDialog* dialog_ = nullptr;
   std::string printed_;
   std::string received_;
   std::ostream* progress_ = nullptr;
   std::string lastProgress_;
+  bool capturing_ = false;
+};
+
+// For its lifetime, prints everything the receive poll adds to the received pane as it is
+// added. The pane keeps only 20 lines, so the difference of two states loses a burst of
+// more lines and cannot tell a repeated line from no line at all.
+class PollCapture {
+ public:
+  PollCapture(CliHost& host, serial::CommandExchange& exchange);
+  ~PollCapture();
+  PollCapture(const PollCapture&) = delete;
+  PollCapture& operator=(const PollCapture&) = delete;
+
+ private:
+  CliHost& host_;
+  serial::CommandExchange& exchange_;
 };
 
 // One run of the command line against the configured (or simulated) reader.
@@ -55,7 +76,11 @@ class Session {
   Session(std::ostream& out, std::ostream& err);
   ~Session();
 
+  // Exit status; a port that cannot be opened leaves the window running without a line.
   int Open(const CliOptions& options);
+  bool HasWindow() const { return dialog_ != nullptr; }
+  // Says why the port is not open; returns the exit status for it.
+  int ReportPortFailure();
   int Listen(std::uint32_t ms, bool expectAnswer);
   int Send(const CliOptions& options);
   int Version();

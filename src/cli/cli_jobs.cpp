@@ -1,5 +1,6 @@
 #include "cli/cli_jobs.h"
 
+#include <algorithm>
 #include <map>
 
 #include "app/settings_dialog.h"
@@ -137,32 +138,52 @@ int FactoryDefault(Session& session, const CliOptions& options) {
 }
 
 // The settings through the Settings dialog: `settings` shows them, `settings set KEY VALUE`
-// changes one as the dialog would (a changed line is reopened at once).
+// changes one as the dialog would (a changed line is reopened at once) and saves the file:
+// the change is asked for explicitly, unlike the window state other commands leave alone.
 int Settings(Session& session, const CliOptions& options) {
   auto& dialog = session.dialog();
-  int status = kExitOk;
-  bool shown = false;
+  const bool change = !options.args.empty();
+  if (change) {
+    const auto& args = options.args;
+    const std::vector<std::string> keys = app::SettingsDialog::Keys();
+    const bool known = args.size() == 3 && args[0] == "set" &&
+                       std::find(keys.begin(), keys.end(), args[1]) != keys.end();
+    if (!known) {
+      session.err() << "tagline: settings set takes one of:";
+      for (const std::string& key : keys) session.err() << ' ' << key;
+      session.err() << " and a value\n";
+      return kExitUsage;
+    }
+    if (const auto problem = app::SettingsDialog::ValueProblem(args[1], args[2])) {
+      session.err() << "tagline: " << *problem << '\n';
+      return kExitUsage;
+    }
+  }
+  bool taken = false;
   session.host().SetSettingsScript([&](app::SettingsDialog& settings) {
-    shown = true;
-    if (options.args.empty()) {
+    if (!change) {
       for (const std::string& key : app::SettingsDialog::Keys()) {
         session.out() << key << '=' << settings.Value(key).value_or("") << '\n';
       }
       return app::id::kCancel;
     }
-    if (options.args.size() != 3 || options.args[0] != "set" ||
-        !settings.SetValue(options.args[1], options.args[2])) {
-      session.err() << "tagline: settings set takes one of:";
-      for (const std::string& key : app::SettingsDialog::Keys()) session.err() << ' ' << key;
-      session.err() << " and a value\n";
-      status = kExitUsage;
-      return app::id::kCancel;
-    }
-    return app::id::kOk;
+    taken = settings.SetValue(options.args[1], options.args[2]);
+    return taken ? app::id::kOk : app::id::kCancel;
   });
   dialog.OnCommand(app::menu::kPort);
-  if (!shown) return kExitReaderFailed;
-  return status;
+  if (!change) return kExitOk;
+  if (!taken) return kExitUsage;
+  if (dialog.settingsPath().empty() ||
+      !app::SaveSettings(dialog.settings(), dialog.settingsPath())) {
+    session.err() << "tagline: the settings could not be saved to '" << dialog.settingsPath()
+                  << "'\n";
+    return kExitReaderFailed;
+  }
+  if (dialog.portOpen() == 0) {
+    session.err() << "tagline: the setting is saved, but the line does not open\n";
+    return session.ReportPortFailure();
+  }
+  return kExitOk;
 }
 
 }  // namespace

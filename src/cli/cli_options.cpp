@@ -27,7 +27,7 @@ const CommandSpec kCommands[] = {
     {"tag", 0, 0, {"repeat", "interval"}, {}},
     {"convert", 1, 2, {"order"}, {"batch"}},
     {"online", 0, 0, {"keyboard", "log", "seconds"}, {}},
-    {"comm", 0, 0, {}, {}},
+    {"comm", 0, 1, {}, {}},
     {"dbtest", 0, 0, {}, {}},
     {"clock", 0, 0, {}, {"set"}},
     {"param", 1, 2, {}, {}},
@@ -94,12 +94,12 @@ const char* UsageText() {
          "                                       an ONLINE conversion or a decoder\n"
          "  online [--keyboard auto|x11|uinput|stdout|none] [--log FILE] [--seconds S]\n"
          "                                       ONLINE mode: type the codes the reader sends\n"
-         "  comm                                 the XT button (communication on/off)\n"
+         "  comm [on|off]                        the XT button; on sends s22400, off XT\n"
          "  dbtest                               the DB Test button\n"
          "  clock [--set]                        read the reader's clock, or set it\n"
          "  param NAME [LABEL]                   a selection parameter: write, or read\n"
          "  numeric NAME [VALUE]                 a numeric parameter: write, or read\n"
-         "  tagtypes [NAMES]                     the tag types (comma-separated), or read\n"
+         "  tagtypes [NAMES|none]                the tag types (comma-separated), or read\n"
          "  params                               the parameter names of the reader's model\n"
          "  db read PATH | db write PATH | db clear\n"
          "                                       the reader's tag database to or from a file\n"

@@ -1,9 +1,16 @@
 #include "cli/cli_reader_commands.h"
 
+#include <algorithm>
 #include <atomic>
 #include <csignal>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "cli/cli_run.h"
+#include "codes/online_typing.h"
 #include "platform/keyboard.h"
 #include "reader/classify_reader_version.h"
 #include "reader/parameter_catalogue.h"
@@ -76,7 +83,23 @@ int Online(Session& session, const CliOptions& options) {
   }
   // Standard output carries the typed text; the pane's lines go to standard error.
   session.host().SetPaneStream(session.err());
+  // The window skips a character the protocol file does not take without a word; here the
+  // user hears of it (once a run) and the exit status says so.
+  std::size_t unlogged = 0;
+  bool reported = false;
   if (const auto log = options.Value("log")) {
+    if (const auto problem = codes::ProtocolFileProblem(*log)) {
+      session.err() << "tagline: cannot open the protocol file " << *log << ": " << *problem
+                    << "; the typed characters are not logged\n";
+      reported = true;
+    }
+    dialog.SetProtocolFailure([&session, &unlogged, &reported,
+                               path = *log](const std::string& why) {
+      ++unlogged;
+      if (reported) return;
+      reported = true;
+      session.err() << "tagline: cannot write the protocol file " << path << ": " << why << '\n';
+    });
     dialog.settings().keyboard_sim_prot_path = *log;
     dialog.OnCommand(ctl::kLogging);
   }
@@ -87,20 +110,150 @@ int Online(Session& session, const CliOptions& options) {
   const std::uint64_t end =
       *seconds < 0 ? UINT64_MAX
                    : session.host().Now() + static_cast<std::uint64_t>(*seconds) * 1000;
-  while (!interrupted && session.host().Now() < end && dialog.portOpen() != 0) {
-    session.host().RunFor(
-        static_cast<std::uint32_t>(std::min<std::uint64_t>(200, end - session.host().Now())));
+  {
+    const PollCapture capture(session.host(), dialog.exchange());
+    while (!interrupted && session.host().Now() < end && dialog.portOpen() != 0) {
+      session.host().RunFor(
+          static_cast<std::uint32_t>(std::min<std::uint64_t>(200, end - session.host().Now())));
+    }
   }
   std::signal(SIGINT, previous);
+  dialog.SetProtocolFailure({});
+  if (unlogged > 0) {
+    session.err() << "tagline: " << unlogged
+                  << " typed characters are missing from the protocol file\n";
+    return kExitReaderFailed;
+  }
   return dialog.portOpen() != 0 ? kExitOk : kExitReaderFailed;
 }
 
+reader::ReaderModel Identify(Session& session) {
+  return reader::IdentifyReader(session.dialog(), reader::VersionEcho::Quiet,
+                                reader::PollAfter::Restart);
+}
+
+std::string ModelText(reader::ReaderModel model) {
+  return std::to_string(static_cast<int>(model)) + ' ' +
+         std::string(reader::ReaderModelName(model));
+}
+
+// "A, B or C".
+std::string NameList(std::span<const std::string_view> names) {
+  std::string text;
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    if (i > 0) text += i + 1 == names.size() ? " or " : ", ";
+    text += names[i];
+  }
+  return text.empty() ? "none" : text;
+}
+
+// Whether a name may be sent to the connected reader: one of the kind's names at all (else
+// a usage error, before the reader is asked), and one its model is offered (else the
+// reader cannot take it; nothing is sent). Exit status, or nullopt to go on.
+std::optional<int> CheckOfferedNames(Session& session, reader::ParameterKind kind,
+                                     const std::vector<std::string>& names, const char* what) {
+  const auto all = reader::CatalogueNames(kind);
+  for (const std::string& name : names) {
+    if (std::find(all.begin(), all.end(), name) == all.end()) {
+      session.err() << "tagline: '" << name << "' is no " << what << "; one of: " << NameList(all)
+                    << '\n';
+      return kExitUsage;
+    }
+  }
+  const reader::ReaderModel model = Identify(session);
+  if (model == reader::ReaderModel::NoReply) {
+    session.err() << "tagline: no answer from the reader\n";
+    return kExitReaderFailed;
+  }
+  const auto offered = reader::OfferedNames(kind, model);
+  for (const std::string& name : names) {
+    if (!reader::IsNameOffered(kind, name, model)) {
+      session.err() << "tagline: '" << name << "' is no " << what << " of this reader (model "
+                    << ModelText(model) << "); it takes " << NameList(offered) << '\n';
+      return kExitReaderFailed;
+    }
+  }
+  if (offered.empty()) {
+    session.err() << "tagline: this reader (model " << ModelText(model) << ") has no " << what
+                  << "s\n";
+    return kExitReaderFailed;
+  }
+  return std::nullopt;
+}
+
+int Comm(Session& session, const CliOptions& options) {
+  if (options.args.empty()) {
+    Press(session, ctl::kXt);
+    return ResultStatus(session);
+  }
+  const std::string& state = options.args.front();
+  if (state != "on" && state != "off") {
+    session.err() << "tagline: comm takes on or off\n";
+    return kExitUsage;
+  }
+  session.dialog().SwitchCommunication(state == "on");
+  session.host().Flush();
+  session.host().EndLine();
+  return ResultStatus(session);
+}
+
+int Numeric(Session& session, const CliOptions& options) {
+  const std::string& name = options.args.front();
+  // The cells of a numeric name mean other things on other models ("00E" is a time-out on
+  // one, the low byte of another on the next): the name must be one of this model's.
+  if (const auto refused =
+          CheckOfferedNames(session, reader::ParameterKind::Numeric, {name}, "numeric parameter")) {
+    return *refused;
+  }
+  auto& controls = session.dialog().controls();
+  controls.UserSetText(ctl::kNumericName, name);
+  controls.UserSetText(ctl::kNumericValue, options.args.size() > 1 ? options.args[1] : "");
+  Press(session, ctl::kNumericButton);
+  return ResultStatus(session);
+}
+
+// The names of a `tagtypes` argument: separated by commas, semicolons or blanks.
+std::vector<std::string> SplitNames(const std::string& text) {
+  std::vector<std::string> names;
+  std::string name;
+  for (const char c : text + ',') {
+    if (c == ',' || c == ';' || c == ' ') {
+      if (!name.empty()) names.push_back(name);
+      name.clear();
+    } else {
+      name += c;
+    }
+  }
+  return names;
+}
+
+// The ticked names go to the row as its check list shows them. A text that names no type
+// would write empty masks, switching every type off: only `none` asks for that.
+int TagTypes(Session& session, const CliOptions& options) {
+  auto& controls = session.dialog().controls();
+  std::string ticked;
+  if (!options.args.empty()) {
+    const std::vector<std::string> names = SplitNames(options.args.front());
+    const bool none = names == std::vector<std::string>{"none"};
+    if (names.empty()) {
+      session.err() << "tagline: tagtypes takes tag-type names, or none to switch all off\n";
+      return kExitUsage;
+    }
+    if (const auto refused =
+            CheckOfferedNames(session, reader::ParameterKind::AlgorithmMask,
+                              none ? std::vector<std::string>{} : names, "tag type")) {
+      return *refused;
+    }
+    for (const std::string& name : names) ticked += (ticked.empty() ? "" : ", ") + name;
+  }
+  controls.UserSetText(ctl::kTagTypes, ticked);
+  Press(session, ctl::kTagTypeButton);
+  return ResultStatus(session);
+}
+
 int Params(Session& session) {
-  auto& dialog = session.dialog();
-  const auto model =
-      reader::IdentifyReader(dialog, reader::VersionEcho::Quiet, reader::PollAfter::Restart);
-  session.out() << "model: " << static_cast<int>(model) << ' ' << reader::ReaderModelName(model)
-                << '\n';
+  const auto model = Identify(session);
+  session.out() << "model: " << ModelText(model) << '\n';
   for (const auto name : reader::OfferedNames(reader::ParameterKind::Selection, model)) {
     session.out() << "selection\t" << name << '\n';
   }
@@ -125,10 +278,7 @@ int RunReaderCommand(Session& session, const CliOptions& options) {
   if (command == "tag") return Tag(session, options);
   if (command == "online") return Online(session, options);
   if (command == "params") return Params(session);
-  if (command == "comm") {
-    Press(session, ctl::kXt);
-    return ResultStatus(session);
-  }
+  if (command == "comm") return Comm(session, options);
   if (command == "dbtest") {
     Press(session, ctl::kTest);
     const app::CommandResult& result = dialog.LastCommandResult();
@@ -150,20 +300,8 @@ int RunReaderCommand(Session& session, const CliOptions& options) {
     }
     return ResultStatus(session);
   }
-  if (command == "numeric") {
-    controls.UserSetText(ctl::kNumericName, arg0);
-    controls.UserSetText(ctl::kNumericValue, arg1);
-    Press(session, ctl::kNumericButton);
-    if (!dialog.LastCommandResult().recognised) {
-      session.err() << "tagline: " << arg0 << " is no numeric parameter\n";
-      return kExitReaderFailed;
-    }
-    return ResultStatus(session);
-  }
-  // tagtypes: the ticked names as the row's text shows them.
-  controls.UserSetText(ctl::kTagTypes, arg0);
-  Press(session, ctl::kTagTypeButton);
-  return ResultStatus(session);
+  if (command == "numeric") return Numeric(session, options);
+  return TagTypes(session, options);
 }
 
 }  // namespace tagline::cli

@@ -131,22 +131,26 @@ int Session::Open(const CliOptions& options) {
   host_.Attach(dialog_.get());
   host_.Watch(dialog_.get());
   dialog_->OnInitDialog();
-  if (dialog_->portOpen() == 0) {
-    const auto& port = dialog_->port();
-    err_ << "tagline: cannot open " << platform::CommDevicePath(port.portName()) << ": "
-         << platform::CommErrorText(port.lastError()) << OpenFailureHint(port.lastError()) << '\n';
-    return kExitPortError;
-  }
+  const int status = dialog_->portOpen() != 0 ? kExitOk : ReportPortFailure();
   host_.ClearMessages();
   host_.Flush();  // what start-up put in the panes is not this command's output
   host_.ClearReceived();
-  return kExitOk;
+  return status;
+}
+
+int Session::ReportPortFailure() {
+  const auto& port = dialog_->port();
+  err_ << "tagline: cannot open " << platform::CommDevicePath(port.portName()) << ": "
+       << platform::CommErrorText(port.lastError()) << OpenFailureHint(port.lastError()) << '\n';
+  return kExitPortError;
 }
 
 int Session::Listen(std::uint32_t ms, bool expectAnswer) {
   const int pollsBefore = dialog_->exchange().polledReplies;
-  host_.RunFor(ms);
-  host_.Flush();
+  {
+    const PollCapture capture(host_, dialog_->exchange());
+    host_.RunFor(ms);
+  }
   host_.EndLine();
   if (dialog_->portOpen() == 0) return kExitReaderFailed;
   const serial::CommandExchange& exchange = dialog_->exchange();
@@ -207,7 +211,11 @@ int RunCli(const CliOptions& options, std::istream& in, std::ostream& out, std::
   }
 
   Session session(out, err);
-  if (const int status = session.Open(options); status != kExitOk) return status;
+  if (const int status = session.Open(options); status != kExitOk) {
+    // The settings are shown and changed without a line: a port that cannot be opened is
+    // put right there.
+    if (command != "settings" || !session.HasWindow()) return status;
+  }
   if (command == "send") return session.Send(options);
   if (command == "version") return session.Version();
   if (command == "listen") {

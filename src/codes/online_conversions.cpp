@@ -26,18 +26,15 @@ std::string Line(std::string text) {
   return text;
 }
 
-std::string Decimal(std::uint64_t value, int minWidth, bool pad) {
-  // Read as signed: values of 2^63 and above show as negative numbers.
-  return FormatDecimal64(static_cast<std::int64_t>(value), minWidth, pad);
-}
-
 std::string LastCharacters(std::string text, std::size_t count) {
   if (text.size() > count) text.erase(0, text.size() - count);
   return text;
 }
 
+// The decimal conversions render a code as the number without sign that it is: read as
+// signed, codes of 2^63 and above would come out negative, with wrong last ten digits.
 std::string Decimal10(std::string_view hex) {
-  return LastCharacters(Decimal(HexValue(hex), 16, true), 10);
+  return LastCharacters(FormatUnsigned(HexValue(hex), 16), 10);
 }
 
 // Byte order reversed: pair k from the front becomes pair k from the back.
@@ -103,11 +100,11 @@ std::string ApplyOnlineConversion(OnlineConversion conversion, std::string_view 
       return Line(ReverseHexBits(code));
     case OnlineConversion::HexToDecimal:
       if (code.empty()) return {};
-      return Line(Decimal(HexValue(code), 0, false));
+      return Line(FormatUnsigned(HexValue(code), 1));
     case OnlineConversion::Hex8ToDecimal8:
       code = LastCharacters(std::move(code), 8);
       if (code.empty()) return {};
-      return Line(LastCharacters(Decimal(HexValue(code), 16, true), 8));
+      return Line(LastCharacters(FormatUnsigned(HexValue(code), 16), 8));
     case OnlineConversion::HexToDecimal10:
       if (code.empty()) return {};
       return Line(Decimal10(code));
@@ -120,7 +117,7 @@ std::string ApplyOnlineConversion(OnlineConversion conversion, std::string_view 
     case OnlineConversion::HexLeft8ToDecimal:
       code.resize(std::min<std::size_t>(code.size(), 8));
       if (code.empty()) return {};
-      return Line(Decimal(HexValue(code), 0, false));
+      return Line(FormatUnsigned(HexValue(code), 1));
     case OnlineConversion::HexToIso:
       if (code.size() < kCodeDigits) return {};
       return Line(FormatCountryAndNumber(ReadCode(code, BitOrder::NumericOrder)));

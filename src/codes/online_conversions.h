@@ -41,8 +41,8 @@ std::string_view OnlineConversionKey(OnlineConversion conversion);
 // The conversion whose settings key is exactly `key`.
 std::optional<OnlineConversion> FindOnlineConversion(std::string_view key);
 
-// How long a hex text must be (counting its CR LF and blanks) for ONLINE processing to
-// apply the conversion: 16 for "hex2iso" and "hex2bde", 1 for the others.
+// How long a hex text must be (counting its blanks, not its CR LF) for ONLINE processing
+// to apply the conversion: 16 for "hex2iso" and "hex2bde", 1 for the others.
 int MinimumHexLength(OnlineConversion conversion);
 
 // The hex value of a text: its last 16 characters as hex digits (HexDigitValue), the last

@@ -1,7 +1,12 @@
 #include "codes/online_typing.h"
 
+#include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <memory>
+#include <optional>
 #include <string_view>
 
 #include "app/control_ids.h"
@@ -59,13 +64,24 @@ bool HoldsAny(const std::string& text, std::initializer_list<std::string_view> w
   return false;
 }
 
-void AppendToProtocol(const std::string& path, char c) {
-  // Append mode creates a missing file and never truncates; a file that cannot be opened
-  // is skipped for this character.
-  std::FILE* file = std::fopen(path.c_str(), "ab");
-  if (file == nullptr) return;
-  std::fputc(static_cast<unsigned char>(c), file);
-  std::fclose(file);
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+// Append mode creates a missing file and never truncates it.
+File OpenProtocolFile(const std::string& path) {
+  return File(std::fopen(path.c_str(), "ab"));
+}
+
+// Why the protocol file does not take a character; nullopt when it took it.
+std::optional<std::string> AppendToProtocol(const std::string& path, char c) {
+  File file = OpenProtocolFile(path);
+  if (!file) return std::strerror(errno);
+  if (std::fputc(static_cast<unsigned char>(c), file.get()) == EOF) return std::strerror(errno);
+  // The byte reaches the file when it is closed (a full disk shows only there).
+  if (std::fclose(file.release()) != 0) return std::strerror(errno);
+  return std::nullopt;
 }
 
 std::string RemoveFrameBytes(std::string text) {
@@ -92,6 +108,8 @@ void OnlineTyping::ProcessFrame(app::JobContext& ctx, serial::CommandExchange::F
   const bool linkMessage = etx ? HoldsAny(buffer, {"DISCONNECT"})
                                : HoldsAny(buffer, {"RING", "CARRIER", "CONNECT", "READY", "CALL",
                                                    "SYNTAX", "CLOSE", "+++", "XXX"});
+  // Doubles are told by the text as received; the conversion works on a copy, so an
+  // inverted code never stands in for the previous one.
   const bool repeated = buffer == link.lastOnlineCode() && !ctx.fields().doubleCodes;
   if (!linkMessage && !repeated) TypeCode(ctx, ConvertOnlineCode(ctx.settings(), buffer));
 
@@ -136,19 +154,28 @@ bool ConversionOn(const app::AppSettings& settings, OnlineConversion conversion)
   return flag != nullptr && *flag == "1";
 }
 
+// The characters of a hex text other than CR and LF; -1 for a text that is no hex text.
+int HexCodeLength(const std::string& text) {
+  if (IsHexText(text) < 0) return -1;
+  return static_cast<int>(
+      std::count_if(text.begin(), text.end(), [](char c) { return c != '\r' && c != '\n'; }));
+}
+
 }  // namespace
 
-std::string ConvertOnlineCode(const app::AppSettings& settings, std::string& code) {
+std::string ConvertOnlineCode(const app::AppSettings& settings, std::string code) {
   // "invert" combines with one other conversion; of the others the first that is on and
-  // whose length test holds decides.
-  int hex = IsHexText(code);
-  if (ConversionOn(settings, OnlineConversion::Invert) && hex > 0) {
+  // whose length test holds decides. The length is the code's own, without its line end:
+  // counting the CR LF would hand a 14-digit code to "hex2iso", which has nothing to show
+  // for fewer than 16 digits.
+  int digits = HexCodeLength(code);
+  if (ConversionOn(settings, OnlineConversion::Invert) && digits > 0) {
     code = ApplyOnlineConversion(OnlineConversion::Invert, code);
-    hex = IsHexText(code);
+    digits = HexCodeLength(code);
   }
   for (const auto conversion : kOnlineConversions) {
     if (conversion == OnlineConversion::Invert) continue;
-    if (ConversionOn(settings, conversion) && hex >= MinimumHexLength(conversion)) {
+    if (ConversionOn(settings, conversion) && digits >= MinimumHexLength(conversion)) {
       return ApplyOnlineConversion(conversion, code);
     }
   }
@@ -213,7 +240,11 @@ void OnlineTyping::TypeCode(app::JobContext& ctx, const std::string& code) {
       keyboard_->KeyEvent(platform::kVkShift, true);
       if (key == platform::kVkF12) keyboard_->Pause(kF12PauseMs);
     }
-    if (protocolEnabled_) AppendToProtocol(settings.keyboard_sim_prot_path, c);
+    if (protocolEnabled_) {
+      // The character stays typed; a file that does not take it is skipped for it.
+      const auto problem = AppendToProtocol(settings.keyboard_sim_prot_path, c);
+      if (problem && protocolFailure_) protocolFailure_(*problem);
+    }
   }
 }
 
@@ -236,6 +267,12 @@ void OnlineTyping::ChooseProtocolFile(app::JobContext& ctx) {
   if (const auto chosen = ctx.host().SaveFileDialog(request)) path = *chosen;
   if (path.empty()) path = DefaultProtocolPath();
   ctx.PushControls();
+}
+
+std::optional<std::string> ProtocolFileProblem(const std::string& path) {
+  File file = OpenProtocolFile(path);
+  if (!file) return std::strerror(errno);
+  return std::nullopt;
 }
 
 std::string OnlineTyping::DefaultProtocolPath() {

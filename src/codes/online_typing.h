@@ -2,7 +2,9 @@
 // converted and typed into the focused application by simulated key presses.
 #pragma once
 
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/app_settings.h"
@@ -15,14 +17,23 @@ namespace tagline::codes {
 // The code as it is typed: the start, end and replace texts of the five slots applied.
 std::string ComposeTypedText(const app::AppSettings& settings, std::string code);
 // The code after "invert" and the first conversion that is on and fits it.
-std::string ConvertOnlineCode(const app::AppSettings& settings, std::string& code);
+std::string ConvertOnlineCode(const app::AppSettings& settings, std::string code);
+
+// Why the protocol file cannot be opened for appending (the reason as the system gives
+// it); nullopt when it can. A missing file is created, as the first logged character
+// would create it.
+std::optional<std::string> ProtocolFileProblem(const std::string& path);
 
 class OnlineTyping {
  public:
+  // Told the reason each time a typed character cannot be written to the protocol file.
+  using ProtocolFailure = std::function<void(const std::string& reason)>;
+
   // Where key presses go; none types nothing (the protocol file is still written).
   void SetKeyboard(std::unique_ptr<platform::Keyboard> keyboard) {
     keyboard_ = std::move(keyboard);
   }
+  void SetProtocolFailure(ProtocolFailure failure) { protocolFailure_ = std::move(failure); }
 
   // One received code, ended by ETX or CR, taken out of the frame buffer.
   void ProcessFrame(app::JobContext& ctx, serial::CommandExchange::FrameEnd end);
@@ -37,6 +48,7 @@ class OnlineTyping {
 
  private:
   std::unique_ptr<platform::Keyboard> keyboard_;
+  ProtocolFailure protocolFailure_;
   bool protocolEnabled_ = false;
 };
 

@@ -10,6 +10,9 @@ namespace {
 
 namespace ctl = app::ctl;
 
+constexpr const char* kExitCommand = "XT";
+constexpr const char* kEstablishCommand = "s22400";
+
 // clang-format off
 constexpr const char* kEstablishText = " Establish Communication ----------------------------------------->                                     -------------->";
 constexpr const char* kExitText = " Exit Communication ------------------------------------------------->                                     -------------->";
@@ -26,7 +29,7 @@ bool TogglesCommunication(ReaderModel model) {
 
 void CommunicationControl::ShowState(app::ControlModel& controls, bool open) {
   controls.SetText(ctl::kCommLabel, open ? kExitText : kEstablishText);
-  controls.SetText(ctl::kXt, open ? "XT" : "s22400");
+  controls.SetText(ctl::kXt, open ? kExitCommand : kEstablishCommand);
 }
 
 void CommunicationControl::Reset(app::ControlModel& controls) {
@@ -35,24 +38,36 @@ void CommunicationControl::Reset(app::ControlModel& controls) {
 }
 
 app::CommandResult CommunicationControl::Toggle(app::JobContext& ctx) {
+  return Run(ctx, [this](ReaderModel model) {
+    if (open_) return Press{kExitCommand, true};
+    // A reader that cannot switch is taken into communication without a command of its own.
+    return Press{kEstablishCommand, TogglesCommunication(model)};
+  });
+}
+
+app::CommandResult CommunicationControl::Switch(app::JobContext& ctx, bool on) {
+  return Run(ctx, [on](ReaderModel) { return Press{on ? kEstablishCommand : kExitCommand, true}; });
+}
+
+app::CommandResult CommunicationControl::Run(app::JobContext& ctx,
+                                             const std::function<Press(ReaderModel)>& choose) {
   serial::ReaderLink& link = ctx.link();
   std::string& commResult = ctx.fields().commResult;
   return app::RunButtonCommand(ctx, commResult, [&](app::CommandResult& result) {
     const ReaderModel model = IdentifyReader(ctx, VersionEcho::Quiet, PollAfter::Restart);
     link.FlushInput();
-    if (TogglesCommunication(model)) {
-      const char* command = open_ ? "XT" : "s22400";
-      link.Send(command, serial::Echo::SendField);
-      open_ = !open_;
-      ShowState(ctx.controls(), open_);
-    } else if (open_) {
-      link.Send("XT", serial::Echo::SendField);
+    const Press press = choose(model);
+    if (press.send) {
+      link.Send(press.command, serial::Echo::SendField);
     } else {
-      // This reader is taken into communication without a command of its own.
-      link.sentPane() += "s22400\r\n";
-      link.sendText() = "s22400";
-      open_ = true;
-      ShowState(ctx.controls(), true);
+      link.sentPane() += std::string(press.command) + "\r\n";
+      link.sendText() = press.command;
+    }
+    // "s22400" opens on every model; "XT" closes only where the reader can be opened again.
+    const bool establish = std::string_view(press.command) == kEstablishCommand;
+    if (establish || TogglesCommunication(model)) {
+      open_ = establish;
+      ShowState(ctx.controls(), open_);
     }
     const std::string reply = link.Read(1, serial::kReplyTimeoutMs);
     commResult.clear();
@@ -60,7 +75,7 @@ app::CommandResult CommunicationControl::Toggle(app::JobContext& ctx) {
       const auto cls = serial::ClassifyReply(reply, serial::ReplyByte::Last);
       commResult = serial::ReplyLogText(cls);
       link.receivedPane() += commResult;
-      result.ok = cls == serial::ReplyClass::Ack;
+      result.ok = press.send && cls == serial::ReplyClass::Ack;
     }
     link.EndReceivedLine();
   });

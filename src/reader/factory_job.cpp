@@ -76,6 +76,7 @@ FactoryChoice FactoryJob::AskDialog(app::JobContext& ctx, FactoryDialog dialog, 
 std::int8_t FactoryJob::WriteParameters(app::JobContext& ctx) {
   serial::ReaderLink& link = ctx.link();
   if (!link.open() || model_ == kFailedModel) return 0;
+  if (FactoryHasNoParameters(Model(model_))) return 1;
   link.FlushInput();
   FactoryAnswers answers;
   FactorySuccessCounter counter;

@@ -161,6 +161,10 @@ std::vector<FactoryItem> FactorySequence(ReaderModel model) {
   return items;
 }
 
+bool FactoryHasNoParameters(ReaderModel model) {
+  return CatalogueModel(model) != ReaderModel::Unrecognised && FactorySequence(model).empty();
+}
+
 std::vector<FactoryDialog> FactoryDialogsAsked(ReaderModel model) {
   std::vector<FactoryDialog> dialogs;
   for (const FactoryItem& item : FactorySequence(model)) {

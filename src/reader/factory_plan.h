@@ -105,6 +105,10 @@ struct FactoryItem {
 // Empty for models without a factory set (0, 2, 8, 14) and for the failed-step byte.
 std::vector<FactoryItem> FactorySequence(ReaderModel model);
 
+// A recognised model whose factory state needs no parameter writes (models 2 and 8): its
+// step 7 has nothing to fail. An unrecognised reader's set is unknown rather than empty.
+bool FactoryHasNoParameters(ReaderModel model);
+
 // The dialogs a model is asked during the parameter writes, in order.
 std::vector<FactoryDialog> FactoryDialogsAsked(ReaderModel model);
 

@@ -127,16 +127,24 @@ TagText DecodeTag(char type, const std::string& code, const std::string& reply,
   return out;
 }
 
+// The probe takes only the first bytes of the version reply; the rest of a longer one is
+// still arriving and would be read as the tag. Waits for the frame's end (as long as the
+// probe may wait) and throws away whatever is queued.
+void SkipRestOfVersion(serial::ReaderLink& link, const std::string& probeReply) {
+  const bool frameOpen = probeReply.find(serial::kStx) != std::string::npos &&
+                         probeReply.find(serial::kEtx) == std::string::npos;
+  if (frameOpen) link.CollectUntil(std::string{serial::kEtx}, static_cast<int>(kProbeMs));
+  link.FlushInput();
+}
+
 }  // namespace
 
 app::CommandResult GetTag::ReadOnce(app::JobContext& ctx) {
-  app::CommandResult result =
-      app::RunButtonCommand(ctx, ctx.fields().gtResult, [&](app::CommandResult&) { Read(ctx); });
-  result.ok = result.sent && !result.text.empty();
-  return result;
+  return app::RunButtonCommand(ctx, ctx.fields().gtResult,
+                               [&](app::CommandResult& result) { result.ok = Read(ctx); });
 }
 
-void GetTag::Read(app::JobContext& ctx) {
+bool GetTag::Read(app::JobContext& ctx) {
   serial::ReaderLink& link = ctx.link();
   std::string& gtResult = ctx.fields().gtResult;
   const app::AppSettings& settings = ctx.settings();
@@ -146,21 +154,24 @@ void GetTag::Read(app::JobContext& ctx) {
   probe.wanted = kProbeBytes;
   probe.timeoutMs = kProbeMs;
   probe.echo = serial::Echo::None;
-  if (!link.Exchange("SV", probe).answered()) return;
+  const serial::Reply version = link.Exchange("SV", probe);
+  if (!version.answered()) return false;
+  SkipRestOfVersion(link, version.text);
 
   gtResult.clear();
   link.Send("GT", serial::Echo::SendField);
   std::string reply =
       link.CollectUntil(std::string{serial::kEtx, serial::kNak, serial::kCr}, kReplyReads);
-  if (reply.empty()) return;
+  if (reply.empty()) return false;
 
   const auto show = [&](const std::string& text) {
     link.receivedPane() += text;
     gtResult += text;
   };
+  // A lone NAK or BEL, or any other unframed answer, holds no code.
   if (reply.find_first_of(std::string{serial::kStx, serial::kEtx}) == std::string::npos) {
     show(reply);
-    return;
+    return false;
   }
 
   std::erase_if(reply, [](char c) { return c == serial::kStx || c == serial::kEtx; });
@@ -197,6 +208,9 @@ void GetTag::Read(app::JobContext& ctx) {
       ctx.host().Beep(750, 100);
     }
   }
+  // "NoREAD" and a NAK frame say there is no tag; a code that does not fit the output
+  // format was read all the same.
+  return type != '0' && !code.empty();
 }
 
 void GetTag::ToggleContinuous(app::JobContext& ctx) {

@@ -18,7 +18,8 @@ class GetTag {
   void OnTimer(app::JobContext& ctx);
 
  private:
-  void Read(app::JobContext& ctx);
+  // True when the reader gave the code of a tag.
+  bool Read(app::JobContext& ctx);
 
   app::Point startCursor_;
 };

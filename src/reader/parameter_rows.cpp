@@ -120,9 +120,7 @@ void ParameterRows::RefillNames(app::JobContext& ctx, int controlId, ParameterKi
       return SameNameIgnoringCase(item, name);
     });
     const bool present = it != items.end();
-    const bool offered = kind == ParameterKind::AlgorithmMask
-                             ? TagTypeCellOf(name, model) != nullptr
-                             : IsNameOffered(kind, name, model);
+    const bool offered = IsNameOffered(kind, name, model);
     if (offered && !present) {
       items.emplace_back(name);
       checks.push_back(false);

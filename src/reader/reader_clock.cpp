@@ -1,5 +1,7 @@
 #include "reader/reader_clock.h"
 
+#include <algorithm>
+
 #include "app/control_ids.h"
 #include "platform/local_time.h"
 #include "serial/frame.h"
@@ -23,6 +25,11 @@ std::string ClockDigits(const std::tm& now) {
 std::string ClockText(const std::string& digits) {
   return digits.substr(0, 2) + "." + digits.substr(2, 2) + "." + digits.substr(4, 2) + " " +
          digits.substr(6, 2) + ":" + digits.substr(8, 2) + ":" + digits.substr(10, 2);
+}
+
+bool IsClockDigits(const std::string& text) {
+  return text.size() == 12 &&
+         std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 }  // namespace
@@ -64,7 +71,8 @@ app::CommandResult ReaderClock::Run(app::JobContext& ctx) {
       link.receivedPane() += clock;
       clockResult = clock;
       if (clock.size() == 12) link.receivedPane() += " // " + ClockText(clock);
-      result.ok = !clock.empty();
+      // A NAK, BEL or any other answer shows as it came, but it is no clock.
+      result.ok = IsClockDigits(clock);
     }
     link.EndReceivedLine();
   });

@@ -81,6 +81,7 @@ bool CommandExchange::PollReceive(int onlineMode) {
   }
   if (data.empty()) return false;
 
+  const std::size_t shown = receivedPane.size();
   if (onlineMode == 0) {
     ShowTerminalData(std::move(data));
   } else {
@@ -92,6 +93,9 @@ bool CommandExchange::PollReceive(int onlineMode) {
         if (onlineBuffer.size() > kOnlineCodeByteLimit) onlineBuffer.erase(0, 1);
       }
     }
+  }
+  if (pollObserver_ && receivedPane.size() > shown) {
+    pollObserver_(std::string_view(receivedPane).substr(shown));
   }
   TrimPanes();
   return true;

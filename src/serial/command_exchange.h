@@ -29,6 +29,8 @@ class CommandExchange {
   enum class FrameEnd { Etx, Cr };
   // Takes a complete ONLINE code out of `onlineBuffer` (and leaves it empty).
   using OnlineFrameHandler = std::function<void(CommandExchange&, FrameEnd)>;
+  // Is told what one poll added to the received pane, before the trim can cut it off.
+  using PollObserver = std::function<void(std::string_view added)>;
 
   explicit CommandExchange(Line& port) : port_(port) {}
 
@@ -49,6 +51,8 @@ class CommandExchange {
   bool PollReceive(int onlineMode);
 
   void SetOnlineFrameHandler(OnlineFrameHandler handler) { onlineHandler_ = std::move(handler); }
+  // None (the default) stops the reports.
+  void SetPollObserver(PollObserver observer) { pollObserver_ = std::move(observer); }
 
   int portOpen = 0;
   std::string receivedPane;
@@ -69,6 +73,7 @@ class CommandExchange {
 
   Line& port_;
   OnlineFrameHandler onlineHandler_;
+  PollObserver pollObserver_;
 };
 
 }  // namespace tagline::serial

@@ -350,6 +350,38 @@ TEST(SettingsDialogConversions, InvertCombinesAndAClickCanSwitchOff) {
   EXPECT_EQ(s.hex2iso, "0");
 }
 
+TEST(SettingsDialogScript, ValuesAreCheckedAgainstWhatTheirKeyTakes) {
+  for (const auto& [key, value] :
+       std::vector<std::pair<std::string, std::string>>{{"baudrate", "9600"},
+                                                        {"baudrate", "250000"},
+                                                        {"databits", "7"},
+                                                        {"parity", "Mark"},
+                                                        {"stopbits", "1.5"},
+                                                        {"CTS", "1"},
+                                                        {"protocol", "2"},
+                                                        {"invert", "0"},
+                                                        {"port", "/dev/ttyUSB0"},
+                                                        {"port", ""},
+                                                        {"add_end_1", "<F12>"}}) {
+    EXPECT_EQ(SettingsDialog::ValueProblem(key, value), std::nullopt) << key << '=' << value;
+  }
+  EXPECT_EQ(SettingsDialog::ValueProblem("baudrate", "fast"),
+            "baudrate takes a whole number of bits per second");
+  EXPECT_TRUE(SettingsDialog::ValueProblem("baudrate", "0"));
+  EXPECT_TRUE(SettingsDialog::ValueProblem("baudrate", "-9600"));
+  EXPECT_TRUE(SettingsDialog::ValueProblem("baudrate", "99999999999"));
+  EXPECT_EQ(SettingsDialog::ValueProblem("databits", "9"), "databits takes 4, 5, 6, 7 or 8");
+  EXPECT_EQ(SettingsDialog::ValueProblem("parity", "even"),
+            "parity takes None, Odd, Even, Mark or Space");
+  EXPECT_EQ(SettingsDialog::ValueProblem("stopbits", "3"), "stopbits takes 1, 1.5 or 2");
+  EXPECT_EQ(SettingsDialog::ValueProblem("RTS", "on"), "RTS takes 0 or 1");
+  EXPECT_EQ(SettingsDialog::ValueProblem("protocol", "3"), "protocol takes 0, 1 or 2");
+  EXPECT_EQ(SettingsDialog::ValueProblem("hex2bde", ""), "hex2bde takes 0 or 1");
+  EXPECT_EQ(SettingsDialog::ValueProblem("add_start_2", "a\r\nb"),
+            "add_start_2 takes no line break");
+  EXPECT_EQ(SettingsDialog::ValueProblem("code", "47"), "code is no setting");
+}
+
 TEST(SettingsDialogScript, ValuesByKeyFollowTheDialogRules) {
   SettingsDialog d([] { return std::string("COM1;"); });
   FillSettingsDialog(LineSettings(), d);

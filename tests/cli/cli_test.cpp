@@ -272,7 +272,8 @@ TEST_F(CliProgram, ReaderButtonsThroughTheCommandLine) {
   EXPECT_EQ(run.out, "00 // Standard\n");
   run = Tagline("--simulate --version V2.2 param 'Handshake BT' on");
   EXPECT_EQ(run.status, kExitReaderFailed);
-  run = Tagline("--simulate numeric Timeout2 500");
+  run = Tagline("--simulate --version 'B2.1 VIP' numeric Timeout2 500");
+  EXPECT_EQ(run.status, kExitOk) << run.err;
   EXPECT_EQ(run.out, "// ACK\n// ACK\n");
   run = Tagline("--simulate --version B2.0 tagtypes 'Trovan, HDX, FDX-B'");
   EXPECT_EQ(run.status, kExitOk);

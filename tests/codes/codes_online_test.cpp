@@ -25,10 +25,9 @@ std::string Convert(std::string_view key, std::string_view text) {
   return ApplyOnlineConversion(*conversion, text);
 }
 
-// The last `count` decimal digits of a 64-bit pattern read as signed, zero-padded.
+// The last `count` decimal digits of a 64-bit number, zero-padded.
 std::string LastDigits(std::uint64_t value, std::size_t count) {
-  std::string digits = std::to_string(static_cast<std::int64_t>(value));
-  if (digits.front() == '-') digits.erase(0, 1);
+  std::string digits = std::to_string(value);
   if (digits.size() < count) digits.insert(0, count - digits.size(), '0');
   return digits.substr(digits.size() - count);
 }
@@ -52,8 +51,9 @@ TEST(CodesOnlineWorkedExamples, EightDigitCode) {
 
 TEST(CodesOnlineWorkedExamples, SixteenDigitCode) {
   const std::string code = "9180451CBE991A14\r\n";
-  EXPECT_EQ(Convert("hex2dez", code), "-7962288151431931372\r\n");
-  EXPECT_EQ(Convert("hex210dez", code), "1431931372\r\n");
+  // The code is a number without sign (0x9180451CBE991A14 = 10484455922277620244).
+  EXPECT_EQ(Convert("hex2dez", code), "10484455922277620244\r\n");
+  EXPECT_EQ(Convert("hex210dez", code), "2277620244\r\n");
   EXPECT_EQ(Convert("hex2left8hex", code), "9180451C\r\n");
   EXPECT_EQ(Convert("hex2left8hex2dez", code), "2441102620\r\n");
   EXPECT_EQ(Convert("hex2iso", code), "276 123456789012\r\n");
@@ -68,11 +68,21 @@ TEST(CodesOnlineWorkedExamples, MotorolaPadsAndSwapsBytes) {
 }
 
 TEST(CodesOnlineEdgeCases, ZeroValues) {
-  EXPECT_EQ(Convert("hex2dez", "0"), "\r\n");
+  EXPECT_EQ(Convert("hex2dez", "0"), "0\r\n");
   EXPECT_EQ(Convert("8hex28dez", "0"), "00000000\r\n");
   EXPECT_EQ(Convert("hex210dez", "0"), "0000000000\r\n");
-  EXPECT_EQ(Convert("hex2left8hex2dez", "0\r\n"), "\r\n");
+  EXPECT_EQ(Convert("hex2left8hex2dez", "0\r\n"), "0\r\n");
   EXPECT_EQ(Convert("invert", "0"), "0\r\n");
+}
+
+TEST(CodesOnlineEdgeCases, CodesWithTheTopBitSetAreNotNegative) {
+  EXPECT_EQ(Convert("hex2dez", "8000000000000000"), "9223372036854775808\r\n");
+  EXPECT_EQ(Convert("hex2dez", "FFFFFFFFFFFFFFFF"), "18446744073709551615\r\n");
+  EXPECT_EQ(Convert("hex210dez", "8000000000000000"), "6854775808\r\n");
+  EXPECT_EQ(Convert("hex210dez", "FFFFFFFFFFFFFFFF"), "3709551615\r\n");
+  // The swapped bytes of 0000000000000080 are 8000000000000000.
+  EXPECT_EQ(Convert("hex210dezmotorola", "FFFFFFFFFFFFFFFF"), "3709551615\r\n");
+  EXPECT_EQ(Convert("hex210dezmotorola", "0000000000000080"), "6854775808\r\n");
 }
 
 TEST(CodesOnlineEdgeCases, EmptyTexts) {
@@ -145,8 +155,7 @@ TEST(CodesOnlineDifferential, DecimalConversionsMatchStrtoull) {
     const std::uint64_t value = ParseHex(last16);
     const std::string text = hex + "\r\n";
 
-    const std::string decimal = value == 0 ? "" : std::to_string(static_cast<std::int64_t>(value));
-    ASSERT_EQ(Convert("hex2dez", text), decimal + "\r\n") << hex;
+    ASSERT_EQ(Convert("hex2dez", text), std::to_string(value) + "\r\n") << hex;
     EXPECT_EQ(HexValue(hex), value);
     EXPECT_EQ(Convert("hex210dez", text), LastDigits(value, 10) + "\r\n") << hex;
 
@@ -156,8 +165,7 @@ TEST(CodesOnlineDifferential, DecimalConversionsMatchStrtoull) {
     const std::string first8 = hex.substr(0, 8);
     const std::uint64_t firstValue = ParseHex(first8);
     EXPECT_EQ(Convert("hex2left8hex", text), first8 + "\r\n");
-    EXPECT_EQ(Convert("hex2left8hex2dez", text),
-              (firstValue == 0 ? "" : std::to_string(firstValue)) + "\r\n");
+    EXPECT_EQ(Convert("hex2left8hex2dez", text), std::to_string(firstValue) + "\r\n");
 
     std::string padded = hex.size() % 2 != 0 ? "0" + hex : hex;
     std::string swapped;

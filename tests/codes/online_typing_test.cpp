@@ -86,11 +86,38 @@ TEST_F(OnlineTest, OnlyTheFirstSwitchedOnConversionApplies) {
 
 TEST_F(OnlineTest, InvertCombinesWithIsoDisplay) {
   StartOnline("invert=1\r\nhex2iso=1\r\n");
-  Receive("9180451CBE991A14");
-  const std::string typed = keys->characters();
-  EXPECT_EQ(typed.substr(typed.size() - 2), "\r\n");
-  EXPECT_NE(typed, "9180451CBE991A14\r\n");
-  EXPECT_EQ(dialog->exchange().lastOnlineCode.size(), 18u);  // the inverted text
+  Receive("2858997D38A20189");  // the transmission order of 9180451CBE991A14
+  EXPECT_EQ(keys->characters(), "276 123456789012\r\n");
+  EXPECT_EQ(dialog->exchange().lastOnlineCode, "2858997D38A20189\r\n");  // as received
+}
+
+TEST_F(OnlineTest, RepeatedCodeIsADoubleWithInvertOn) {
+  StartOnline("invert=1\r\n");
+  Receive("12345678");
+  Receive("12345678");
+  EXPECT_EQ(keys->characters(), "1E6A2C48\r\n");
+  Receive("1E6A2C48");  // the inverted text is another code
+  Receive("12345678");
+  EXPECT_EQ(keys->characters(), "1E6A2C48\r\n12345678\r\n1E6A2C48\r\n");
+}
+
+TEST_F(OnlineTest, CodesTooShortForIsoOrBdeAreTypedUnconverted) {
+  struct Case {
+    const char* key;
+    std::string code;
+    const char* shown;
+  };
+  for (const Case& c : {Case{"hex2iso", "9180451CBE991A14", "276 123456789012"},
+                        Case{"hex2bde", "004000003212D687", "200 1234567"}}) {
+    StartOnline(std::string(c.key) + "=1\r\n");
+    const std::string fourteen = c.code.substr(0, 14);
+    const std::string fifteen = c.code.substr(0, 15);
+    Receive(fourteen);
+    Receive(fifteen);
+    Receive(c.code);
+    EXPECT_EQ(keys->characters(), fourteen + "\r\n" + fifteen + "\r\n" + c.shown + "\r\n") << c.key;
+    dialog.reset();
+  }
 }
 
 TEST_F(OnlineTest, StartTextsComeInReverseOrderAndTokensStandForCharacters) {

@@ -150,6 +150,31 @@ TEST_F(FactoryJobTest, RefusedLastRowFailsTheParametersButAnEarlierOneDoesNot) {
   EXPECT_NE(Summary().find("'s'\tWrite Parameters\tNOK"), std::string::npos);
 }
 
+TEST_F(FactoryJobTest, ModelWithoutFactoryRowsHasNoParameterToFail) {
+  for (const char* version : {"KTR H9 V2.4", "KTR H9 V2.7"}) {  // models 2 and 8
+    StartReader(version);
+    ASSERT_TRUE(RunJob());
+    EXPECT_EQ(reader->Commands(), (std::vector<std::string>{"SV", "EC"})) << version;
+    EXPECT_EQ(Summary(),
+              "'SV'\tSoftware Version\tOK\r\n'EC'\tClear Eeprom\tOK\r\n"
+              "'s'\tWrite Parameters\tOK\r\n")
+        << version;
+    ASSERT_NE(Result(), nullptr);
+    EXPECT_TRUE(Result()->ok) << version;
+    dialog.reset();
+    reader.reset();
+  }
+}
+
+TEST_F(FactoryJobTest, UnrecognisedReaderHasNoKnownParameterSet) {
+  StartReader("xyz");  // model 14: its factory set is unknown, not empty
+  ASSERT_TRUE(RunJob());
+  EXPECT_EQ(reader->Commands(), std::vector<std::string>{"SV"});
+  EXPECT_EQ(Summary(), "'SV'\tSoftware Version\tOK\r\n's'\tWrite Parameters\tNOK\r\n");
+  ASSERT_NE(Result(), nullptr);
+  EXPECT_FALSE(Result()->ok);
+}
+
 TEST_F(FactoryJobTest, SensorReaderGetsItsFullSet) {
   StartReader("B2.1 VIP");  // model 1
   host.SetChoiceAnswer("factory-150", 0);

@@ -3,6 +3,7 @@
 
 #include "codes/iso_code.h"
 #include "dialog_fixture.h"
+#include "serial/frame.h"
 #include "test_clock.h"
 
 namespace tagline::app {
@@ -108,6 +109,47 @@ TEST_F(GetTagTest, NoReaderSendsNoRequest) {
   EXPECT_EQ(Text(ctl::kSent), "");
   EXPECT_TRUE(host.messages().empty());
   EXPECT_TRUE(host.TimerActive(timer::kPoll));
+}
+
+TEST_F(GetTagTest, RestOfALongVersionReplyIsNotTakenForTheTag) {
+  // 60 characters: the probe takes 32 bytes, the rest is still on the line.
+  const std::string version = "KTR H9 V4.30054 " + std::string(44, 'x');
+  WriteIni("[CONFIG]\r\nfragmentation=4\r\n");
+  StartWithSimulator(version, true);
+  device->SetTag('6', "9180451CBE991A14");
+  Read();
+  EXPECT_EQ(reader->Commands(), (std::vector<std::string>{"SV", "GT"}));
+  EXPECT_EQ(Text(ctl::kGtResult), "276 123456789012");
+  EXPECT_EQ(Text(ctl::kReceived), "276 123456789012\r\n");
+  EXPECT_TRUE(dialog->LastCommandResult().ok);
+}
+
+TEST_F(GetTagTest, OnlyACodeCountsAsATagRead) {
+  StartWith("fragmentation=4\r\n");
+  Read();  // no tag in the field
+  EXPECT_EQ(Text(ctl::kGtResult), "NoREAD");
+  EXPECT_FALSE(dialog->LastCommandResult().ok);
+
+  device->SetTag('6', "9180451CBE991A14");
+  Read();
+  EXPECT_EQ(Text(ctl::kGtResult), "276 123456789012");
+  EXPECT_TRUE(dialog->LastCommandResult().ok);
+
+  for (const char refusal : {serial::kNak, serial::kBel}) {
+    reader->SetHandler("GT", [refusal](std::string_view) { return std::string(1, refusal); });
+    Read();
+    EXPECT_EQ(Text(ctl::kGtResult), std::string(1, refusal));
+    EXPECT_FALSE(dialog->LastCommandResult().ok) << int{refusal};
+  }
+  reader->SetHandler("GT", [](std::string_view) { return serial::FrameCommand("\x15"); });
+  Read();
+  EXPECT_FALSE(dialog->LastCommandResult().ok);
+  reader->SetHandler("GT", [](std::string_view) { return std::string(); });
+  Read();
+  EXPECT_EQ(Text(ctl::kGtResult), "");
+  EXPECT_FALSE(dialog->LastCommandResult().ok);
+  const auto commands = reader->Commands();
+  EXPECT_EQ(std::count(commands.begin(), commands.end(), "GT"), 6);
 }
 
 TEST_F(GetTagTest, ContinuousReadingStopsWhenTheMouseMovesTooFar) {

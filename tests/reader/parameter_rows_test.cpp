@@ -226,6 +226,42 @@ TEST_F(ParameterEditTest, ListsFollowTheConnectedModel) {
   EXPECT_EQ(labels.front(), "");
 }
 
+TEST_F(ParameterEditTest, TagTypeListHoldsTheConnectedModelsNames) {
+  const auto focus = [this](int model) {
+    reader->SetVersion(VersionTexts().at(model));
+    dialog->OnCommand(ctl::kTagTypes, notify::kSetFocus);
+    std::vector<std::string> items = dialog->controls().at(ctl::kTagTypes).items;
+    std::sort(items.begin(), items.end());
+    return items;
+  };
+  const auto sorted = [](std::vector<std::string> names) {
+    std::sort(names.begin(), names.end());
+    return names;
+  };
+  const std::vector<std::string> eight = {"Trovan", "ASK",   "Datamars", "Destron",
+                                          "HDX",    "FDX-B", "PSK2",     "PSK1"};
+  auto eightAndUid = eight;
+  eightAndUid.push_back("UID");
+  auto eightAndData = eight;
+  eightAndData.push_back("Data/Temp");
+
+  StartWithModel(41);
+  EXPECT_EQ(focus(4), sorted(eight));
+  EXPECT_EQ(focus(2), std::vector<std::string>{});
+  EXPECT_EQ(focus(1), sorted({"VIP", "Humidity"}));
+  EXPECT_EQ(focus(25), sorted(eightAndUid));
+  EXPECT_EQ(focus(37), sorted(eightAndData));
+  EXPECT_EQ(focus(41), std::vector<std::string>{});
+  for (const auto& [model, text] : VersionTexts()) {
+    const auto offered = reader::OfferedTagTypeNames(static_cast<ReaderModel>(model));
+    EXPECT_EQ(focus(model), sorted(std::vector<std::string>(offered.begin(), offered.end())))
+        << model;
+  }
+  const auto commands = reader->Commands();
+  EXPECT_TRUE(std::all_of(commands.begin(), commands.end(),
+                          [](const std::string& c) { return c == "SV"; }));
+}
+
 TEST_F(ParameterEditTest, RowChangesResetTheCaptions) {
   StartWithModel(4);
   Selection("Language", "Deutsch");

@@ -46,6 +46,35 @@ TEST_F(ReaderCommandsTest, OtherReadersOnlyLogTheFirstPressThenSendXt) {
   }
 }
 
+TEST_F(ReaderCommandsTest, NamedHalvesGoToTheReaderOnEveryModel) {
+  for (const char* version : {"KTR H9 V4.30054", "V2.60018"}) {  // toggling, not toggling
+    StartWithSimulator(version);
+    dialog->SwitchCommunication(false);
+    EXPECT_EQ(reader->Commands(), (std::vector<std::string>{"SV", "XT"})) << version;
+    EXPECT_FALSE(device->CommunicationOpen());
+    EXPECT_TRUE(dialog->LastCommandResult().ok);
+    EXPECT_EQ(Text(ctl::kCommResult), "// ACK");
+    reader->ClearRecord();
+    dialog->SwitchCommunication(true);
+    EXPECT_EQ(reader->Commands(), (std::vector<std::string>{"SV", "s22400"})) << version;
+    EXPECT_TRUE(device->CommunicationOpen());
+    EXPECT_TRUE(dialog->LastCommandResult().ok);
+    EXPECT_EQ(Text(ctl::kSent), "XT\r\ns22400\r\n");
+    EXPECT_EQ(Text(ctl::kXt), "XT");  // the row offers the other half now
+    dialog.reset();
+    reader.reset();
+  }
+}
+
+TEST_F(ReaderCommandsTest, RefusedHalfIsReportedAsFailed) {
+  StartWithSimulator("V2.60018");
+  device->RefuseCell(0x224, serial::kNak);
+  dialog->SwitchCommunication(true);
+  EXPECT_EQ(reader->Commands(), (std::vector<std::string>{"SV", "s22400"}));
+  EXPECT_EQ(Text(ctl::kCommResult), "// NAK");
+  EXPECT_FALSE(dialog->LastCommandResult().ok);
+}
+
 TEST_F(ReaderCommandsTest, CommunicationReplyIsClassifiedByItsLastByte) {
   StartWithSimulator("KTR H9 V4.30054");
   reader->SetHandler("s2", [](std::string_view) { return std::string("x\x06"); });
@@ -108,6 +137,22 @@ TEST_F(ReaderCommandsTest, ReadingTheClockShowsItAsDateAndTime) {
   EXPECT_EQ(Text(ctl::kClockResult), "");
   dialog->OnCommand(ctl::kClockRead);
   EXPECT_EQ(Text(ctl::kClockRead), "read");
+}
+
+TEST_F(ReaderCommandsTest, ClockReadCountsOnlyTwelveDigits) {
+  StartWithSimulator();
+  for (const std::string& answer :
+       {std::string(1, serial::kNak), std::string(1, serial::kBel), std::string(),
+        serial::FrameCommand("07122603270"), serial::FrameCommand("0712260327xx")}) {
+    reader->SetHandler("R", [answer](std::string_view) { return answer; });
+    dialog->OnCommand(ctl::kClockSet);
+    EXPECT_FALSE(dialog->LastCommandResult().ok) << answer;
+  }
+  reader->SetHandler("R", [](std::string_view) { return serial::FrameCommand("071226032700"); });
+  dialog->OnCommand(ctl::kClockSet);
+  EXPECT_TRUE(dialog->LastCommandResult().ok);
+  const auto commands = reader->Commands();
+  EXPECT_EQ(std::count(commands.begin(), commands.end(), "R"), 6);
 }
 
 TEST_F(ReaderCommandsTest, ClockStepOfAJob) {

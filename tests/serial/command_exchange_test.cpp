@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 #include <vector>
@@ -163,6 +164,28 @@ TEST_F(ExchangeOnPty, PollDropsFramingAndZeroBytes) {
                            8)));
   EXPECT_EQ(exchange.receivedPane, "KTRH9");
   EXPECT_FALSE(exchange.PollReceive(0));  // nothing more: panes not pushed
+}
+
+TEST_F(ExchangeOnPty, PollObserverHearsEveryLineBeforeTheTrim) {
+  std::string heard;
+  exchange.SetPollObserver([&heard](std::string_view added) { heard += added; });
+  std::string lines;
+  for (int i = 0; i < 30; ++i) lines += "same\r\n";
+  EXPECT_TRUE(PollWith(lines));
+  EXPECT_TRUE(PollWith("\x06"));
+  EXPECT_EQ(heard, lines + "// ACK\r\n");
+  EXPECT_EQ(std::count(exchange.receivedPane.begin(), exchange.receivedPane.end(), '\r'), 20);
+  // ONLINE mode: what the frame processing shows.
+  heard.clear();
+  exchange.SetOnlineFrameHandler([](CommandExchange& ex, FrameEnd) {
+    ex.receivedPane += ex.onlineBuffer + "\r\n";
+    ex.onlineBuffer.clear();
+  });
+  EXPECT_TRUE(PollWith("12\r12\r", 1));
+  EXPECT_EQ(heard, "12\r\n12\r\n");
+  exchange.SetPollObserver({});
+  EXPECT_TRUE(PollWith("34\r", 1));
+  EXPECT_EQ(heard, "12\r\n12\r\n");
 }
 
 TEST_F(ExchangeOnPty, PollOnLostPortClearsTheFlag) {
