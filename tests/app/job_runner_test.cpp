@@ -38,7 +38,15 @@ TEST_F(JobRunnerTest, FactoryJobDuringADatabaseWriteLeavesBothResultsIntact) {
   host.ClearMessages();
   dialog->settings().write_path = sheet;
   dialog->OnCommand(ctl::kWrite);
-  ASSERT_TRUE(host.RunUntil([&erases] { return erases == 1; }, 10000));
+  // The factory job starts once the write job has its erase answer: the two jobs share the
+  // line, and the factory's first flush must not take that answer.
+  ASSERT_TRUE(host.RunUntil(
+      [this] {
+        return dialog->exchange().receivedPane.find("// ACK, Clear Database successful") !=
+               std::string::npos;
+      },
+      30000));
+  EXPECT_EQ(erases, 1);
   dialog->OnCommand(ctl::kFactoryDefault);
   EXPECT_TRUE(dialog->JobRunning(JobKind::DatabaseWrite));
   EXPECT_TRUE(dialog->JobRunning(JobKind::FactoryDefault));
