@@ -67,7 +67,13 @@ TEST_F(ReadCompletenessTest, SilenceBeforeTheEndMarkerKeepsTheFile) {
 }
 
 TEST_F(ReadCompletenessTest, CompleteReadReplacesTheFile) {
+  // The progress bar spans the table while the records come in.
+  int widest = 0;
+  dialog->controls().SetObserver([this, &widest](int id) {
+    if (id == ctl::kProgress) widest = std::max(widest, dialog->controls().at(id).rangeMax);
+  });
   const JobResult& result = Read();
+  EXPECT_EQ(widest, 5000);
   EXPECT_TRUE(result.ok);
   EXPECT_NE(Bytes(target).find("Trovan tag"), std::string::npos);
   EXPECT_FALSE(fs::exists(dir / "herd.incomplete.xml"));

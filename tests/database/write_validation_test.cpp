@@ -68,7 +68,7 @@ class WriteValidationTest : public DialogFixture {
 };
 
 TEST_F(WriteValidationTest, ReaderWithoutASheetLayoutIsNotErased) {
-  for (const char* version : {"KTR H9 HF V1.1", "xyz"}) {
+  for (const char* version : {"KTR H9 HF V1.1", "xyz", "B2.1 VIP"}) {
     StartReader(version);
     const JobResult& result = Write("<Workbook></Workbook>");
     ExpectReaderUntouched(result);
