@@ -80,16 +80,16 @@ void BM_ExchangeOverhead(benchmark::State& state) {
   // Wait for exactly the reply's length so the exchange ends when the reply is in.
   const auto replyLength =
       static_cast<std::uint32_t>(tagline::serial::FrameCommand(reader->Version()).size());
-  tagline::serial::ExchangeSpec spec;
-  spec.wanted = replyLength;
-  spec.timeoutMs = 450;
+  tagline::serial::ExchangeOptions how;
+  how.wanted = replyLength;
+  how.timeoutMs = 450;
   // The input flush before each command waits its 1 ms time-out: that wait is asked for,
   // so it is timed on its own and taken off.
   double exchangeTime = 0;
   double flushTime = 0;
   for (auto _ : state) {
     double t0 = Seconds(CLOCK_MONOTONIC);
-    const auto result = link.Transact("SV", spec);
+    const auto result = link.Transact("SV", how);
     exchangeTime += Seconds(CLOCK_MONOTONIC) - t0;
     if (result.text.size() != replyLength) {
       state.SkipWithError("incomplete reply");

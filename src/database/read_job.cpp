@@ -136,7 +136,7 @@ void ReadJob::ReadDatabase(app::JobContext& ctx) {
 void ReadJob::ReadRecords(app::JobContext& ctx, const ReadLoop& loop) {
   serial::ReaderLink& link = ctx.link();
   const int lostAtStart = link.lostReads();
-  serial::ExchangeSpec pointerSpec;
+  serial::ExchangeOptions pointerSpec;
   pointerSpec.flush = false;
   const serial::Reply pointer = link.Exchange("RP", pointerSpec);
   if (pointer.answered()) link.LogReply(pointer.cls);

@@ -320,11 +320,11 @@ std::int8_t WriteJob::InitWritePointer(app::JobContext& ctx, std::int8_t model) 
   if (!link.open()) return model;
   link.FlushInput();
   if (SkipsRecords(model)) return model;
-  serial::ExchangeSpec spec;
-  spec.timeoutMs = kWriteReplyMs;
-  spec.flush = false;
+  serial::ExchangeOptions how;
+  how.timeoutMs = kWriteReplyMs;
+  how.flush = false;
   for (int attempt = 0; attempt < kWriteAttempts; ++attempt) {
-    const serial::Reply reply = link.Exchange("WP", spec);
+    const serial::Reply reply = link.Exchange("WP", how);
     link.LogLine(reply.cls);
     link.TrimPanes();
     ctx.PushControls();
@@ -343,11 +343,11 @@ std::int8_t WriteJob::WriteRecords(app::JobContext& ctx, std::int8_t model) {
   link.ClearPanes();
   const std::size_t length = RecordLength(Model(model));
   ctx.controls().SetProgressRange(ctl::kProgress, 0, 2016);
-  serial::ExchangeSpec spec;
-  spec.timeoutMs = kWriteReplyMs;
-  spec.flush = false;
-  spec.echo = serial::Echo::None;
-  spec.pauseMs = kRecordPauseMs;
+  serial::ExchangeOptions how;
+  how.timeoutMs = kWriteReplyMs;
+  how.flush = false;
+  how.echo = serial::Echo::None;
+  how.pauseMs = kRecordPauseMs;
   for (std::size_t p = 0; p < table_.Capacity() && table_.At(p).size() >= length; ++p) {
     ctx.fields().datasetCount = std::to_string(p + 1);
     ctx.controls().SetProgress(ctl::kProgress, static_cast<int>(p) - 1);
@@ -358,7 +358,7 @@ std::int8_t WriteJob::WriteRecords(app::JobContext& ctx, std::int8_t model) {
     bool acknowledged = false;
     bool anyReply = false;
     for (int attempt = 0; attempt < kWriteAttempts && !acknowledged; ++attempt) {
-      const serial::Reply reply = link.Exchange(command, spec);
+      const serial::Reply reply = link.Exchange(command, how);
       link.sentPane() += "w" + table_.At(p) + "\r\n";
       last = reply.cls;
       anyReply = anyReply || reply.answered();

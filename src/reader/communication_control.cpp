@@ -96,10 +96,10 @@ app::CommandResult TestDatabase(app::JobContext& ctx) {
     link.FlushInput();
     const ReaderModel model = IdentifyReader(ctx, VersionEcho::Shown, PollAfter::LeaveOff);
     if (model != ReaderModel::KtrH9HfV10Cs3) {
-      serial::ExchangeSpec spec;
-      spec.flush = false;
-      spec.echo = serial::Echo::SendField;
-      const serial::Reply reply = link.Exchange("ET", spec);
+      serial::ExchangeOptions how;
+      how.flush = false;
+      how.echo = serial::Echo::SendField;
+      const serial::Reply reply = link.Exchange("ET", how);
       if (!reply.answered()) {
         ctx.Message("No Answer from reader");
       } else {

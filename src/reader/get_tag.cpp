@@ -150,7 +150,7 @@ bool GetTag::Read(app::JobContext& ctx) {
   const app::AppSettings& settings = ctx.settings();
 
   // Presence probe: a reader that does not answer the version request is not there.
-  serial::ExchangeSpec probe;
+  serial::ExchangeOptions probe;
   probe.wanted = kProbeBytes;
   probe.timeoutMs = kProbeMs;
   probe.echo = serial::Echo::None;

@@ -25,11 +25,11 @@ std::string RequestSoftwareVersion(app::JobContext& ctx, VersionEcho echo, PollA
   serial::ReaderLink& link = ctx.link();
   std::string result;
   if (link.open()) {
-    serial::ExchangeSpec spec;
-    spec.wanted = kVersionReplyBytes;
-    spec.timeoutMs = kVersionReplyMs;
-    spec.echo = visible ? serial::Echo::SendField : serial::Echo::None;
-    const serial::Reply reply = link.Exchange("SV", spec);
+    serial::ExchangeOptions how;
+    how.wanted = kVersionReplyBytes;
+    how.timeoutMs = kVersionReplyMs;
+    how.echo = visible ? serial::Echo::SendField : serial::Echo::None;
+    const serial::Reply reply = link.Exchange("SV", how);
     if (reply.answered()) {
       result = Unframe(reply.text);
       if (visible && !result.empty()) {

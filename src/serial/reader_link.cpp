@@ -55,22 +55,22 @@ std::string ReaderLink::CollectUntil(std::string_view ends, int chunkLimit) {
   return reply;
 }
 
-Reply ReaderLink::Exchange(std::string_view command, const ExchangeSpec& spec) {
-  if (spec.flush) FlushInput();
-  Send(command, spec.echo);
+Reply ReaderLink::Exchange(std::string_view command, const ExchangeOptions& how) {
+  if (how.flush) FlushInput();
+  Send(command, how.echo);
   // The reader gets its time before the wait for the reply starts.
-  if (spec.pauseMs > 0) platform::SleepMs(spec.pauseMs);
+  if (how.pauseMs > 0) platform::SleepMs(how.pauseMs);
   Reply reply;
   reply.sent = true;
-  reply.text = Read(spec.wanted, spec.timeoutMs);
-  reply.cls = ClassifyReply(reply.text, spec.which);
+  reply.text = Read(how.wanted, how.timeoutMs);
+  reply.cls = ClassifyReply(reply.text, how.which);
   return reply;
 }
 
-Reply ReaderLink::Transact(std::string_view command, const ExchangeSpec& spec,
+Reply ReaderLink::Transact(std::string_view command, const ExchangeOptions& how,
                            std::string_view context) {
   if (!open()) return {};
-  Reply reply = Exchange(command, spec);
+  Reply reply = Exchange(command, how);
   if (reply.answered()) LogReply(reply.cls, context);
   EndReceivedLine();
   TrimPanes();

@@ -29,7 +29,7 @@ struct Reply {
   std::string logText() const { return std::string(ReplyLogText(cls)); }
 };
 
-struct ExchangeSpec {
+struct ExchangeOptions {
   std::uint32_t wanted = 1;
   std::uint32_t timeoutMs = kReplyTimeoutMs;
   ReplyByte which = ReplyByte::First;
@@ -67,10 +67,10 @@ class ReaderLink {
   std::string CollectUntil(std::string_view ends, int chunkLimit);
 
   // Flush, send, read and classify. Logs nothing of the reply: see LogReply.
-  Reply Exchange(std::string_view command, const ExchangeSpec& spec = {});
+  Reply Exchange(std::string_view command, const ExchangeOptions& how = {});
   // The whole skeleton: Exchange, then the reply's log line with its context in the
   // received pane, the line end, and the trim.
-  Reply Transact(std::string_view command, const ExchangeSpec& spec = {},
+  Reply Transact(std::string_view command, const ExchangeOptions& how = {},
                  std::string_view context = {});
 
   // Sends a one-token command; a BEL or an unexpected first byte sends it again, at most

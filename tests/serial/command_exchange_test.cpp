@@ -18,13 +18,13 @@ namespace {
 
 using FrameEnd = CommandExchange::FrameEnd;
 
-ExchangeSpec Spec(std::uint32_t wanted, std::uint32_t timeoutMs,
-                  ReplyByte which = ReplyByte::First) {
-  ExchangeSpec spec;
-  spec.wanted = wanted;
-  spec.timeoutMs = timeoutMs;
-  spec.which = which;
-  return spec;
+ExchangeOptions Options(std::uint32_t wanted, std::uint32_t timeoutMs,
+                        ReplyByte which = ReplyByte::First) {
+  ExchangeOptions how;
+  how.wanted = wanted;
+  how.timeoutMs = timeoutMs;
+  how.which = which;
+  return how;
 }
 
 class ExchangeOnPty : public ::testing::Test {
@@ -59,7 +59,7 @@ class ExchangeOnPty : public ::testing::Test {
 
 TEST_F(ExchangeOnPty, LinkFramesLogsAndClassifiesTheFirstByte) {
   auto device = AnswerWith("\x06");
-  const auto result = link.Transact("XT", Spec(1, kReplyTimeoutMs), "Communication stopped");
+  const auto result = link.Transact("XT", Options(1, kReplyTimeoutMs), "Communication stopped");
   device.join();
   EXPECT_EQ(written, FrameCommand("XT"));
   EXPECT_TRUE(result.sent);
@@ -71,20 +71,20 @@ TEST_F(ExchangeOnPty, LinkFramesLogsAndClassifiesTheFirstByte) {
 
 TEST_F(ExchangeOnPty, FirstByteAndLastByteCallersDisagreeOnTrailingAck) {
   auto device = AnswerWith("x\x06");
-  auto result = link.Transact("XT", Spec(2, kReplyTimeoutMs));
+  auto result = link.Transact("XT", Options(2, kReplyTimeoutMs));
   device.join();
   EXPECT_EQ(result.cls, ReplyClass::Other);
   EXPECT_EQ(exchange.receivedPane, "//\r\n");
 
   device = AnswerWith("x\x06");
-  result = link.Transact("s22400", Spec(2, kReplyTimeoutMs, ReplyByte::Last));
+  result = link.Transact("s22400", Options(2, kReplyTimeoutMs, ReplyByte::Last));
   device.join();
   EXPECT_EQ(result.cls, ReplyClass::Ack);
   EXPECT_EQ(exchange.receivedPane, "//\r\n// ACK\r\n");
 }
 
 TEST_F(ExchangeOnPty, NoAnswerLeavesOnlyTheLineEnd) {
-  const auto result = link.Transact("SV", Spec(50, 30), "ignored");
+  const auto result = link.Transact("SV", Options(50, 30), "ignored");
   EXPECT_TRUE(result.sent);
   EXPECT_EQ(result.cls, ReplyClass::NoAnswer);
   EXPECT_TRUE(result.logText().empty());
@@ -95,7 +95,7 @@ TEST_F(ExchangeOnPty, NoAnswerLeavesOnlyTheLineEnd) {
 TEST_F(ExchangeOnPty, StaleInputIsFlushedBeforeTheCommand) {
   pty.SendQueued("\x15stale");
   auto device = AnswerWith("\x06");
-  const auto result = link.Transact("EC", Spec(1, kReplyTimeoutMs));
+  const auto result = link.Transact("EC", Options(1, kReplyTimeoutMs));
   device.join();
   EXPECT_EQ(result.cls, ReplyClass::Ack);
   EXPECT_EQ(result.text, "\x06");
@@ -103,7 +103,7 @@ TEST_F(ExchangeOnPty, StaleInputIsFlushedBeforeTheCommand) {
 
 TEST_F(ExchangeOnPty, NothingIsSentWhileThePortFlagIsClear) {
   exchange.portOpen = 0;
-  const auto result = link.Transact("SV", Spec(50, 450));
+  const auto result = link.Transact("SV", Options(50, 450));
   EXPECT_FALSE(result.sent);
   exchange.sendText = "SV";
   exchange.OnSend(kProtocolFramed);
@@ -280,7 +280,7 @@ TEST(ExchangeWithSimulator, VersionRequestGetsTheFramedVersion) {
   CommandExchange exchange(port);
   ReaderLink link(exchange);
   exchange.portOpen = 1;
-  const auto result = link.Transact("SV", Spec(50, 450));
+  const auto result = link.Transact("SV", Options(50, 450));
   EXPECT_EQ(result.text, FrameCommand("KTR H9 V4.30054"));
   EXPECT_EQ(result.cls, ReplyClass::Other);
   EXPECT_EQ(reader->Commands(), std::vector<std::string>{"SV"});

@@ -22,9 +22,9 @@ class ReaderLinkTest : public ::testing::Test {
 TEST_F(ReaderLinkTest, TransactLogsTheReplyWithItsContext) {
   line.On("XT", Byte(kAck));
   exchange.sendText = "old";
-  ExchangeSpec spec;
-  spec.echo = Echo::SendField;
-  const Reply reply = link.Transact("XT", spec, "Communication stopped");
+  ExchangeOptions how;
+  how.echo = Echo::SendField;
+  const Reply reply = link.Transact("XT", how, "Communication stopped");
   EXPECT_TRUE(reply.sent);
   EXPECT_TRUE(reply.ack());
   EXPECT_EQ(reply.logText(), "// ACK");
@@ -44,10 +44,10 @@ TEST_F(ReaderLinkTest, ClosedPortSendsAndLogsNothing) {
 
 TEST_F(ReaderLinkTest, QuietEchoLeavesThePanesAlone) {
   line.On("SV", app::Framed("B2.0"));
-  ExchangeSpec spec;
-  spec.wanted = 50;
-  spec.echo = Echo::None;
-  const Reply reply = link.Exchange("SV", spec);
+  ExchangeOptions how;
+  how.wanted = 50;
+  how.echo = Echo::None;
+  const Reply reply = link.Exchange("SV", how);
   EXPECT_EQ(reply.text, FrameCommand("B2.0"));
   EXPECT_EQ(reply.cls, ReplyClass::Other);
   EXPECT_TRUE(exchange.sentPane.empty());
