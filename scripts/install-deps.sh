@@ -9,6 +9,7 @@ packages=(
   qt6-base-dev libgl-dev xvfb xauth fonts-dejavu-core
   libx11-dev libxtst-dev
   libpugixml-dev
+  clang-format
 )
 
 # --with-libreoffice also installs the spreadsheet program that the sheet tests open the

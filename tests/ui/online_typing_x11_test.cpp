@@ -69,7 +69,9 @@ class OnlineTypingTest : public QObject {
 #if defined(__SANITIZE_ADDRESS__)
 // The session bus library that Qt loads on a real display keeps a buffer for the whole
 // process and never frees it.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libdbus-1.so\n"; }
+extern "C" const char* __lsan_default_suppressions() {
+  return "leak:libdbus-1.so\n";
+}
 #endif
 
 int main(int argc, char** argv) {
