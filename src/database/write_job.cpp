@@ -247,8 +247,12 @@ std::int8_t WriteJob::LoadSheet(app::JobContext& ctx, std::int8_t model) {
                            " of the sheet hold no complete record (token, date, time and code)"
                            " and cannot be written.");
   }
-  if (imported.completeRecords == 0)
+  // A sheet the attribute step finds in the wrong format fails there, before anything is
+  // sent, with the message the users know.
+  if (imported.completeRecords == 0 && HasWrongFormat(model)) return model;
+  if (imported.completeRecords == 0) {
     return Refuse(ctx, "The sheet holds no records for this reader.");
+  }
   if (WritesAttributes(model) && !AcceptCutAttributes(ctx)) {
     return Refuse(ctx, "The attribute texts were not written cut.");
   }
@@ -275,10 +279,17 @@ bool WriteJob::AcceptCutAttributes(app::JobContext& ctx) {
   return answer == app::id::kOk;
 }
 
-std::int8_t WriteJob::WriteAttributes(app::JobContext& ctx, std::int8_t model) {
+bool WriteJob::HasWrongFormat(std::int8_t model) const {
   if (IsCodeSheetModel(model)) {
     const std::string& first = table_.At(0);
-    if (first.size() < 14 || first[13] == '0') {
+    return first.size() < 14 || first[13] == '0';
+  }
+  return WritesAttributes(model) && attributes_.Entry(0) == " ";
+}
+
+std::int8_t WriteJob::WriteAttributes(app::JobContext& ctx, std::int8_t model) {
+  if (IsCodeSheetModel(model)) {
+    if (HasWrongFormat(model)) {
       ReportFailure(ctx, result_, "DB has wrong format");
       return kFailedModel;
     }
@@ -287,7 +298,7 @@ std::int8_t WriteJob::WriteAttributes(app::JobContext& ctx, std::int8_t model) {
   if (!WritesAttributes(model)) return model;
   serial::ReaderLink& link = ctx.link();
   if (!link.open()) return model;
-  if (attributes_.Entry(0) == " ") {
+  if (HasWrongFormat(model)) {
     ReportFailure(ctx, result_, "DB has wrong format");
     return kFailedModel;
   }

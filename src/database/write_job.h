@@ -29,6 +29,8 @@ class WriteJob : public app::StepJob {
   // be written whole. Nothing has been sent to the reader but "SV" then.
   std::int8_t LoadSheet(app::JobContext& ctx, std::int8_t model);
   std::int8_t Refuse(app::JobContext& ctx, const std::string& text);
+  // No attributes loaded for an attribute model, or no code in the code sheet's first row.
+  bool HasWrongFormat(std::int8_t model) const;
   // Attribute texts longer than the reader keeps are shown; false when the user declines.
   bool AcceptCutAttributes(app::JobContext& ctx);
   std::int8_t WriteAttributes(app::JobContext& ctx, std::int8_t model);

@@ -89,6 +89,13 @@ TEST_F(WriteValidationTest, SheetWithoutRecordsForThisReaderIsRefused) {
   EXPECT_NE(result.failures.back().find("holds no records"), std::string::npos);
 }
 
+TEST_F(WriteValidationTest, UnreadableSheetKeepsItsFormatMessage) {
+  StartReader();
+  const JobResult& result = Write("<Workbook><Row><Cell></Workbook>");
+  ExpectReaderUntouched(result);
+  EXPECT_EQ(result.failures, std::vector<std::string>{"DB has wrong format"});
+}
+
 TEST_F(WriteValidationTest, RowWithoutARecordBetweenRecordsIsNamed) {
   StartReader();
   std::string sheet = SheetOf(kRecords);
