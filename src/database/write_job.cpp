@@ -29,7 +29,7 @@ constexpr std::size_t kAttributeTextLength = 12;
 // A full table of 5000 records takes a few megabytes in any layout, also after a
 // spreadsheet program re-saved it; a file far larger is not a sheet of ours, and loading
 // it would cost a few times its size in memory.
-constexpr std::uintmax_t kMaxSheetBytes = std::uintmax_t{64} << 20;
+constexpr std::uintmax_t kMaxSheetBytes = std::uintmax_t{32} << 20;
 constexpr const char* kReaderLeftAsItIs = "\r\nNothing was written; the reader was left as it is.";
 
 ReaderModel Model(std::int8_t m) {
@@ -216,8 +216,8 @@ std::int8_t WriteJob::LoadSheet(app::JobContext& ctx, std::int8_t model) {
   }
   if (size > kMaxSheetBytes) {
     return Refuse(ctx, "The sheet is larger than " + std::to_string(kMaxSheetBytes >> 20) +
-                           " MB, far more than the reader's " +
-                           std::to_string(table_.Capacity()) + " records fill; it was not read.");
+                           " MB, far more than the reader's " + std::to_string(table_.Capacity()) +
+                           " records fill; it was not read.");
   }
   std::string text(static_cast<std::size_t>(size), '\0');
   in.read(text.data(), static_cast<std::streamsize>(text.size()));

@@ -107,8 +107,8 @@ class FactoryJobLostLine : public FactoryJobTest {
       return std::string();
     });
     dialog->OnCommand(ctl::kFactoryDefault);
-    ASSERT_TRUE(host.RunUntil([this] { return !dialog->JobRunning(JobKind::FactoryDefault); },
-                              3000));
+    ASSERT_TRUE(
+        host.RunUntil([this] { return !dialog->JobRunning(JobKind::FactoryDefault); }, 3000));
     ASSERT_NE(Result(), nullptr);
     EXPECT_FALSE(Result()->ok);
     EXPECT_EQ(Result()->failures, std::vector<std::string>{kLost});
