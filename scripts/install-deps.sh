@@ -8,7 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libgl-dev xvfb xauth fonts-dejavu-core
   libx11-dev libxtst-dev
-  libpugixml-dev
+  libpugixml-dev libcli11-dev
   clang-format
 )
 

@@ -15,6 +15,7 @@ struct CliOptions {
   std::optional<std::string> port;     // overrides the INI port for this run
   bool simulate = false;               // use the simulated reader as this run's port
   std::optional<std::string> version;  // version text the simulated reader reports
+  bool json = false;                   // results as JSON objects
   std::string command;
   std::vector<std::string> args;              // positional arguments of the command
   std::map<std::string, std::string> values;  // the command's "--name VALUE" options
@@ -26,7 +27,9 @@ struct CliOptions {
 
 struct ParseResult {
   std::optional<CliOptions> options;
-  std::string error;  // usage error when options is empty
+  std::string error;  // usage error when options and text are empty
+  // A text asked for instead of a command (help, the program's version), to print as it is.
+  std::optional<std::string> text;
 };
 
 ParseResult ParseCommandLine(const std::vector<std::string>& argv);
@@ -36,6 +39,7 @@ std::optional<long long> NumberOption(const CliOptions& options, const std::stri
                                       long long min, long long max, long long fallback,
                                       std::string& error);
 
-const char* UsageText();
+// "tagline VERSION".
+std::string ProgramVersionText();
 
 }  // namespace tagline::cli

@@ -2,16 +2,17 @@
 #include <string>
 #include <vector>
 
+#include "cli/cli_commands.h"
 #include "cli/cli_options.h"
 #include "cli/cli_run.h"
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
-  if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
-    std::cout << tagline::cli::UsageText();
+  const auto parsed = tagline::cli::ParseCommandLine(args);
+  if (parsed.text) {
+    std::cout << *parsed.text;
     return tagline::cli::kExitOk;
   }
-  const auto parsed = tagline::cli::ParseCommandLine(args);
   if (!parsed.options) {
     std::cerr << "tagline: " << parsed.error << '\n' << tagline::cli::UsageText();
     return tagline::cli::kExitUsage;
