@@ -15,6 +15,7 @@
 #include "cli/cli_commands.h"
 #include "cli/cli_host.h"
 #include "cli/cli_jobs.h"
+#include "cli/cli_many_ports.h"
 #include "cli/cli_reader_commands.h"
 #include "codes/code_operations.h"
 #include "platform/comm.h"
@@ -380,6 +381,7 @@ int RunCommand(const CliOptions& options, std::istream& in, std::ostream& out, s
 }  // namespace
 
 int RunCli(const CliOptions& options, std::istream& in, std::ostream& out, std::ostream& err) {
+  if (ManyPorts(options)) return RunOnPorts(options, in, out, err);
   if (!options.json) return RunCommand(options, in, out, err, nullptr);
   std::ostringstream printed;
   std::ostringstream errors;

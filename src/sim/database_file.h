@@ -18,8 +18,8 @@ struct SeedDatabase {
 };
 
 // The records and attribute texts of a file, as a reader of `model` keeps them. A ".dat"
-// file holds no tokens: each attribute text it names gets one. Nothing, and `error`, when the file cannot be
-// read or holds no record for the model.
+// file holds no tokens: each attribute text it names gets one. Nothing, and `error`, when
+// the file cannot be read or holds no record for the model.
 std::optional<SeedDatabase> LoadDatabaseFile(const std::string& path, reader::ReaderModel model,
                                              std::string& error);
 
