@@ -15,7 +15,6 @@ namespace {
 struct Collected {
   CliOptions options;
   std::vector<std::string> args;
-  bool help = false;
 };
 
 void AddCommand(CLI::App& app, const CommandSpec& spec, Collected& collected) {

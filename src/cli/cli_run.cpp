@@ -334,14 +334,13 @@ int RunCommand(const CliOptions& options, std::istream& in, std::ostream& out, s
     for (std::size_t end; (end = list.find(';', begin)) != std::string::npos; begin = end + 1) {
       ports.push_back(list.substr(begin, end - begin));
     }
-    if (json != nullptr) {
-      std::vector<std::string> names;
-      for (const std::string& port : ports) names.push_back(JsonString(port));
-      json->Add(JsonObject().Raw("ports", JsonArray(names)));
+    if (json == nullptr) {
+      for (const std::string& port : ports) out << port << '\n';
+      return kExitOk;
     }
-    for (const std::string& port : ports) {
-      if (json == nullptr) out << port << '\n';
-    }
+    std::vector<std::string> names;
+    for (const std::string& port : ports) names.push_back(JsonString(port));
+    json->Add(JsonObject().Raw("ports", JsonArray(names)));
     return kExitOk;
   }
   if (command == "portinfo") {
