@@ -68,8 +68,9 @@ done
 # --- Files and where they land ------------------------------------------------------------
 outside=$(dpkg-deb --contents "$deb" | awk '{print $6}' | grep -v '^\./usr/' | grep -v '^\./$' || true)
 [ -z "$outside" ] && pass "every file is below /usr" || fail "files outside /usr: $outside"
-[ -z "$(dpkg-deb --contents "$deb" | awk '{print $6}' | grep '^\./usr/local/')" ] ||
+if dpkg-deb --contents "$deb" | awk '{print $6}' | grep -q '^\./usr/local/'; then
   fail "files below /usr/local"
+fi
 
 root="$scratch/root"
 dpkg-deb -x "$deb" "$root"
