@@ -85,6 +85,25 @@ if(TARGET tagline-console)
   endif()
 endif()
 
+# Shell completions, written by the program itself from its command table (not when
+# cross-compiling: the program would not run here).
+if(NOT CMAKE_CROSSCOMPILING)
+  foreach(shell bash zsh)
+    set(output ${packaging_out}/completion/${shell})
+    add_custom_command(
+      OUTPUT ${output}
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${packaging_out}/completion
+      COMMAND tagline completion ${shell} > ${output}
+      DEPENDS tagline
+      COMMENT "Completion for ${shell}")
+    list(APPEND generated_files ${output})
+  endforeach()
+  install(FILES ${packaging_out}/completion/bash
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME tagline)
+  install(FILES ${packaging_out}/completion/zsh
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/zsh/vendor-completions RENAME _tagline)
+endif()
+
 if(generated_files)
   add_custom_target(tagline_packaging_files ALL DEPENDS ${generated_files})
 endif()
