@@ -83,6 +83,7 @@ expected=(
   usr/share/man/man1/tagline.1.gz usr/share/man/man1/tagline-console.1.gz
   usr/share/man/man1/tagline-sim.1.gz
   usr/share/doc/tagline-console/examples/60-tagline-reader.rules
+  usr/share/bash-completion/completions/tagline usr/share/zsh/vendor-completions/_tagline
 )
 icon_sizes=(16 22 24 32 48 64 128 256)
 for size in "${icon_sizes[@]}"; do
@@ -248,6 +249,14 @@ if [ -f "$metainfo" ]; then
 fi
 
 rules="$root/usr/share/doc/tagline-console/examples/60-tagline-reader.rules"
+# The installed completion offers the commands.
+if bash -c "source '$root/usr/share/bash-completion/completions/tagline'
+  COMP_WORDS=(tagline fac); COMP_CWORD=1; _tagline; [ \"\${COMPREPLY[*]}\" = factory-default ]"; then
+  pass "bash completion completes a command"
+else
+  fail "bash completion"
+fi
+
 if [ -f "$rules" ] && grep -q '^SUBSYSTEM=="tty".*SYMLINK+="tagline-reader".*GROUP="dialout"' "$rules"; then
   pass "udev example names /dev/tagline-reader for the dialout group"
 else
