@@ -1,7 +1,8 @@
 #include "database/write_job.h"
 
+#include <filesystem>
 #include <fstream>
-#include <iterator>
+#include <system_error>
 
 #include "app/control_ids.h"
 #include "database/layouts.h"
@@ -25,6 +26,10 @@ constexpr std::uint32_t kWriteReplyMs = 1000;
 constexpr std::uint32_t kRecordPauseMs = 20;
 // The attribute text a reader keeps.
 constexpr std::size_t kAttributeTextLength = 12;
+// A full table of 5000 records takes a few megabytes in any layout, also after a
+// spreadsheet program re-saved it; a file far larger is not a sheet of ours, and loading
+// it would cost a few times its size in memory.
+constexpr std::uintmax_t kMaxSheetBytes = std::uintmax_t{32} << 20;
 constexpr const char* kReaderLeftAsItIs = "\r\nNothing was written; the reader was left as it is.";
 
 ReaderModel Model(std::int8_t m) {
@@ -203,11 +208,21 @@ std::int8_t WriteJob::LoadSheet(app::JobContext& ctx, std::int8_t model) {
     return Refuse(ctx, "This reader's database cannot be written from a sheet.");
   }
   std::ifstream in(path_, std::ios::binary);
-  if (!in) {
+  std::error_code error;
+  const std::uintmax_t size = std::filesystem::file_size(path_, error);
+  if (!in || error) {
     ReportFailure(ctx, result_, "no access on DB");
     return kFailedModel;
   }
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (size > kMaxSheetBytes) {
+    return Refuse(ctx, "The sheet is larger than " + std::to_string(kMaxSheetBytes >> 20) +
+                           " MB, far more than the reader's " + std::to_string(table_.Capacity()) +
+                           " records fill; it was not read.");
+  }
+  std::string text(static_cast<std::size_t>(size), '\0');
+  in.read(text.data(), static_cast<std::streamsize>(text.size()));
+  // A file that changed size meanwhile is taken as it was read.
+  text.resize(static_cast<std::size_t>(in.gcount()));
   if (!SheetIsComplete(text)) {
     return Refuse(ctx, "The sheet ends before its end (</Workbook> is missing).");
   }

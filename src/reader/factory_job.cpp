@@ -40,6 +40,7 @@ void ApplyFactoryChange(app::AppSettings& settings, const MainWindowChange& chan
 }  // namespace
 
 void FactoryJob::Begin(app::JobContext& ctx) {
+  lostAtStart_ = ctx.link().lostReads();
   ctx.host().BeginWaitCursor();
   ctx.PullControls();
   ctx.link().ClearPanes();
@@ -78,6 +79,7 @@ std::int8_t FactoryJob::WriteParameters(app::JobContext& ctx) {
   if (!link.open() || model_ == kFailedModel) return 0;
   if (FactoryHasNoParameters(Model(model_))) return 1;
   link.FlushInput();
+  flags_.ran |= kFactoryParametersWritten;
   FactoryAnswers answers;
   FactorySuccessCounter counter;
   bool first = true;
@@ -102,13 +104,14 @@ std::int8_t FactoryJob::WriteParameters(app::JobContext& ctx) {
       }
       counter.Record(replyClass);
       link.EndReceivedLine();
+      // The rest of the rows would only fail one by one; the next step reports the loss.
+      if (LineLost(ctx)) return 0;
       link.Drain(51);
       if (first) ctx.PushControls();
       first = false;
     }
   }
   ctx.PushControls();
-  flags_.ran |= kFactoryParametersWritten;
   return counter.Result();
 }
 
@@ -142,7 +145,18 @@ bool FactoryJob::PollClear(app::JobContext& ctx) {
   return true;
 }
 
+bool FactoryJob::LineLost(app::JobContext& ctx) const {
+  return ctx.link().lostReads() != lostAtStart_;
+}
+
 app::Tick FactoryJob::Step(app::JobContext& ctx) {
+  // A reader that is gone answers nothing more: the job goes straight to its summary.
+  if (step_ > 1 && step_ <= 8 && result_.failures.empty() && LineLost(ctx)) {
+    database::ReportFailure(ctx, result_, database::kConnectionLost);
+    SetModel(ctx, kFailedModel);
+    step_ = 8;
+    return app::Tick::Next;
+  }
   switch (step_) {
     case 1:
       if (!Identify(ctx)) return app::Tick::Finish;
@@ -209,7 +223,8 @@ void FactoryJob::Finish(app::JobContext& ctx) {
     ctx.Message(result_.summary);
   }
   ctx.PushControls();
-  result_.ok = result_.readerFound && step_ == 9 && app::AllStepsOk(result_.steps);
+  result_.ok = result_.readerFound && step_ == 9 && result_.failures.empty() &&
+               app::AllStepsOk(result_.steps);
   result_.finished = true;
 }
 

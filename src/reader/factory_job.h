@@ -33,12 +33,14 @@ class FactoryJob : public app::StepJob {
   FactoryChoice AskDialog(app::JobContext& ctx, FactoryDialog dialog, std::string& text);
   // The model's factory parameter writes; the success counter as a signed byte.
   std::int8_t WriteParameters(app::JobContext& ctx);
+  bool LineLost(app::JobContext& ctx) const;
 
   const database::TagTable& table_;
   const database::AttributeList& attributes_;
   int step_ = 1;
   std::int8_t model_ = 0;
   int polls_ = 0;
+  int lostAtStart_ = 0;
   database::ClearStatus clearStatus_ = database::ClearStatus::Waiting;
   bool deleteAttributes_ = false;
   FactoryJobFlags flags_;

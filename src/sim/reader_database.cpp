@@ -20,10 +20,6 @@ int TokenIndex(char token) {
   return -1;
 }
 
-char Token(int index) {
-  return index == 0 ? '#' : static_cast<char>('A' + index - 1);
-}
-
 }  // namespace
 
 std::shared_ptr<ReaderDatabase> ReaderDatabase::Install(SimulatedReader& reader) {

@@ -12,6 +12,7 @@
 #include <QStandardItemModel>
 #include <QStylePainter>
 #include <QStyledItemDelegate>
+#include <QTextCursor>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -379,13 +380,44 @@ bool PaneEdit::AtEnd() const {
   return bar->value() >= bar->maximum();
 }
 
+namespace {
+
+// How many characters of `before` the pane dropped at its start (whole lines, a few at
+// most) so that `after` continues it; -1 when `after` is not such a continuation.
+qsizetype DroppedLines(const QString& before, const QString& after) {
+  constexpr int kMaxDroppedLines = 8;
+  // The document keeps a lone CR in a form of its own; such text is simply set anew.
+  if (before.isEmpty() || before.contains(QLatin1Char('\r'))) return -1;
+  qsizetype dropped = 0;
+  for (int line = 0; line <= kMaxDroppedLines; ++line) {
+    if (after.startsWith(QStringView(before).mid(dropped))) return dropped;
+    const qsizetype end = before.indexOf(QLatin1Char('\n'), dropped);
+    if (end < 0) return -1;
+    dropped = end + 1;
+  }
+  return -1;
+}
+
+}  // namespace
+
 void PaneEdit::SetPaneText(const QString& text) {
   QString shown = text;
   shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  if (shown == toPlainText()) return;
+  if (shown == shown_) return;
   const bool atEnd = AtEnd();
   const int position = verticalScrollBar()->value();
-  setPlainText(shown);
+  if (const qsizetype dropped = DroppedLines(shown_, shown); dropped >= 0) {
+    QTextCursor cursor(document());
+    if (dropped > 0) {
+      cursor.setPosition(static_cast<int>(dropped), QTextCursor::KeepAnchor);
+      cursor.removeSelectedText();
+    }
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(shown.mid(shown_.size() - dropped));
+  } else {
+    setPlainText(shown);
+  }
+  shown_ = shown;
   if (atEnd) {
     ScrollToEnd();
   } else {

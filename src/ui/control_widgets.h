@@ -179,10 +179,14 @@ class PaneEdit : public QPlainTextEdit {
   explicit PaneEdit(QWidget* parent = nullptr);
   QSize sizeHint() const override;
   // Replaces the text (CR LF shown as one line end); the view stays at the end if it was
-  // there and keeps its place otherwise.
+  // there and keeps its place otherwise. Text that only grew is appended, so a pane fed on
+  // every poll costs what arrived, not its whole length.
   void SetPaneText(const QString& text);
   void ScrollToEnd();
   bool AtEnd() const;
+
+ private:
+  QString shown_;
 };
 
 // The pictures of the bitmap resources buttons show (0: none).

@@ -138,6 +138,20 @@ TEST_F(WriteValidationTest, TruncatedSheetIsRefusedWhereverItIsCut) {
   }
 }
 
+TEST_F(WriteValidationTest, SheetFarLargerThanTheTableIsNotRead) {
+  StartReader();
+  std::string sheet = SheetOf(kRecords);
+  const std::size_t end = sheet.rfind("</Workbook>");
+  ASSERT_NE(end, std::string::npos);
+  sheet.insert(end, std::size_t{33} << 20, ' ');
+  const JobResult& result = Write(sheet);
+  ExpectReaderUntouched(result);
+  ASSERT_EQ(result.failures.size(), 1u);
+  EXPECT_EQ(result.failures[0].rfind("The sheet is larger than 32 MB", 0), 0u)
+      << result.failures[0];
+  EXPECT_EQ(result.records, 0u);
+}
+
 TEST_F(WriteValidationTest, RecordRefusedAfterItsRepeatsFailsTheWrite) {
   StartReader();
   const std::string sheet = SheetOf(kRecords);

@@ -92,6 +92,45 @@ TEST_F(FactoryJobTest, RefusedClearFailsTheJobAndSaysSo) {
   EXPECT_NE(Summary().find("'s'\tWrite Parameters\tNOK"), std::string::npos);
 }
 
+// The reader vanishes while the job waits for the answer to "EC" or while it writes the
+// parameters: the job ends at the next step with one message, instead of polling on for
+// 25 s or failing row after row.
+class FactoryJobLostLine : public FactoryJobTest {
+ protected:
+  void RunUnplugged(const std::string& prefix) {
+    StartReader("B2.0");
+    host.SetChoiceAnswer("factory-146", 0);
+    host.SetChoiceAnswer("factory-148", 1);
+    reader->SetHandler(prefix, [this](std::string_view command) {
+      if (command[0] == 's' && ++parameterWrites < 5) return std::string(1, serial::kAck);
+      reader->Unplug();
+      return std::string();
+    });
+    dialog->OnCommand(ctl::kFactoryDefault);
+    ASSERT_TRUE(
+        host.RunUntil([this] { return !dialog->JobRunning(JobKind::FactoryDefault); }, 3000));
+    ASSERT_NE(Result(), nullptr);
+    EXPECT_FALSE(Result()->ok);
+    EXPECT_EQ(Result()->failures, std::vector<std::string>{kLost});
+    const auto texts = MessageTexts();
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), kLost), 1);
+  }
+  static constexpr const char* kLost = "The connection to the reader was lost.";
+  int parameterWrites = 0;
+};
+
+TEST_F(FactoryJobLostLine, WhileWaitingForTheClear) {
+  RunUnplugged("EC");
+  EXPECT_NE(Summary().find("'EC'\tClear Eeprom\tNOK"), std::string::npos);
+  EXPECT_TRUE(ParameterWrites().empty());
+}
+
+TEST_F(FactoryJobLostLine, WhileWritingTheParameters) {
+  RunUnplugged("s");
+  EXPECT_EQ(ParameterWrites().size(), 5u);
+  EXPECT_NE(Summary().find("'s'\tWrite Parameters\tNOK"), std::string::npos);
+}
+
 TEST_F(FactoryJobTest, RefusedAttributeClearIsReportedAsFailed) {
   StartReader("B2.0");
   host.SetChoiceAnswer("factory-148", 0);  // YES, delete them

@@ -10,7 +10,9 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextDocument>
 #include <memory>
+#include <vector>
 
 #include "app/control_ids.h"
 #include "app/main_dialog.h"
@@ -44,6 +46,9 @@ class CustomControlsTest : public QObject {
   void enterInSendFieldSendsAndKeepsTheWindow();
   void enterInKeyboardFieldSelectsAndSendsNothing();
   void enterElsewhereEndsWithSettingsSaved();
+
+  // Panes.
+  void paneAppendsWhatArrivedAndRewritesOnlyOtherText();
 
  private:
   void Start(bool withReader);
@@ -343,6 +348,48 @@ void CustomControlsTest::enterElsewhereEndsWithSettingsSaved() {
   const QByteArray saved = file.readAll();
   QVERIFY(saved.contains("send=XYZ"));
   QVERIFY(saved.contains("config=1"));
+}
+
+void CustomControlsTest::paneAppendsWhatArrivedAndRewritesOnlyOtherText() {
+  PaneEdit pane;
+  struct Change {
+    int position, removed, added;
+  };
+  std::vector<Change> changes;
+  QObject::connect(pane.document(), &QTextDocument::contentsChange,
+                   [&changes](int position, int removed, int added) {
+                     changes.push_back({position, removed, added});
+                   });
+  pane.SetPaneText("SV\r\nB2.0\r\n");
+  QCOMPARE(pane.toPlainText(), QString("SV\nB2.0\n"));
+
+  // Grown text: only the new tail goes into the document.
+  changes.clear();
+  pane.SetPaneText("SV\r\nB2.0\r\nGT\r\n");
+  QCOMPARE(pane.toPlainText(), QString("SV\nB2.0\nGT\n"));
+  QCOMPARE(changes.size(), std::size_t{1});
+  QCOMPARE(changes[0].position, 8);
+  QCOMPARE(changes[0].removed, 0);
+  QCOMPARE(changes[0].added, 3);
+
+  // The first line dropped at the pane's limit: removed at the start, the rest appended.
+  changes.clear();
+  pane.SetPaneText("B2.0\r\nGT\r\nRN\r\n");
+  QCOMPARE(pane.toPlainText(), QString("B2.0\nGT\nRN\n"));
+  QCOMPARE(changes.size(), std::size_t{2});
+  QCOMPARE(changes[0].position, 0);
+  QCOMPARE(changes[0].removed, 3);
+  QCOMPARE(changes[1].added, 3);
+
+  // Text that does not continue the pane (emptied, or other) is set anew.
+  pane.SetPaneText("");
+  QCOMPARE(pane.toPlainText(), QString());
+  pane.SetPaneText("EC\r\n");
+  pane.SetPaneText("WP\r\n");
+  QCOMPARE(pane.toPlainText(), QString("WP\n"));
+  pane.SetPaneText("A\rB");
+  pane.SetPaneText("A\rBC");
+  QCOMPARE(pane.toPlainText().right(1), QString("C"));
 }
 
 }  // namespace tagline::ui
