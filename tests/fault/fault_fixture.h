@@ -40,8 +40,7 @@ inline std::string SampleSheet(const std::vector<std::string>& records = kSample
   database::AttributeList attributes;
   attributes.Fill("");
   for (std::size_t i = 0; i < database::kAttributeCount; ++i) {
-    attributes.Set(i,
-                   std::string(1, database::AttributeList::TokenAt(i)) + (i == 0 ? " Herd" : ""));
+    attributes.Set(i, std::string(1, database::AttributeList::TokenAt(i)) + (i == 0 ? "Herd" : ""));
   }
   const auto model = reader::ClassifyReaderVersion(kDefaultVersion);
   return database::WriteSheet(*database::LayoutForModel(model), model, table, attributes);

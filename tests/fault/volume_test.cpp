@@ -58,8 +58,7 @@ TEST_F(FaultVolume, SheetWithMoreRecordsThanTheTableTakesSaysSo) {
   EXPECT_EQ(MessageTexts(), (Texts{full, kCommunicationError, result->summary}));
   EXPECT_EQ(result->failures, (Texts{full, kCommunicationError}));
   EXPECT_EQ(result->summary,
-            "'t'\tWrite Attributes\tOK\r\n'EC'\tClear Eeprom\tOK\r\n'WP'\tInit "
-            "Pointer\tNOK\r\n'w'\tWrite Records\tNOK\r\n");
+            "'EC'\tClear Eeprom\tOK\r\n'WP'\tInit Pointer\tNOK\r\n'w'\tWrite Records\tNOK\r\n");
   // The first 5000 records were taken from the sheet, in order.
   ASSERT_EQ(dialog->tagTable.LeadingCount(), records.size());
   EXPECT_EQ(dialog->tagTable.At(0), records.front());
