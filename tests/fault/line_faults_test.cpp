@@ -433,3 +433,28 @@ INSTANTIATE_TEST_SUITE_P(Faults, FaultJobReply,
 
 }  // namespace
 }  // namespace tagline::app
+
+namespace tagline::app {
+namespace {
+
+// The version reply cut in half names no reader the write knows: the reader is not erased.
+using FaultCutVersion = FaultFixture;
+
+TEST_F(FaultCutVersion, WriteLeavesTheReaderAlone) {
+  StartReader();
+  WriteSheetFile(SampleSheet());
+  database->SetRecords(kOldRecords);
+  reader->InjectFault(Fault{.kind = FaultKind::Cut});
+  const JobResult* result = RunJob(JobKind::DatabaseWrite);
+  ASSERT_NE(result, nullptr);
+  EXPECT_FALSE(result->ok);
+  EXPECT_EQ(reader->Commands(), Texts{"SV"});
+  EXPECT_EQ(database->Records(), kOldRecords);
+  ASSERT_EQ(result->failures,
+            Texts{"This reader's database cannot be written from a sheet.\r\nNothing was written; "
+                  "the reader was left as it is."});
+  EXPECT_EQ(MessageTexts(), (Texts{result->failures[0], result->summary}));
+}
+
+}  // namespace
+}  // namespace tagline::app
