@@ -361,6 +361,7 @@ struct ReplyCase {
   const char* receivedLine;           // a line the received pane shows
   const char* summaryPart;            // part of the summary
   bool erased;                        // the erase was acknowledged
+  std::size_t commands;               // commands the reader received
 };
 
 void PrintTo(const ReplyCase& c, std::ostream* os) {
@@ -384,6 +385,10 @@ TEST_P(FaultJobReply, FailsTheStepAndSaysSo) {
   EXPECT_NE(Text(ctl::kReceived).find(c.receivedLine), std::string::npos) << Text(ctl::kReceived);
   EXPECT_NE(result->summary.find(c.summaryPart), std::string::npos) << result->summary;
   EXPECT_EQ(database->Records(), c.erased ? std::vector<std::string>{} : kSampleRecords);
+  EXPECT_EQ(reader->Commands().size(), c.commands);
+  EXPECT_EQ(CountCommands("EC"), 1u);
+  EXPECT_EQ(dialog->portOpen(), 1);
+  EXPECT_TRUE(host.TimerActive(timer::kPoll));
 }
 
 INSTANTIATE_TEST_SUITE_P(Faults, FaultJobReply,
@@ -394,7 +399,8 @@ INSTANTIATE_TEST_SUITE_P(Faults, FaultJobReply,
                                                      {},
                                                      "// BEL, EC, Clear Database failed\r\n",
                                                      "'EC'\tClear Eeprom\tNOK",
-                                                     false},
+                                                     false,
+                                                     2},
                                            ReplyCase{"ClearAnsweredWithGarbage",
                                                      JobKind::DatabaseClear,
                                                      1,
@@ -402,15 +408,17 @@ INSTANTIATE_TEST_SUITE_P(Faults, FaultJobReply,
                                                      {},
                                                      "// EC, Clear Database failed\r\n",
                                                      "'EC'\tClear Eeprom\tNOK",
-                                                     false},
+                                                     false,
+                                                     2},
                                            ReplyCase{"FactoryClockUnanswered",
                                                      JobKind::FactoryDefault,
                                                      29,
                                                      Fault{.kind = FaultKind::Silence},
                                                      {kCommunicationError, "{summary}"},
-                                                     "",
+                                                     "// ACK, Clear Attributes successful\r\n",
                                                      "'r'\tSet Clock\t\tNOK",
-                                                     true},
+                                                     true,
+                                                     53},
                                            ReplyCase{"FactoryNakStormOnTheParameters",
                                                      JobKind::FactoryDefault,
                                                      30,
@@ -418,7 +426,8 @@ INSTANTIATE_TEST_SUITE_P(Faults, FaultJobReply,
                                                      {"{summary}"},
                                                      "// NAK",
                                                      "'s'\tWrite Parameters\tNOK",
-                                                     true},
+                                                     true,
+                                                     53},
                                            ReplyCase{"FactoryBelOnTheAttributeClear",
                                                      JobKind::FactoryDefault,
                                                      2,
@@ -426,7 +435,8 @@ INSTANTIATE_TEST_SUITE_P(Faults, FaultJobReply,
                                                      {"{summary}"},
                                                      "// NAK, Clear Attributes failed\r\n",
                                                      "Clear Attributes\tNOK",
-                                                     true}),
+                                                     true,
+                                                     53}),
                          [](const ::testing::TestParamInfo<ReplyCase>& info) {
                            return std::string(info.param.name);
                          });
