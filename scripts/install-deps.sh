@@ -8,15 +8,28 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libgl-dev xvfb xauth fonts-dejavu-core
   libx11-dev libxtst-dev
-  libpugixml-dev
+  libpugixml-dev libcli11-dev
   clang-format
 )
 
 # --with-libreoffice also installs the spreadsheet program that the sheet tests open the
 # written files with (CI does; elsewhere those tests are skipped without it).
-if [ "${1:-}" = "--with-libreoffice" ]; then
-  packages+=(libreoffice-calc-nogui)
-fi
+# --with-packaging adds what scripts/package needs to build and check the .deb: pandoc for
+# the man pages, rsvg-convert for the icon sizes, dpkg-shlibdeps for the dependencies,
+# and the validators of the desktop entry and the AppStream metainfo.
+for arg in "$@"; do
+  case "$arg" in
+    --with-libreoffice) packages+=(libreoffice-calc-nogui) ;;
+    --with-packaging)
+      packages+=(pandoc librsvg2-bin dpkg-dev file man-db
+        desktop-file-utils appstream)
+      ;;
+    *)
+      echo "install-deps: unknown option $arg" >&2
+      exit 2
+      ;;
+  esac
+done
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,57 +1,46 @@
 #include "cli/cli_options.h"
 
-#include <algorithm>
+#include <CLI/CLI.hpp>
 #include <charconv>
-#include <initializer_list>
+#include <sstream>
+
+#include "cli/cli_commands.h"
 
 namespace tagline::cli {
 
 namespace {
 
-struct CommandSpec {
-  const char* name;
-  std::size_t minArgs;
-  std::size_t maxArgs;
-  std::initializer_list<const char*> valueOptions;
-  std::initializer_list<const char*> flagOptions;
+// Every option of every command, gathered while CLI11 parses; checked afterwards against
+// the command's own counts and rules, with the messages users know.
+struct Collected {
+  CliOptions options;
+  std::vector<std::string> args;
 };
 
-const CommandSpec kCommands[] = {
-    {"ports", 0, 0, {}, {}},
-    {"portinfo", 0, 0, {}, {}},
-    {"frame", 1, 1, {}, {}},
-    {"send", 1, 1, {"protocol", "listen"}, {}},
-    {"listen", 0, 0, {"ms"}, {}},
-    {"version", 0, 0, {}, {}},
-    {"classify", 0, 1, {}, {"batch"}},
-    {"tag", 0, 0, {"repeat", "interval"}, {}},
-    {"convert", 1, 2, {"order"}, {"batch"}},
-    {"online", 0, 0, {"keyboard", "log", "seconds"}, {}},
-    {"comm", 0, 1, {}, {}},
-    {"dbtest", 0, 0, {}, {}},
-    {"clock", 0, 0, {}, {"set"}},
-    {"param", 1, 2, {}, {}},
-    {"numeric", 1, 2, {}, {}},
-    {"tagtypes", 0, 1, {}, {}},
-    {"params", 0, 0, {}, {}},
-    {"db", 1, 2, {}, {}},
-    {"settings", 0, 3, {}, {}},
-    {"factory-default",
-     0,
-     0,
-     {"language", "interface", "antenna", "serial", "delete-attributes"},
-     {}},
-};
-
-const CommandSpec* FindCommand(const std::string& name) {
-  for (const CommandSpec& entry : kCommands) {
-    if (name == entry.name) return &entry;
+void AddCommand(CLI::App& app, const CommandSpec& spec, Collected& collected) {
+  CLI::App* sub = app.add_subcommand(spec.name, spec.summary);
+  sub->set_help_flag("--help,-h", "the options of this command");
+  // The options of the program may also follow the command.
+  sub->fallthrough();
+  const std::string arguments = *spec.arguments != '\0' ? spec.arguments : "(none)";
+  if (spec.maxArgs > 0) {
+    sub->add_option("ARGUMENTS", collected.args, arguments)->expected(0, -1)->type_name("");
   }
-  return nullptr;
-}
-
-bool Contains(std::initializer_list<const char*> list, const std::string& name) {
-  return std::any_of(list.begin(), list.end(), [&](const char* n) { return name == n; });
+  for (const OptionSpec& option : spec.options) {
+    const std::string name = option.name;
+    if (option.valueName == nullptr) {
+      sub->add_flag_callback(
+          "--" + name, [&collected, name] { collected.options.flags.insert(name); }, option.help);
+    } else {
+      sub->add_option_function<std::string>(
+             "--" + name,
+             [&collected, name](const std::string& value) {
+               collected.options.values[name] = value;
+             },
+             option.help)
+          ->type_name(option.valueName);
+    }
+  }
 }
 
 }  // namespace
@@ -78,107 +67,90 @@ std::optional<long long> NumberOption(const CliOptions& options, const std::stri
   return value;
 }
 
-const char* UsageText() {
-  return "usage: tagline [--ini PATH] [--port NAME] [--simulate [--version TEXT]] COMMAND\n"
-         "commands:\n"
-         "  ports                                list the serial ports\n"
-         "  portinfo                             what the system knows about each port\n"
-         "  frame TEXT                           the frame of a command as hex bytes\n"
-         "  send TEXT [--protocol 0|1|2] [--listen MS]\n"
-         "                                       the Send button, then the receive poll\n"
-         "  listen --ms MS                       what the reader sends for MS ms\n"
-         "  version                              the SV button: version text and model\n"
-         "  classify TEXT | classify --batch     the model of a version text (batch: stdin)\n"
-         "  tag [--repeat N] [--interval MS]     the GT button, N times\n"
-         "  convert NAME CODE | NAME --batch [--order numeric|transmission]\n"
-         "                                       an ONLINE conversion or a decoder\n"
-         "  online [--keyboard auto|x11|uinput|stdout|none] [--log FILE] [--seconds S]\n"
-         "                                       ONLINE mode: type the codes the reader sends\n"
-         "  comm [on|off]                        the XT button; on sends s22400, off XT\n"
-         "  dbtest                               the DB Test button\n"
-         "  clock [--set]                        read the reader's clock, or set it\n"
-         "  param NAME [LABEL]                   a selection parameter: write, or read\n"
-         "  numeric NAME [VALUE]                 a numeric parameter: write, or read\n"
-         "  tagtypes [NAMES|none]                the tag types (comma-separated), or read\n"
-         "  params                               the parameter names of the reader's model\n"
-         "  db read PATH | db write PATH | db clear\n"
-         "                                       the reader's tag database to or from a file\n"
-         "  settings [set KEY VALUE]             show the settings, or change one as the\n"
-         "                                       Settings dialog does (a line change reopens)\n"
-         "  factory-default [--language english|deutsch|none] [--interface CHOICE|none]\n"
-         "                  [--antenna ferrite|aircoil|none] [--serial DDDDD|none]\n"
-         "                  [--delete-attributes yes|no]\n"
-         "                                       the reader's factory settings (CHOICE: "
-         "usb-rs232,\n"
-         "                                       usb-rs232-bluetooth, rs232, usb, "
-         "rs232-bluetooth,\n"
-         "                                       usb-bluetooth)\n"
-         "With no port configured (no --port, no port in the settings file) the simulated\n"
-         "reader is used.\n";
+std::string ProgramVersionText() {
+  return std::string("tagline ") + TAGLINE_VERSION;
 }
 
 ParseResult ParseCommandLine(const std::vector<std::string>& argv) {
-  CliOptions options;
   const auto fail = [](std::string message) {
-    return ParseResult{std::nullopt, std::move(message)};
+    return ParseResult{std::nullopt, std::move(message), std::nullopt};
   };
-  std::vector<std::pair<std::string, std::optional<std::string>>> commandOptions;
+  Collected collected;
+  CliOptions& options = collected.options;
+  CLI::App app("Tagline Console on the command line", "tagline");
+  app.set_help_flag();  // the whole usage is ours; commands get CLI11's help
+  bool help = false;
+  app.add_flag("--help,-h", help);
+  app.add_option("--ini", options.iniPath);
+  app.add_option("--port", options.ports)
+      ->expected(1)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+  app.add_option("--ports-from", options.portsFrom);
+  app.add_flag("--simulate", options.simulate);
+  app.add_option("--version", options.version)->expected(0, 1);
+  app.add_flag("--json", options.json);
+  app.require_subcommand(0, 1);
+  for (const CommandSpec& spec : Commands()) AddCommand(app, spec, collected);
 
-  for (std::size_t i = 0; i < argv.size(); ++i) {
-    const std::string& arg = argv[i];
-    const auto next = [&]() -> std::optional<std::string> {
-      if (i + 1 >= argv.size()) return std::nullopt;
-      return argv[++i];
-    };
-    if (arg == "--ini") {
-      const auto v = next();
-      if (!v) return fail("--ini needs a path");
-      options.iniPath = *v;
-    } else if (arg == "--port") {
-      options.port = next();
-      if (!options.port) return fail("--port needs a port name");
-    } else if (arg == "--simulate") {
-      options.simulate = true;
-    } else if (arg == "--version") {
-      options.version = next();
-      if (!options.version) return fail("--version needs a text");
-    } else if (arg.size() > 2 && arg.compare(0, 2, "--") == 0) {
-      const std::string name = arg.substr(2);
-      // Whether it takes a value is known once the command is; commands come first.
-      const CommandSpec* command = FindCommand(options.command);
-      if (command != nullptr && Contains(command->valueOptions, name)) {
-        const auto v = next();
-        if (!v) return fail(arg + " needs a value");
-        options.values[name] = *v;
-      } else if (command != nullptr && Contains(command->flagOptions, name)) {
-        options.flags.insert(name);
-      } else {
-        return fail("unknown option " + arg +
-                    (options.command.empty() ? "" : " for " + options.command));
+  std::vector<std::string> reversed(argv.rbegin(), argv.rend());
+  try {
+    app.parse(reversed);
+  } catch (const CLI::CallForHelp& e) {
+    std::ostringstream out;
+    std::ostringstream err;
+    app.exit(e, out, err);
+    return ParseResult{std::nullopt, {}, out.str()};
+  } catch (const CLI::ParseError& e) {
+    // An unknown word where the command belongs is named as such.
+    if (app.get_subcommands().empty()) {
+      for (std::size_t i = 0; i < argv.size(); ++i) {
+        const std::string& arg = argv[i];
+        if (arg == "--ini" || arg == "--port" || arg == "--ports-from" || arg == "--version") ++i;
+        if (arg.rfind("-", 0) == 0) continue;
+        if (FindCommand(arg) == nullptr) return fail("unknown command " + arg);
+        break;
       }
-    } else if (options.command.empty()) {
-      options.command = arg;
-      if (FindCommand(arg) == nullptr) return fail("unknown command " + arg);
-    } else {
-      options.args.push_back(arg);
     }
+    return fail(e.what());
   }
 
-  if (options.command.empty()) return fail("no command given");
+  const auto chosen = app.get_subcommands();
+  if (help) return ParseResult{std::nullopt, {}, UsageText()};
+  // CLI11 gives "--version" without a text an empty one, as it gives "--version ''".
+  bool versionAlone = false;
+  for (std::size_t i = 0; i < argv.size(); ++i) {
+    if (argv[i] == "--version")
+      versionAlone = i + 1 == argv.size() || argv[i + 1].starts_with("--");
+  }
+  if (versionAlone) options.version.reset();
+  if (versionAlone && chosen.empty()) {
+    return ParseResult{std::nullopt, {}, ProgramVersionText() + "\n"};
+  }
+  if (chosen.empty()) return fail("no command given");
+  options.command = chosen.front()->get_name();
+  options.args = std::move(collected.args);
+  if (versionAlone) return fail("--version needs a text");
   if (options.version && !options.simulate) return fail("--version goes with --simulate");
-  if (options.simulate && options.port) return fail("--simulate and --port exclude each other");
+  if (options.ports.size() == 1 && !options.portsFrom) options.port = options.ports.front();
+  if (options.simulate && (!options.ports.empty() || options.portsFrom)) {
+    return fail("--simulate and --port exclude each other");
+  }
   const CommandSpec* command = FindCommand(options.command);
   if (options.args.size() < command->minArgs || options.args.size() > command->maxArgs) {
     return fail(options.command + ": wrong number of arguments");
   }
-  if (options.command == "listen" && !options.Value("ms")) return fail("listen needs --ms MS");
+  for (const OptionSpec& option : command->options) {
+    if (option.required && !options.Value(option.name)) {
+      return fail(options.command + " needs --" + option.name + " " + option.valueName);
+    }
+  }
   if (options.command == "classify" && options.args.empty() == !options.Has("batch")) {
     return fail("classify takes one text or --batch");
   }
   if (options.command == "convert" && options.Has("batch") != (options.args.size() == 1)) {
     return fail("convert takes NAME CODE, or NAME --batch");
   }
-  return ParseResult{std::move(options), {}};
+  return ParseResult{std::move(options), {}, std::nullopt};
 }
 
 }  // namespace tagline::cli

@@ -11,10 +11,15 @@
 namespace tagline::cli {
 
 struct CliOptions {
-  std::string iniPath;                 // empty: the current directory's settings file
-  std::optional<std::string> port;     // overrides the INI port for this run
+  std::string iniPath;              // empty: the current directory's settings file
+  std::optional<std::string> port;  // overrides the INI port for this run
+  // Every --port given, and the file named by --ports-from: more than one port runs the
+  // command on each of them at once.
+  std::vector<std::string> ports;
+  std::optional<std::string> portsFrom;
   bool simulate = false;               // use the simulated reader as this run's port
   std::optional<std::string> version;  // version text the simulated reader reports
+  bool json = false;                   // results as JSON objects
   std::string command;
   std::vector<std::string> args;              // positional arguments of the command
   std::map<std::string, std::string> values;  // the command's "--name VALUE" options
@@ -26,7 +31,9 @@ struct CliOptions {
 
 struct ParseResult {
   std::optional<CliOptions> options;
-  std::string error;  // usage error when options is empty
+  std::string error;  // usage error when options and text are empty
+  // A text asked for instead of a command (help, the program's version), to print as it is.
+  std::optional<std::string> text;
 };
 
 ParseResult ParseCommandLine(const std::vector<std::string>& argv);
@@ -36,6 +43,7 @@ std::optional<long long> NumberOption(const CliOptions& options, const std::stri
                                       long long min, long long max, long long fallback,
                                       std::string& error);
 
-const char* UsageText();
+// "tagline VERSION".
+std::string ProgramVersionText();
 
 }  // namespace tagline::cli

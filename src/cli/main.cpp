@@ -1,18 +1,29 @@
+#include <algorithm>
 #include <iostream>
 #include <string>
 #include <vector>
 
+#include "cli/cli_commands.h"
 #include "cli/cli_options.h"
 #include "cli/cli_run.h"
+#include "cli/json_output.h"
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
-  if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
-    std::cout << tagline::cli::UsageText();
+  const auto parsed = tagline::cli::ParseCommandLine(args);
+  if (parsed.text) {
+    std::cout << *parsed.text;
     return tagline::cli::kExitOk;
   }
-  const auto parsed = tagline::cli::ParseCommandLine(args);
   if (!parsed.options) {
+    if (std::find(args.begin(), args.end(), "--json") != args.end()) {
+      std::cout << tagline::cli::JsonObject()
+                       .Number("exit", tagline::cli::kExitUsage)
+                       .Bool("ok", false)
+                       .Text("error", parsed.error)
+                       .Dump()
+                << '\n';
+    }
     std::cerr << "tagline: " << parsed.error << '\n' << tagline::cli::UsageText();
     return tagline::cli::kExitUsage;
   }
