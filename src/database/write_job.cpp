@@ -289,6 +289,8 @@ std::int8_t WriteJob::WriteAttributes(app::JobContext& ctx, std::int8_t model) {
   link.ClearPanes();
   ctx.controls().SetProgressRange(ctl::kProgress, 0, static_cast<int>(kAttributeCount));
   link.Drain(50);
+  // One attribute the reader did not take fails the step, whatever the ones after it got.
+  bool allAcknowledged = true;
   for (std::size_t i = 0; i < kAttributeCount; ++i) {
     ctx.controls().SetProgress(ctl::kProgress, static_cast<int>(i) - 1);
     const std::string entry = attributes_.Entry(i).substr(0, 14);
@@ -299,13 +301,15 @@ std::int8_t WriteJob::WriteAttributes(app::JobContext& ctx, std::int8_t model) {
     const char reply = link.SendToken(command, i > 0 ? kMaxTokenRepeats : 0, true);
     if (reply == 0) {
       ReportFailure(ctx, result_, "No Answer from reader");
+      allAcknowledged = false;
       break;
     }
     link.LogLine(serial::ClassifyReply(std::string(1, reply)));
-    attributesOk_ = reply == serial::kAck;
+    allAcknowledged = allAcknowledged && reply == serial::kAck;
     link.TrimPanes();
     ctx.PushControls();
   }
+  attributesOk_ = allAcknowledged;
   return model;
 }
 
