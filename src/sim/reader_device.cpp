@@ -101,11 +101,11 @@ std::string ReaderDevice::Clock() const {
   const auto elapsed = std::chrono::steady_clock::now() - clockSetAt_;
   now.tm_sec += static_cast<int>(std::chrono::duration_cast<std::chrono::seconds>(elapsed).count());
   now.tm_isdst = -1;
-  std::mktime(&now);  // normalises the fields
+  (void)std::mktime(&now);  // normalises the fields
   char text[16];
-  std::snprintf(text, sizeof text, "%02d%02d%02d%02d%02d%02d", now.tm_mday % 100,
-                (now.tm_mon + 1) % 100, now.tm_year % 100, now.tm_hour % 100, now.tm_min % 100,
-                now.tm_sec % 100);
+  (void)std::snprintf(text, sizeof text, "%02d%02d%02d%02d%02d%02d", now.tm_mday % 100,
+                      (now.tm_mon + 1) % 100, now.tm_year % 100, now.tm_hour % 100,
+                      now.tm_min % 100, now.tm_sec % 100);
   return text;
 }
 
