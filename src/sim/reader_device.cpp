@@ -110,7 +110,12 @@ std::string ReaderDevice::Clock() const {
 }
 
 std::string ReaderDevice::OnSetClock(std::string_view command) {
-  int day = 0, month = 0, year = 0, hour = 0, minute = 0, second = 0;
+  int day = 0;
+  int month = 0;
+  int year = 0;
+  int hour = 0;
+  int minute = 0;
+  int second = 0;
   if (command.size() != 13 || !ParseDecimalPair(command.substr(1, 2), day) ||
       !ParseDecimalPair(command.substr(3, 2), month) ||
       !ParseDecimalPair(command.substr(5, 2), year) ||
