@@ -257,12 +257,12 @@ app::Point QtHost::CursorPosition() {
   return {p.x(), p.y()};
 }
 
-void QtHost::Beep(std::uint32_t, std::uint32_t) {
+void QtHost::Beep(std::uint32_t /*frequencyHz*/, std::uint32_t /*durationMs*/) {
   // The desktop's bell has neither pitch nor length.
   QApplication::beep();
 }
 
-bool QtHost::ShellOpen(const std::string& target, const std::string&) {
+bool QtHost::ShellOpen(const std::string& target, const std::string& /*verb*/) {
   // The desktop knows one action per file type; the verb has no counterpart.
   return QDesktopServices::openUrl(QUrl::fromLocalFile(FromWin1252(target)));
 }
