@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev libgl-dev xvfb xauth fonts-dejavu-core
   libx11-dev libxtst-dev
   libpugixml-dev libcli11-dev
-  clang-format
+  clang-format clang-tidy cppcheck
 )
 
 # --with-libreoffice also installs the spreadsheet program that the sheet tests open the

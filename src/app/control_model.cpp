@@ -4,7 +4,7 @@ namespace tagline::app {
 
 ControlState& ControlModel::Add(ControlState state) {
   const int id = state.id;
-  if (controls_.count(id) == 0) order_.push_back(id);
+  if (!controls_.contains(id)) order_.push_back(id);
   return controls_[id] = std::move(state);
 }
 

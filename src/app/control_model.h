@@ -64,7 +64,7 @@ class ControlModel {
   using Observer = std::function<void(int id)>;
 
   ControlState& Add(ControlState state);
-  bool Has(int id) const { return controls_.count(id) != 0; }
+  bool Has(int id) const { return controls_.contains(id); }
   const ControlState& at(int id) const { return controls_.at(id); }
   // Identifiers in the order the controls were added (the tab order).
   const std::vector<int>& ids() const { return order_; }

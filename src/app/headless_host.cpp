@@ -51,7 +51,7 @@ std::optional<std::string> HeadlessHost::SaveFileDialog(const FileDialogRequest&
   return OpenFileDialog(request);
 }
 
-std::optional<std::string> HeadlessHost::OpenFileDialog(const FileDialogRequest&) {
+std::optional<std::string> HeadlessHost::OpenFileDialog(const FileDialogRequest& /*request*/) {
   if (fileAnswers_.empty()) return std::nullopt;
   auto answer = std::move(fileAnswers_.front());
   fileAnswers_.pop_front();

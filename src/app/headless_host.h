@@ -10,6 +10,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/host.h"
@@ -47,7 +48,9 @@ class HeadlessHost : public Host {
     choiceAnswers_[name] = answer;
   }
   // The text typed into a choice dialog's text field.
-  void SetTextAnswer(const std::string& name, std::string text) { textAnswers_[name] = text; }
+  void SetTextAnswer(const std::string& name, std::string text) {
+    textAnswers_[name] = std::move(text);
+  }
   // The choice dialogs shown, by name, in order.
   const std::vector<std::string>& choicesShown() const { return choicesShown_; }
   void SetCursor(Point p) { cursor_ = p; }
@@ -64,7 +67,7 @@ class HeadlessHost : public Host {
   int settingsDialogRuns() const { return settingsDialogRuns_; }
   int aboutBoxes() const { return aboutBoxes_; }
   int waitCursorDepth() const { return waitCursor_; }
-  bool TimerActive(int id) const { return timers_.count(id) != 0; }
+  bool TimerActive(int id) const { return timers_.contains(id); }
   std::optional<std::uint32_t> TimerPeriod(int id) const;
 
   // Milliseconds on this host's clock.
@@ -93,8 +96,8 @@ class HeadlessHost : public Host {
     beeps_.emplace_back(frequencyHz, durationMs);
   }
   bool ShellOpen(const std::string& target, const std::string& verb) override;
-  void ScrollToEnd(int) override {}
-  void SelectAllText(int) override {}
+  void ScrollToEnd(int /*controlId*/) override {}
+  void SelectAllText(int /*controlId*/) override {}
   void ShowPortInformation(const std::string& text) override;
   void EndDialog(int result) override { endResult_ = result; }
 

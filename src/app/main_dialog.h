@@ -54,7 +54,7 @@ enum class JobKind { DatabaseRead, DatabaseWrite, DatabaseClear, FactoryDefault 
 
 class MainDialog : public JobContext {
  public:
-  MainDialog(Host& host, MainDialogOptions options = {});
+  explicit MainDialog(Host& host, MainDialogOptions options = {});
   ~MainDialog() override;
   MainDialog(const MainDialog&) = delete;
   MainDialog& operator=(const MainDialog&) = delete;

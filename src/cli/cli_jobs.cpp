@@ -115,7 +115,7 @@ bool ScriptFactoryDialogs(Session& session, const CliOptions& options) {
   }
   // One interface word answers whichever interface dialog the reader is asked.
   const std::string word = options.Value("interface").value_or("none");
-  if (word != "none" && interfaces.count(word) == 0) {
+  if (word != "none" && !interfaces.contains(word)) {
     session.err() << "tagline: --interface does not take " << word << '\n';
     return false;
   }

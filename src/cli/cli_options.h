@@ -25,7 +25,7 @@ struct CliOptions {
   std::map<std::string, std::string> values;  // the command's "--name VALUE" options
   std::set<std::string> flags;                // the command's "--name" switches
 
-  bool Has(const std::string& flag) const { return flags.count(flag) != 0; }
+  bool Has(const std::string& flag) const { return flags.contains(flag); }
   std::optional<std::string> Value(const std::string& name) const;
 };
 

@@ -25,7 +25,7 @@ namespace ctl = app::ctl;
 
 std::atomic<bool> interrupted{false};
 
-extern "C" void OnInterrupt(int) {
+extern "C" void OnInterrupt(int /*signal*/) {
   interrupted = true;
 }
 
@@ -121,7 +121,7 @@ int Online(Session& session, const CliOptions& options) {
           static_cast<std::uint32_t>(std::min<std::uint64_t>(200, end - session.host().Now())));
     }
   }
-  std::signal(SIGINT, previous);
+  (void)std::signal(SIGINT, previous);
   dialog.SetProtocolFailure({});
   if (unlogged > 0) {
     session.err() << "tagline: " << unlogged

@@ -65,7 +65,7 @@ bool HoldsAny(const std::string& text, std::initializer_list<std::string_view> w
 }
 
 struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
+  void operator()(std::FILE* file) const { (void)std::fclose(file); }
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 

@@ -15,7 +15,7 @@
 namespace tagline::codes {
 
 // The code as it is typed: the start, end and replace texts of the five slots applied.
-std::string ComposeTypedText(const app::AppSettings& settings, std::string code);
+std::string ComposeTypedText(const app::AppSettings& settings, std::string text);
 // The code after "invert" and the first conversion that is on and fits it.
 std::string ConvertOnlineCode(const app::AppSettings& settings, std::string code);
 

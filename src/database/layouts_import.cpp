@@ -327,7 +327,8 @@ SheetImportResult ImportRows(const Access& access, const std::vector<typename Ac
 
 const std::string& SheetRowFields::Get(SheetField field) const {
   static const std::string kNoText;
-  return FieldIndex(field) < texts_.size() ? texts_[FieldIndex(field)] : kNoText;
+  if (FieldIndex(field) >= texts_.size()) return kNoText;
+  return texts_[FieldIndex(field)];
 }
 
 void SheetRowFields::Set(SheetField field, std::string text) {

@@ -1,5 +1,8 @@
 #include "database/read_job.h"
 
+#include <array>
+#include <string_view>
+
 #include "app/control_ids.h"
 #include "database/layouts.h"
 #include "database/layouts_write.h"
@@ -39,7 +42,8 @@ bool Contains(const std::string& text, std::string_view part) {
   return text.find(part) != std::string::npos;
 }
 
-const std::string kReplyEnds{serial::kEtx, serial::kNak};
+constexpr std::array kReplyEndChars{serial::kEtx, serial::kNak};
+constexpr std::string_view kReplyEnds{kReplyEndChars.data(), kReplyEndChars.size()};
 
 // "db.xml" -> "db.incomplete.xml".
 std::string IncompletePath(const std::string& path) {
@@ -141,7 +145,7 @@ void ReadJob::ReadRecords(app::JobContext& ctx, const ReadLoop& loop) {
   const serial::Reply pointer = link.Exchange("RP", pointerSpec);
   if (pointer.answered()) link.LogReply(pointer.cls);
   link.EndReceivedLine();
-  ctx.controls().SetProgressRange(ctl::kProgress, 0, static_cast<int>(table_.Capacity()));
+  ctx.controls().SetProgressRange(ctl::kProgress, 0, static_cast<int>(TagTable::Capacity()));
 
   int failedReads = 0;
   std::optional<ReadEnd> end;
@@ -167,8 +171,9 @@ void ReadJob::ReadRecords(app::JobContext& ctx, const ReadLoop& loop) {
   link.Drain(52);
   if (end_ == ReadEnd::Refused) Fail(ctx, "Communication Error with reader");
   if (end_ == ReadEnd::TableFull) {
-    Fail(ctx, "The reader holds more than " + std::to_string(table_.Capacity()) +
-                  " records; only the first " + std::to_string(table_.Capacity()) + " were read.");
+    Fail(ctx, "The reader holds more than " + std::to_string(TagTable::Capacity()) +
+                  " records; only the first " + std::to_string(TagTable::Capacity()) +
+                  " were read.");
   }
 }
 

@@ -65,7 +65,8 @@ bool AttributeList::Set(std::size_t index, std::string entry) {
 }
 
 const std::string& AttributeList::Entry(std::size_t index) const {
-  return index < entries_.size() ? entries_[index] : kNoEntry;
+  if (index >= entries_.size()) return kNoEntry;
+  return entries_[index];
 }
 
 std::string AttributeList::DepositedText(std::size_t index) const {

@@ -221,8 +221,8 @@ std::int8_t WriteJob::LoadSheet(app::JobContext& ctx, std::int8_t model) {
   if (imported.tableFull) {
     tableFull_ = true;
     ReportFailure(ctx, result_,
-                  "The sheet holds more than " + std::to_string(table_.Capacity()) +
-                      " records; only the first " + std::to_string(table_.Capacity()) +
+                  "The sheet holds more than " + std::to_string(TagTable::Capacity()) +
+                      " records; only the first " + std::to_string(TagTable::Capacity()) +
                       " are written.");
   }
   if (!imported.incompleteRows.empty()) {
@@ -346,7 +346,7 @@ std::int8_t WriteJob::WriteRecords(app::JobContext& ctx, std::int8_t model) {
   how.flush = false;
   how.echo = serial::Echo::None;
   how.pauseMs = kRecordPauseMs;
-  for (std::size_t p = 0; p < table_.Capacity() && table_.At(p).size() >= length; ++p) {
+  for (std::size_t p = 0; p < TagTable::Capacity() && table_.At(p).size() >= length; ++p) {
     ctx.fields().datasetCount = std::to_string(p + 1);
     ctx.controls().SetProgress(ctl::kProgress, static_cast<int>(p) - 1);
     ctx.PushControls();

@@ -494,7 +494,6 @@ bool Parser<Builder>::ReadAttribute(Handle node, std::size_t& pos, std::size_t l
   if (pos < limit && text_[pos] == '=') {
     pos = SkipSpace(text_, pos + 1, limit);
     valueStart = pos;
-    valueEnd = pos;
     if (pos < limit && (text_[pos] == '"' || text_[pos] == '\'')) {
       const char quote = text_[pos];
       valueStart = pos + 1;

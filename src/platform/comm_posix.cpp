@@ -51,8 +51,8 @@ constexpr SpeedEntry kSpeeds[] = {
     {576000, B576000}, {921600, B921600}, {1000000, B1000000}};
 
 const SpeedEntry* FindSpeed(std::uint32_t baud) {
-  const auto it = std::find_if(std::begin(kSpeeds), std::end(kSpeeds),
-                               [baud](const SpeedEntry& e) { return e.baud == baud; });
+  const auto* const it = std::find_if(std::begin(kSpeeds), std::end(kSpeeds),
+                                      [baud](const SpeedEntry& e) { return e.baud == baud; });
   return it == std::end(kSpeeds) ? nullptr : it;
 }
 

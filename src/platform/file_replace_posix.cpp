@@ -89,7 +89,8 @@ std::pair<std::string, int> FollowLinks(std::string path) {
     if (length < 0) return {path, errno};
     if (static_cast<std::size_t>(length) >= target.size()) return {path, ENAMETOOLONG};
     target.resize(static_cast<std::size_t>(length));
-    path = target.starts_with('/') ? target : FolderPrefix(path) + target;
+    if (!target.starts_with('/')) target.insert(0, FolderPrefix(path));
+    path = std::move(target);
   }
   return {path, ELOOP};
 }

@@ -111,8 +111,8 @@ constexpr std::array<std::string_view, 7> kKindNames{"auto",      "x11",    "uin
 class NullKeyboard final : public Keyboard {
  public:
   KeyboardKind Kind() const override { return KeyboardKind::None; }
-  void KeyEvent(std::uint8_t, bool) override {}
-  void Pause(std::uint32_t) override {}
+  void KeyEvent(std::uint8_t /*virtualKey*/, bool /*keyUp*/) override {}
+  void Pause(std::uint32_t /*ms*/) override {}
 };
 
 }  // namespace

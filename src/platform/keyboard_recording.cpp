@@ -50,18 +50,18 @@ std::string RecordingKeyboard::Transcript() const {
       case RecordedAction::Type::Character: {
         const auto byte = static_cast<unsigned char>(action.character);
         if (byte >= 0x20 && byte < 0x7F && byte != '\'' && byte != '\\') {
-          std::snprintf(token, sizeof token, "'%c'", action.character);
+          (void)std::snprintf(token, sizeof token, "'%c'", action.character);
         } else {
-          std::snprintf(token, sizeof token, "'\\x%02x'", byte);
+          (void)std::snprintf(token, sizeof token, "'\\x%02x'", byte);
         }
         break;
       }
       case RecordedAction::Type::Key:
-        std::snprintf(token, sizeof token, "%c%02X", action.keyUp ? '-' : '+',
-                      static_cast<unsigned>(action.virtualKey));
+        (void)std::snprintf(token, sizeof token, "%c%02X", action.keyUp ? '-' : '+',
+                            static_cast<unsigned>(action.virtualKey));
         break;
       case RecordedAction::Type::Pause:
-        std::snprintf(token, sizeof token, "%lums", static_cast<unsigned long>(action.ms));
+        (void)std::snprintf(token, sizeof token, "%lums", static_cast<unsigned long>(action.ms));
         break;
     }
     if (!text.empty()) text.push_back(' ');

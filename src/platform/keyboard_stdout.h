@@ -17,9 +17,9 @@ class StdoutKeyboard final : public Keyboard {
   // Writes the byte and flushes, so a reader sees each code as soon as it is typed.
   void Character(char c) override;
   // The text is the output; key strokes carry nothing more.
-  void KeyEvent(std::uint8_t, bool) override {}
+  void KeyEvent(std::uint8_t /*virtualKey*/, bool /*keyUp*/) override {}
   // A pipe needs no pacing.
-  void Pause(std::uint32_t) override {}
+  void Pause(std::uint32_t /*ms*/) override {}
   bool Failed() const override { return failed_; }
 
  private:

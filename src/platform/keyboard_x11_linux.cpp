@@ -95,7 +95,10 @@ std::unique_ptr<Keyboard> CreateX11Keyboard(const std::string& displayName, std:
     error = "cannot open the X display \"" + std::string(name) + "\"";
     return nullptr;
   }
-  int eventBase = 0, errorBase = 0, major = 0, minor = 0;
+  int eventBase = 0;
+  int errorBase = 0;
+  int major = 0;
+  int minor = 0;
   if (!XTestQueryExtension(display.get(), &eventBase, &errorBase, &major, &minor)) {
     error = "the X display \"" + std::string(name) + "\" has no XTEST extension";
     return nullptr;

@@ -17,9 +17,9 @@ std::tm LocalNow() {
 
 std::string FormatCTime(const std::tm& time) {
   char text[32];
-  std::snprintf(text, sizeof text, "%02d/%02d/%02d %02d:%02d:%02d", (time.tm_mon + 1) % 100,
-                time.tm_mday % 100, time.tm_year % 100, time.tm_hour % 100, time.tm_min % 100,
-                time.tm_sec % 100);
+  (void)std::snprintf(text, sizeof text, "%02d/%02d/%02d %02d:%02d:%02d", (time.tm_mon + 1) % 100,
+                      time.tm_mday % 100, time.tm_year % 100, time.tm_hour % 100, time.tm_min % 100,
+                      time.tm_sec % 100);
   return text;
 }
 

@@ -34,7 +34,7 @@ constexpr SetCell kSetCells[] = {
     {'O', 4, {-32768, 32767}, ValueEncoding::Word16, true, NumericInput::Plain},
 };
 constexpr std::size_t kCellsPerSet = std::size(kSetCells);
-constexpr std::size_t kAntennaSetCount = kAntennaColumns * kAntennaRows;
+constexpr std::size_t kAntennaSetCount = std::size_t{kAntennaColumns} * kAntennaRows;
 constexpr std::size_t kRowCount = (kAntennaSetCount + kTransponderSets) * kCellsPerSet;
 
 // Storage for the generated names ("AP00", "AT0"); the rows view into it.

@@ -174,7 +174,7 @@ std::string NumberText(ReadBack readback, std::int32_t n) {
       return " // " + number + " seconds";
     case HalfSeconds: {
       char text[32];
-      std::snprintf(text, sizeof text, " // %0.1f", n / 2.0);
+      (void)std::snprintf(text, sizeof text, " // %0.1f", n / 2.0);
       return std::string(text) + " seconds";
     }
     case FiveSeconds:

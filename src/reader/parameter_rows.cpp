@@ -66,7 +66,7 @@ std::string ReadCell(app::JobContext& ctx, const std::string& body, int buttonId
   link.Send(command, serial::Echo::SendField);
   ctx.controls().SetText(buttonId, command);
   const std::string reply = link.Read(kReadReplyBytes, kReadReplyBytes * serial::kReplyTimeoutMs);
-  const std::string value = ReadValue(reply);
+  std::string value = ReadValue(reply);
   link.receivedPane() += value;
   return value;
 }

@@ -42,7 +42,7 @@ void ReaderClock::ToggleDirection(app::JobContext& ctx) {
   ctx.PushControls();
 }
 
-app::CommandResult ReaderClock::Run(app::JobContext& ctx) {
+app::CommandResult ReaderClock::Run(app::JobContext& ctx) const {
   serial::ReaderLink& link = ctx.link();
   std::string& clockResult = ctx.fields().clockResult;
   return app::RunButtonCommand(ctx, clockResult, [&](app::CommandResult& result) {

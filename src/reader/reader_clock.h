@@ -11,7 +11,7 @@ class ReaderClock {
   // The read/write button of the clock row: switches what the clock button does.
   void ToggleDirection(app::JobContext& ctx);
   // The clock button: reads or sets the clock.
-  app::CommandResult Run(app::JobContext& ctx);
+  app::CommandResult Run(app::JobContext& ctx) const;
   bool writeMode() const { return writeMode_; }
 
  private:

@@ -18,8 +18,8 @@ inline constexpr std::uint32_t kReplyTimeoutMs = 180;
 inline constexpr int kPaneLineLimit = 20;
 // A pane or an ONLINE code that never gets its line end or ETX stops growing here: a
 // reader sending without end would otherwise fill the memory.
-inline constexpr std::size_t kPaneByteLimit = 64 * 1024;
-inline constexpr std::size_t kOnlineCodeByteLimit = 4 * 1024;
+inline constexpr std::size_t kPaneByteLimit = std::size_t{64} * 1024;
+inline constexpr std::size_t kOnlineCodeByteLimit = std::size_t{4} * 1024;
 
 // Line protocols of the Send button.
 enum LineProtocol : int { kProtocolFramed = 0, kProtocolDataCr = 1, kProtocolData = 2 };

@@ -157,7 +157,7 @@ void SerialPort::ShowMessage(const std::string& text) const {
   if (messageSink_) {
     messageSink_(text);
   } else {
-    std::fprintf(stderr, "message: %s\n", text.c_str());
+    (void)std::fprintf(stderr, "message: %s\n", text.c_str());
   }
 }
 

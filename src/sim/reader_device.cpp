@@ -101,16 +101,21 @@ std::string ReaderDevice::Clock() const {
   const auto elapsed = std::chrono::steady_clock::now() - clockSetAt_;
   now.tm_sec += static_cast<int>(std::chrono::duration_cast<std::chrono::seconds>(elapsed).count());
   now.tm_isdst = -1;
-  std::mktime(&now);  // normalises the fields
+  (void)std::mktime(&now);  // normalises the fields
   char text[16];
-  std::snprintf(text, sizeof text, "%02d%02d%02d%02d%02d%02d", now.tm_mday % 100,
-                (now.tm_mon + 1) % 100, now.tm_year % 100, now.tm_hour % 100, now.tm_min % 100,
-                now.tm_sec % 100);
+  (void)std::snprintf(text, sizeof text, "%02d%02d%02d%02d%02d%02d", now.tm_mday % 100,
+                      (now.tm_mon + 1) % 100, now.tm_year % 100, now.tm_hour % 100,
+                      now.tm_min % 100, now.tm_sec % 100);
   return text;
 }
 
 std::string ReaderDevice::OnSetClock(std::string_view command) {
-  int day = 0, month = 0, year = 0, hour = 0, minute = 0, second = 0;
+  int day = 0;
+  int month = 0;
+  int year = 0;
+  int hour = 0;
+  int minute = 0;
+  int second = 0;
   if (command.size() != 13 || !ParseDecimalPair(command.substr(1, 2), day) ||
       !ParseDecimalPair(command.substr(3, 2), month) ||
       !ParseDecimalPair(command.substr(5, 2), year) ||

@@ -131,11 +131,11 @@ int main(int argc, char** argv) {
   std::string error;
   const std::optional<Arguments> args = ParseArguments(argc, argv, error);
   if (!args) {
-    std::fprintf(stderr, "tagline-sim: %s\n%s", error.c_str(), kUsage);
+    (void)std::fprintf(stderr, "tagline-sim: %s\n%s", error.c_str(), kUsage);
     return 2;
   }
   if (args->help) {
-    std::fputs(kUsage, stdout);
+    (void)std::fputs(kUsage, stdout);
     return 0;
   }
 
@@ -161,7 +161,7 @@ int main(int argc, char** argv) {
 
   const std::unique_ptr<SimulatedReader> reader = SimulatedReader::Start(args->options, error);
   if (!reader) {
-    std::fprintf(stderr, "tagline-sim: %s\n", error.c_str());
+    (void)std::fprintf(stderr, "tagline-sim: %s\n", error.c_str());
     return 1;
   }
   std::shared_ptr<ReaderDatabase> database;
@@ -173,7 +173,7 @@ int main(int argc, char** argv) {
     }
   }
   std::printf("%s\n", reader->DevicePath().c_str());
-  std::fflush(stdout);
+  (void)std::fflush(stdout);
 
   const Terminator terminator = args->cr ? Terminator::Cr : Terminator::Etx;
   const std::uint32_t everyMs = args->everyMs.value_or(kDefaultEveryMs);

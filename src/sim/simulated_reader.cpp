@@ -31,7 +31,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr std::uint32_t kFallbackBaud = 19200;
-constexpr std::size_t kMaxQueuedBytes = 64 * 1024;
+constexpr std::size_t kMaxQueuedBytes = std::size_t{64} * 1024;
 constexpr auto kPaceTick = std::chrono::milliseconds(2);
 // How long to leave a master that reports a hang-up without data alone, so that such a
 // state cannot turn the loop into a spin.

@@ -18,7 +18,7 @@ void DrawEmblem(QPainter& p, QPointF centre) {
   for (int i = 0; i < 3; ++i) {
     const qreal radius = 128 + 24 * i;
     QColor wave(143, 227, 255);
-    wave.setAlphaF(0.85 - 0.25 * i);
+    wave.setAlphaF(0.85f - 0.25f * static_cast<float>(i));
     p.setPen(QPen(wave, 7, Qt::SolidLine, Qt::RoundCap));
     p.setBrush(Qt::NoBrush);
     const QRectF circle(centre.x() - radius, centre.y() - radius, 2 * radius, 2 * radius);

@@ -136,7 +136,7 @@ void CheckListCombo::Toggle(int index) {
   emit checkToggled(index);
 }
 
-void CheckListCombo::paintEvent(QPaintEvent*) {
+void CheckListCombo::paintEvent(QPaintEvent* /*event*/) {
   QStylePainter painter(this);
   QStyleOptionComboBox option;
   initStyleOption(&option);

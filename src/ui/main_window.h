@@ -62,7 +62,7 @@ class MainWindow : public QMainWindow {
 
   // main_window_refresh.cpp
   void Refresh(int id, bool force = false);
-  bool ApplyText(Placed& placed, const app::ControlState& state, bool force);
+  bool ApplyText(const Placed& placed, const app::ControlState& state, bool force);
   bool ApplyItems(Placed& placed, const app::ControlState& state, bool force);
   static void ApplyColors(Placed& placed, const app::ControlState& state);
 

@@ -139,7 +139,7 @@ void MainWindow::LayOutGroup(QGridLayout* grid, const std::vector<int>& ids) {
           next != columns.end() ? next->first - col : (buttonsOnly ? 1 : lastColumn - col + 1);
       span = std::max(span, 1);
 
-      const bool keepButtonSize = fieldColumns.count(col) != 0 || span > 1;
+      const bool keepButtonSize = fieldColumns.contains(col) || span > 1;
       QBoxLayout* box = members.size() > 1 ? new QHBoxLayout : nullptr;
       for (const int id : members) {
         QWidget* widget = placed_.at(id).widget;

@@ -119,7 +119,7 @@ bool MainWindow::ApplyItems(Placed& placed, const app::ControlState& state, bool
   return changed;
 }
 
-bool MainWindow::ApplyText(Placed& placed, const app::ControlState& state, bool force) {
+bool MainWindow::ApplyText(const Placed& placed, const app::ControlState& state, bool force) {
   QWidget* widget = placed.widget;
   if (!force && placed.state.text == state.text) return false;
   const QString text = FromWin1252(state.text);

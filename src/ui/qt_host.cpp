@@ -100,7 +100,8 @@ QtHost::QtHost() = default;
 
 QtHost::~QtHost() {
   for (auto& [timerId, timer] : timers_) timer->stop();
-  while (waitCursor_ > 0) EndWaitCursor();
+  // No virtual dispatch in a destructor: say which one runs.
+  while (waitCursor_ > 0) QtHost::EndWaitCursor();
 }
 
 void QtHost::Attach(app::MainDialog* dialog, MainWindow* window) {
@@ -125,7 +126,7 @@ int QtHost::MessageBox(const std::string& text, const std::string& caption, unsi
                   FromWin1252(text), buttons, DialogParent());
   box.setTextFormat(Qt::PlainText);
   // The first button is the default one, as with Win32 message boxes.
-  box.setDefaultButton(buttons & QMessageBox::Yes ? QMessageBox::Yes : QMessageBox::Ok);
+  box.setDefaultButton((buttons & QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok);
   box.exec();
   return AnswerFor(box.standardButton(box.clickedButton()), buttons);
 }
@@ -256,12 +257,12 @@ app::Point QtHost::CursorPosition() {
   return {p.x(), p.y()};
 }
 
-void QtHost::Beep(std::uint32_t, std::uint32_t) {
+void QtHost::Beep(std::uint32_t /*frequencyHz*/, std::uint32_t /*durationMs*/) {
   // The desktop's bell has neither pitch nor length.
   QApplication::beep();
 }
 
-bool QtHost::ShellOpen(const std::string& target, const std::string&) {
+bool QtHost::ShellOpen(const std::string& target, const std::string& /*verb*/) {
   // The desktop knows one action per file type; the verb has no counterpart.
   return QDesktopServices::openUrl(QUrl::fromLocalFile(FromWin1252(target)));
 }

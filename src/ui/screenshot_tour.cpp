@@ -66,14 +66,14 @@ ScreenshotTour::ScreenshotTour(app::MainDialog& dialog, MainWindow& window, QtHo
       },
   };
   // The factory-default job's choice dialogs, as the job shows them.
-  for (const auto dialog :
+  for (const auto factoryDialog :
        {reader::FactoryDialog::Language, reader::FactoryDialog::InterfacePair,
         reader::FactoryDialog::DeleteAttributes, reader::FactoryDialog::InterfaceFour,
         reader::FactoryDialog::Antenna, reader::FactoryDialog::SerialNumber}) {
-    steps_.push_back([this, dialog] {
-      const QString name = QStringLiteral("factory-%1.png").arg(static_cast<int>(dialog));
-      SaveModal(name, [this, dialog] {
-        const auto info = reader::DescribeFactoryDialog(dialog);
+    steps_.push_back([this, factoryDialog] {
+      const QString name = QStringLiteral("factory-%1.png").arg(static_cast<int>(factoryDialog));
+      SaveModal(name, [this, factoryDialog] {
+        const auto info = reader::DescribeFactoryDialog(factoryDialog);
         app::ChoiceRequest request;
         request.caption = std::string(info->title);
         request.prompt = request.caption;

@@ -60,7 +60,10 @@ std::unique_ptr<QAbstractNativeEventFilter> InstallSystemMenuEntry(QWidget* wind
 
 #else
 
-std::unique_ptr<QAbstractNativeEventFilter> InstallSystemMenuEntry(QWidget*, SystemCommandHandler) {
+// The handler is taken by value because the Win32 version keeps it; here it goes unused.
+std::unique_ptr<QAbstractNativeEventFilter> InstallSystemMenuEntry(
+    QWidget* /*window*/,
+    SystemCommandHandler /*handler*/) {  // NOLINT(performance-unnecessary-value-param)
   return nullptr;
 }
 
