@@ -75,6 +75,7 @@ int RunOnPorts(const CliOptions& options, std::istream& in, std::ostream& out, s
     return kExitUsage;
   }
   std::vector<std::string> tags;
+  tags.reserve(ports.size());
   for (const std::string& port : ports) tags.push_back(PortTag(port));
 
   const auto task = [&](std::size_t i, std::ostream& taskOut, std::ostream& taskErr) {
@@ -101,13 +102,11 @@ int RunOnPorts(const CliOptions& options, std::istream& in, std::ostream& out, s
   }
   const std::size_t okCount = ports.size() - failed.size();
   if (options.json) {
-    std::vector<std::string> names;
-    for (const std::string& port : failed) names.push_back(JsonString(port));
     out << JsonObject()
                .Text("command", options.command)
                .Number("ports", static_cast<long long>(ports.size()))
                .Number("portsOk", static_cast<long long>(okCount))
-               .Raw("failed", JsonArray(names))
+               .Raw("failed", JsonStringArray(failed))
                .Dump()
         << '\n';
   } else {

@@ -106,7 +106,7 @@ ParseResult ParseCommandLine(const std::vector<std::string>& argv) {
       for (std::size_t i = 0; i < argv.size(); ++i) {
         const std::string& arg = argv[i];
         if (arg == "--ini" || arg == "--port" || arg == "--ports-from" || arg == "--version") ++i;
-        if (arg.rfind("-", 0) == 0) continue;
+        if (arg.starts_with('-')) continue;
         if (FindCommand(arg) == nullptr) return fail("unknown command " + arg);
         break;
       }

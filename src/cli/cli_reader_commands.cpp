@@ -261,17 +261,12 @@ int Params(Session& session) {
   const auto numeric = reader::OfferedNames(reader::ParameterKind::Numeric, model);
   const auto tagTypes = reader::OfferedTagTypeNames(model);
   if (JsonRecords* json = session.json()) {
-    const auto list = [](const auto& names) {
-      std::vector<std::string> items;
-      for (const auto name : names) items.push_back(JsonString(name));
-      return JsonArray(items);
-    };
     json->Add(JsonObject()
                   .Number("model", static_cast<int>(model))
                   .Text("modelName", reader::ReaderModelName(model))
-                  .Raw("selection", list(selection))
-                  .Raw("numeric", list(numeric))
-                  .Raw("tagtypes", list(tagTypes)));
+                  .Raw("selection", JsonStringArray(selection))
+                  .Raw("numeric", JsonStringArray(numeric))
+                  .Raw("tagtypes", JsonStringArray(tagTypes)));
   } else {
     session.out() << "model: " << ModelText(model) << '\n';
     for (const auto name : selection) session.out() << "selection\t" << name << '\n';

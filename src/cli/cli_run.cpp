@@ -157,7 +157,7 @@ std::string StepJson(const app::StepOutcome& step) {
 void PrintJson(const CliOptions& options, int status, const std::string& printed,
                const std::string& errors, JsonRecords& records, std::ostream& out) {
   if (records.Empty()) records.Add(JsonObject());
-  auto& objects = records.objects();
+  const auto& objects = records.objects();
   for (std::size_t i = 0; i < objects.size(); ++i) {
     JsonObject full;
     full.Text("command", options.command);
@@ -298,16 +298,15 @@ JsonObject CommandRecord(const app::CommandResult& result) {
 
 JsonObject JobRecord(const app::JobResult& result) {
   std::vector<std::string> steps;
+  steps.reserve(result.steps.size());
   for (const app::StepOutcome& step : result.steps) steps.push_back(StepJson(step));
-  std::vector<std::string> failures;
-  for (const std::string& failure : result.failures) failures.push_back(JsonString(failure));
   JsonObject record;
   record.Bool("ok", result.finished && result.ok)
       .Bool("readerFound", result.readerFound)
       .Raw("steps", JsonArray(steps))
       .Number("records", static_cast<long long>(result.records));
   if (!result.file.empty()) record.Text("file", result.file);
-  return record.Raw("failures", JsonArray(failures)).Text("summary", result.summary);
+  return record.Raw("failures", JsonStringArray(result.failures)).Text("summary", result.summary);
 }
 
 namespace {
@@ -338,9 +337,7 @@ int RunCommand(const CliOptions& options, std::istream& in, std::ostream& out, s
       for (const std::string& port : ports) out << port << '\n';
       return kExitOk;
     }
-    std::vector<std::string> names;
-    for (const std::string& port : ports) names.push_back(JsonString(port));
-    json->Add(JsonObject().Raw("ports", JsonArray(names)));
+    json->Add(JsonObject().Raw("ports", JsonStringArray(ports)));
     return kExitOk;
   }
   if (command == "portinfo") {

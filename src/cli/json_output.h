@@ -2,6 +2,7 @@
 // bytes, written as pure-ASCII JSON (\uXXXX beyond ASCII).
 #pragma once
 
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,6 +13,14 @@ namespace tagline::cli {
 std::string JsonString(std::string_view text);
 // A JSON array of values already in JSON.
 std::string JsonArray(const std::vector<std::string>& values);
+// A JSON array of texts.
+template <class Texts>
+std::string JsonStringArray(const Texts& texts) {
+  std::vector<std::string> values;
+  values.reserve(std::size(texts));
+  for (const auto& text : texts) values.push_back(JsonString(text));
+  return JsonArray(values);
+}
 
 // The fields of one object, in the order they were added.
 class JsonObject {
@@ -34,7 +43,7 @@ class JsonRecords {
  public:
   void Add(JsonObject object) { objects_.push_back(std::move(object)); }
   bool Empty() const { return objects_.empty(); }
-  std::vector<JsonObject>& objects() { return objects_; }
+  const std::vector<JsonObject>& objects() const { return objects_; }
 
  private:
   std::vector<JsonObject> objects_;

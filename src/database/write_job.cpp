@@ -197,7 +197,8 @@ std::int8_t WriteJob::LoadSheet(app::JobContext& ctx, std::int8_t model) {
   }
   if (size > kMaxSheetBytes) {
     return Refuse(ctx, "The sheet is larger than " + std::to_string(kMaxSheetBytes >> 20) +
-                           " MB, far more than the reader's " + std::to_string(table_.Capacity()) +
+                           " MB, far more than the reader's " +
+                           std::to_string(TagTable::Capacity()) +
                            " records fill; it was not read.");
   }
   std::string text(static_cast<std::size_t>(size), '\0');

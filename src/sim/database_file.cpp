@@ -195,11 +195,12 @@ std::optional<SeedDatabase> MadeUpDatabase(std::size_t count, reader::ReaderMode
   SeedDatabase seed;
   for (std::size_t i = 0; i < count; ++i) {
     // One record a minute from midnight on, codes counting up.
-    const std::size_t minutes = i % (24 * 60);
+    constexpr std::size_t kMinutesADay = std::size_t{24} * 60;
+    const std::size_t minutes = i % kMinutesADay;
     char clock[7];
-    std::snprintf(clock, sizeof clock, "%02zu%02zu00", minutes / 60, minutes % 60);
+    (void)std::snprintf(clock, sizeof clock, "%02zu%02zu00", minutes / 60, minutes % 60);
     char code[17];
-    std::snprintf(code, sizeof code, "%016llX", 0x9180000000000000ULL + i);
+    (void)std::snprintf(code, sizeof code, "%016llX", 0x9180000000000000ULL + i);
     std::string text = "Tag " + std::to_string(i + 1);
     text.resize(kTextLength, ' ');
     seed.records.push_back(std::string("#010126") + clock + "F" + code + "6" + text);

@@ -154,7 +154,7 @@ int main(int argc, char** argv) {
     seed = args->database ? LoadDatabaseFile(*args->database, model, error)
                           : MadeUpDatabase(*args->records, model, error);
     if (!seed) {
-      std::fprintf(stderr, "tagline-sim: %s\n", error.c_str());
+      (void)std::fprintf(stderr, "tagline-sim: %s\n", error.c_str());
       return 2;
     }
   }
