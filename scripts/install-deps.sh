@@ -17,6 +17,10 @@ packages=(
 if [ "${1:-}" = "--with-libreoffice" ]; then
   packages+=(libreoffice-calc-nogui)
 fi
+# --with-fuzz also installs clang and its libFuzzer runtime, for fuzz/run.
+if [ "${1:-}" = "--with-fuzz" ]; then
+  packages+=(clang-14 libclang-rt-14-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
