@@ -1,7 +1,8 @@
 // The settings file as the program reads it at start and rewrites it at the end: any bytes
 // as "Tagline_Console.ini". Checks that hold for every file:
 //  - saving what was loaded and loading again gives the same settings (texts that the
-//    read itself unquoted excepted: a second read unquotes them once more, as Windows does);
+//    read itself unquoted into quotes or blanks at their ends excepted: stored without
+//    quotes, a second read takes those off, as Windows does);
 //  - a value set with IniFile::Set reads back unchanged, before and after a save.
 #include <cstdint>
 #include <cstdlib>
@@ -29,8 +30,20 @@ bool ReadsDifferently(std::string_view value) {
          value.back() == value.front();
 }
 
+bool IsBlank(char c) {
+  return std::string_view(" \t\r\n\v\f").find(c) != std::string_view::npos;
+}
+
+// Whether a text stored without quotes reads back as it is. Blanks at its ends are lost:
+// only a quoted value in the file reads with them, and the save puts quotes around the
+// keyboard texts alone.
+bool CarriedUnquoted(std::string_view value) {
+  return !ReadsDifferently(value) &&
+         (value.empty() || (!IsBlank(value.front()) && !IsBlank(value.back())));
+}
+
 void CheckText(const std::string& before, const std::string& after) {
-  if (!ReadsDifferently(before) && before != after) std::abort();
+  if (CarriedUnquoted(before) && before != after) std::abort();
 }
 
 void CheckSaveLoad(const std::string& path) {
@@ -74,11 +87,8 @@ void CheckSetGet(const std::string& path, std::string_view file, std::string_vie
   WriteFile(path, file);
   platform::IniFile ini;
   if (!ini.Load(path)) return;
-  const auto blank = [](char c) {
-    return std::string_view(" \t\r\n\v\f").find(c) != std::string_view::npos;
-  };
   const bool plain = !value.empty() && value.find_first_of("\r\n") == std::string_view::npos &&
-                     !blank(value.front()) && !blank(value.back()) && !ReadsDifferently(value);
+                     CarriedUnquoted(value);
   if (!ini.Set("COM", "port", value)) {
     if (plain) std::abort();
     return;
