@@ -17,9 +17,11 @@ packages=(
 # --with-packaging adds what scripts/package needs to build and check the .deb: pandoc for
 # the man pages, rsvg-convert for the icon sizes, dpkg-shlibdeps for the dependencies,
 # and the validators of the desktop entry and the AppStream metainfo.
+# --with-fuzz adds clang and its libFuzzer runtime, for fuzz/run.
 for arg in "$@"; do
   case "$arg" in
     --with-libreoffice) packages+=(libreoffice-calc-nogui) ;;
+    --with-fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;
     --with-packaging)
       packages+=(pandoc librsvg2-bin dpkg-dev file man-db
         desktop-file-utils appstream)
