@@ -14,9 +14,19 @@ packages=(
 
 # --with-libreoffice also installs the spreadsheet program that the sheet tests open the
 # written files with (CI does; elsewhere those tests are skipped without it).
-if [ "${1:-}" = "--with-libreoffice" ]; then
-  packages+=(libreoffice-calc-nogui)
-fi
+# --with-windows installs the MinGW-w64 cross compiler (POSIX threads, for std::thread),
+# the GoogleTest sources it builds against and Wine (64-bit only) to run the results; see
+# docs/windows.md.
+for flag in "$@"; do
+  case "$flag" in
+    --with-libreoffice) packages+=(libreoffice-calc-nogui) ;;
+    --with-windows) packages+=(g++-mingw-w64-x86-64-posix googletest wine64) ;;
+    *)
+      echo "install-deps: unknown option $flag" >&2
+      exit 2
+      ;;
+  esac
+done
 
 missing=()
 for p in "${packages[@]}"; do
