@@ -14,15 +14,22 @@ packages=(
 
 # --with-libreoffice also installs the spreadsheet program that the sheet tests open the
 # written files with (CI does; elsewhere those tests are skipped without it).
+# --with-packaging adds what scripts/package needs to build and check the .deb: pandoc for
+# the man pages, rsvg-convert for the icon sizes, dpkg-shlibdeps for the dependencies,
+# and the validators of the desktop entry and the AppStream metainfo.
 # --with-windows installs the MinGW-w64 cross compiler (POSIX threads, for std::thread),
 # the GoogleTest sources it builds against and Wine (64-bit only) to run the results; see
 # docs/windows.md.
-for flag in "$@"; do
-  case "$flag" in
+for arg in "$@"; do
+  case "$arg" in
     --with-libreoffice) packages+=(libreoffice-calc-nogui) ;;
+    --with-packaging)
+      packages+=(pandoc librsvg2-bin dpkg-dev file man-db
+        desktop-file-utils appstream)
+      ;;
     --with-windows) packages+=(g++-mingw-w64-x86-64-posix googletest wine64) ;;
     *)
-      echo "install-deps: unknown option $flag" >&2
+      echo "install-deps: unknown option $arg" >&2
       exit 2
       ;;
   esac

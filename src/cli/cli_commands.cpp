@@ -99,7 +99,10 @@ const std::vector<CommandSpec>& Table() {
 const std::vector<OptionSpec>& GlobalTable() {
   static const std::vector<OptionSpec> table = {
       {"ini", "PATH", "the settings file (default: Tagline_Console.ini here)"},
-      {"port", "NAME", "the serial port for this run, instead of the settings file's"},
+      {"port", "NAME",
+       "the serial port for this run, instead of the settings file's; given more than once, "
+       "the command runs on every port at once"},
+      {"ports-from", "FILE", "the ports to run the command on, one a line"},
       {"simulate", nullptr, "use the simulated reader"},
       {"version", "TEXT",
        "alone: the program's version; with --simulate: the version text "
@@ -187,6 +190,8 @@ std::string UsageText() {
   std::string text =
       "usage: tagline [--ini PATH] [--port NAME] [--simulate [--version TEXT]] [--json] "
       "COMMAND\n"
+      "       tagline [--ini PATH] --port NAME --port NAME ... | --ports-from FILE [--json] "
+      "COMMAND\n"
       "       tagline --version | --help | COMMAND --help\n"
       "commands:\n";
   for (const CommandSpec& command : Table()) {
@@ -212,7 +217,10 @@ std::string UsageText() {
   text +=
       "With no port configured (no --port, no port in the settings file) the simulated\n"
       "reader is used. Exit codes: 0 done, 1 the reader refused or failed, 2 usage error,\n"
-      "3 the port does not open.\n";
+      "3 the port does not open. On many ports the lines of each start with its port,\n"
+      "{port} in an argument becomes the port's name, and the exit code is the highest of\n"
+      "the ports'. Many ports take: factory-default, db, version, clock, param, numeric,\n"
+      "tagtypes.\n";
   return text;
 }
 
@@ -235,13 +243,13 @@ std::string CompletionScript(std::string_view shell) {
             "  command=\n"
             "  for ((i = 1; i < COMP_CWORD; i++)); do\n"
             "    case ${COMP_WORDS[i]} in\n"
-            "      --ini|--port|--version) ((i++)) ;;\n"
+            "      --ini|--port|--ports-from|--version) ((i++)) ;;\n"
             "      -*) ;;\n"
             "      *) command=${COMP_WORDS[i]}; break ;;\n"
             "    esac\n"
             "  done\n"
             "  case $prev in\n"
-            "    --ini) COMPREPLY=($(compgen -f -- \"$cur\")); return ;;\n"
+            "    --ini|--ports-from) COMPREPLY=($(compgen -f -- \"$cur\")); return ;;\n"
             "    --port) COMPREPLY=($(compgen -W \"$(tagline ports 2>/dev/null)\" -- \"$cur\")); "
             "return ;;\n"
             "  esac\n"

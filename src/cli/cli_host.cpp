@@ -45,13 +45,19 @@ PollCapture::~PollCapture() {
   host_.capturing_ = false;
 }
 
-void CliHost::DispatchPendingMessages() {
-  HeadlessHost::DispatchPendingMessages();
+void CliHost::OnControlChanged(int id) {
   if (progress_ == nullptr || dialog_ == nullptr) return;
-  const std::string& count = dialog_->controls().at(app::ctl::kDataset).text;
-  if (count == lastProgress_) return;
-  lastProgress_ = count;
-  *progress_ << "\rDataset " << count << std::flush;
+  const std::string& text = dialog_->controls().at(id).text;
+  std::string line;
+  if (id == app::ctl::kDataset && !text.empty()) {
+    line = "Dataset " + text;
+  } else if (id == app::ctl::kFactoryDefault && !text.empty()) {
+    line = "Factory default: " + text;
+  }
+  if (line.empty() || line == lastProgress_) return;
+  lastProgress_ = line;
+  // Back to the line's start, the new text, the rest of the old one erased.
+  *progress_ << '\r' << line << "\x1b[K" << std::flush;
 }
 
 void CliHost::EndLine() {

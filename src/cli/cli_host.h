@@ -11,6 +11,7 @@
 #include "app/headless_host.h"
 #include "app/main_dialog.h"
 #include "cli/cli_options.h"
+#include "cli/json_output.h"
 
 namespace tagline::sim {
 class DemoReader;
@@ -26,10 +27,11 @@ class CliHost : public app::HeadlessHost {
   // Where the pane's lines go (ONLINE mode keeps standard output for the typed text).
   void SetPaneStream(std::ostream& out) { out_ = &out; }
 
-  // Shows the "Dataset" count on `progress` while a transfer dispatches messages between
-  // records (for a terminal; nothing when null).
+  // Shows on `progress` (a terminal; nothing when null) the "Dataset" count of a transfer
+  // and the command the factory job is at, one line rewritten in place.
   void SetProgressStream(std::ostream* progress) { progress_ = progress; }
-  void DispatchPendingMessages() override;
+  // A control of the window changed (the control model's observer).
+  void OnControlChanged(int id);
 
   void ScrollToEnd(int controlId) override {
     if (controlId == app::ctl::kReceived) Flush();
@@ -84,11 +86,16 @@ class Session {
   int Listen(std::uint32_t ms, bool expectAnswer);
   int Send(const CliOptions& options);
   int Version();
+  // Progress of a long job on standard error, when that is a terminal.
+  void ShowProgress();
 
   app::MainDialog& dialog() { return *dialog_; }
   CliHost& host() { return host_; }
   std::ostream& out() { return out_; }
   std::ostream& err() { return err_; }
+  // Where the results go as JSON objects; null when the output is text.
+  JsonRecords* json() { return json_; }
+  void SetJson(JsonRecords* json) { json_ = json; }
 
  private:
   std::ostream& out_;
@@ -97,6 +104,7 @@ class Session {
   // Shared, so that a build without the simulator needs no complete type to destroy it.
   std::shared_ptr<sim::DemoReader> demo_;
   std::unique_ptr<app::MainDialog> dialog_;
+  JsonRecords* json_ = nullptr;
 };
 
 }  // namespace tagline::cli

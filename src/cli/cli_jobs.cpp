@@ -5,7 +5,6 @@
 
 #include "app/settings_dialog.h"
 #include "cli/cli_run.h"
-#include "platform/terminal.h"
 #include "reader/factory_plan.h"
 
 namespace tagline::cli {
@@ -30,13 +29,17 @@ int RunJob(Session& session, int buttonId, app::JobKind kind, Summary summary) {
   session.host().EndLine();
   const app::JobResult* result = dialog.LastJobResult(kind);
   if (result == nullptr || !result->finished) return kExitReaderFailed;
-  if (summary == Summary::Print) session.out() << result->summary;
+  if (session.json() != nullptr) {
+    session.json()->Add(JobRecord(*result));
+  } else if (summary == Summary::Print) {
+    session.out() << result->summary;
+  }
   return result->ok ? kExitOk : kExitReaderFailed;
 }
 
 int Db(Session& session, const CliOptions& options) {
   auto& dialog = session.dialog();
-  if (platform::StderrIsTerminal()) session.host().SetProgressStream(&session.err());
+  session.ShowProgress();
   const std::string& action = options.args.front();
   if (action == "read" && options.args.size() == 2) {
     dialog.settings().read_path = options.args[1];
@@ -44,9 +47,12 @@ int Db(Session& session, const CliOptions& options) {
     session.host().Flush();
     session.host().EndLine();
     const app::JobResult* result = dialog.LastJobResult(app::JobKind::DatabaseRead);
+    if (result != nullptr && session.json() != nullptr) session.json()->Add(JobRecord(*result));
     if (result == nullptr || result->file.empty()) return kExitReaderFailed;
-    session.out() << (result->ok ? "written: " : "incomplete, written: ") << result->file << " ("
-                  << result->records << " records)\n";
+    if (session.json() == nullptr) {
+      session.out() << (result->ok ? "written: " : "incomplete, written: ") << result->file << " ("
+                    << result->records << " records)\n";
+    }
     return result->ok ? kExitOk : kExitReaderFailed;
   }
   if (action == "write" && options.args.size() == 2) {
@@ -134,6 +140,7 @@ bool ScriptFactoryDialogs(Session& session, const CliOptions& options) {
 
 int FactoryDefault(Session& session, const CliOptions& options) {
   if (!ScriptFactoryDialogs(session, options)) return kExitUsage;
+  session.ShowProgress();
   return RunJob(session, ctl::kFactoryDefault, app::JobKind::FactoryDefault, Summary::Print);
 }
 
@@ -162,9 +169,14 @@ int Settings(Session& session, const CliOptions& options) {
   bool taken = false;
   session.host().SetSettingsScript([&](app::SettingsDialog& settings) {
     if (!change) {
+      JsonObject values;
       for (const std::string& key : app::SettingsDialog::Keys()) {
-        session.out() << key << '=' << settings.Value(key).value_or("") << '\n';
+        const std::string value = settings.Value(key).value_or("");
+        values.Text(key, value);
+        if (session.json() == nullptr) session.out() << key << '=' << value << '\n';
       }
+      if (session.json() != nullptr)
+        session.json()->Add(JsonObject().Raw("settings", values.Dump()));
       return app::id::kCancel;
     }
     taken = settings.SetValue(options.args[1], options.args[2]);

@@ -15,7 +15,6 @@ namespace {
 struct Collected {
   CliOptions options;
   std::vector<std::string> args;
-  bool help = false;
 };
 
 void AddCommand(CLI::App& app, const CommandSpec& spec, Collected& collected) {
@@ -83,7 +82,10 @@ ParseResult ParseCommandLine(const std::vector<std::string>& argv) {
   bool help = false;
   app.add_flag("--help,-h", help);
   app.add_option("--ini", options.iniPath);
-  app.add_option("--port", options.port);
+  app.add_option("--port", options.ports)
+      ->expected(1)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+  app.add_option("--ports-from", options.portsFrom);
   app.add_flag("--simulate", options.simulate);
   app.add_option("--version", options.version)->expected(0, 1);
   app.add_flag("--json", options.json);
@@ -103,7 +105,7 @@ ParseResult ParseCommandLine(const std::vector<std::string>& argv) {
     if (app.get_subcommands().empty()) {
       for (std::size_t i = 0; i < argv.size(); ++i) {
         const std::string& arg = argv[i];
-        if (arg == "--ini" || arg == "--port" || arg == "--version") ++i;
+        if (arg == "--ini" || arg == "--port" || arg == "--ports-from" || arg == "--version") ++i;
         if (arg.rfind("-", 0) == 0) continue;
         if (FindCommand(arg) == nullptr) return fail("unknown command " + arg);
         break;
@@ -129,7 +131,10 @@ ParseResult ParseCommandLine(const std::vector<std::string>& argv) {
   options.args = std::move(collected.args);
   if (versionAlone) return fail("--version needs a text");
   if (options.version && !options.simulate) return fail("--version goes with --simulate");
-  if (options.simulate && options.port) return fail("--simulate and --port exclude each other");
+  if (options.ports.size() == 1 && !options.portsFrom) options.port = options.ports.front();
+  if (options.simulate && (!options.ports.empty() || options.portsFrom)) {
+    return fail("--simulate and --port exclude each other");
+  }
   const CommandSpec* command = FindCommand(options.command);
   if (options.args.size() < command->minArgs || options.args.size() > command->maxArgs) {
     return fail(options.command + ": wrong number of arguments");

@@ -11,8 +11,12 @@
 namespace tagline::cli {
 
 struct CliOptions {
-  std::string iniPath;                 // empty: the current directory's settings file
-  std::optional<std::string> port;     // overrides the INI port for this run
+  std::string iniPath;              // empty: the current directory's settings file
+  std::optional<std::string> port;  // overrides the INI port for this run
+  // Every --port given, and the file named by --ports-from: more than one port runs the
+  // command on each of them at once.
+  std::vector<std::string> ports;
+  std::optional<std::string> portsFrom;
   bool simulate = false;               // use the simulated reader as this run's port
   std::optional<std::string> version;  // version text the simulated reader reports
   bool json = false;                   // results as JSON objects

@@ -54,7 +54,11 @@ int Tag(Session& session, const CliOptions& options) {
     if (i > 0) session.host().RunFor(static_cast<std::uint32_t>(*interval));
     session.dialog().OnCommand(ctl::kGtOnce);
     const app::CommandResult& result = session.dialog().LastCommandResult();
-    session.out() << result.text << '\n' << std::flush;
+    if (session.json() != nullptr) {
+      session.json()->Add(CommandRecord(result));
+    } else {
+      session.out() << result.text << '\n' << std::flush;
+    }
     if (!result.ok) status = kExitReaderFailed;
   }
   return status;
@@ -253,15 +257,26 @@ int TagTypes(Session& session, const CliOptions& options) {
 
 int Params(Session& session) {
   const auto model = Identify(session);
-  session.out() << "model: " << ModelText(model) << '\n';
-  for (const auto name : reader::OfferedNames(reader::ParameterKind::Selection, model)) {
-    session.out() << "selection\t" << name << '\n';
-  }
-  for (const auto name : reader::OfferedNames(reader::ParameterKind::Numeric, model)) {
-    session.out() << "numeric\t" << name << '\n';
-  }
-  for (const auto name : reader::OfferedTagTypeNames(model)) {
-    session.out() << "tagtype\t" << name << '\n';
+  const auto selection = reader::OfferedNames(reader::ParameterKind::Selection, model);
+  const auto numeric = reader::OfferedNames(reader::ParameterKind::Numeric, model);
+  const auto tagTypes = reader::OfferedTagTypeNames(model);
+  if (JsonRecords* json = session.json()) {
+    const auto list = [](const auto& names) {
+      std::vector<std::string> items;
+      for (const auto name : names) items.push_back(JsonString(name));
+      return JsonArray(items);
+    };
+    json->Add(JsonObject()
+                  .Number("model", static_cast<int>(model))
+                  .Text("modelName", reader::ReaderModelName(model))
+                  .Raw("selection", list(selection))
+                  .Raw("numeric", list(numeric))
+                  .Raw("tagtypes", list(tagTypes)));
+  } else {
+    session.out() << "model: " << ModelText(model) << '\n';
+    for (const auto name : selection) session.out() << "selection\t" << name << '\n';
+    for (const auto name : numeric) session.out() << "numeric\t" << name << '\n';
+    for (const auto name : tagTypes) session.out() << "tagtype\t" << name << '\n';
   }
   return model == reader::ReaderModel::NoReply ? kExitReaderFailed : kExitOk;
 }

@@ -3,20 +3,25 @@
 #include <cerrno>
 #include <csignal>
 #include <memory>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "app/app_settings.h"
 #include "app/control_ids.h"
 #include "app/headless_host.h"
 #include "app/main_dialog.h"
 #include "app/settings_path.h"
+#include "cli/cli_commands.h"
 #include "cli/cli_host.h"
 #include "cli/cli_jobs.h"
+#include "cli/cli_many_ports.h"
 #include "cli/cli_reader_commands.h"
 #include "codes/code_operations.h"
 #include "platform/comm.h"
 #include "platform/port_info.h"
 #include "platform/pseudo_terminals.h"
+#include "platform/terminal.h"
 #include "reader/classify_reader_version.h"
 #include "serial/frame.h"
 #include "serial/serial_port.h"
@@ -55,15 +60,22 @@ bool PortConfigured(const CliOptions& options) {
   return !app::LoadSettings(iniPath).port.empty();
 }
 
-int Classify(const CliOptions& options, std::istream& in, std::ostream& out) {
+int Classify(const CliOptions& options, std::istream& in, std::ostream& out, JsonRecords* json) {
+  const auto classify = [&](const std::string& version) {
+    if (json != nullptr) {
+      json->Add(ModelRecord(version));
+    } else {
+      out << ClassifyLine(version) << '\n';
+    }
+  };
   if (!options.Has("batch")) {
-    out << ClassifyLine(options.args.front()) << '\n';
+    classify(options.args.front());
     return kExitOk;
   }
   std::string line;
   while (std::getline(in, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();  // CR LF files
-    out << ClassifyLine(line) << '\n';
+    classify(line);
   }
   return kExitOk;
 }
@@ -73,7 +85,8 @@ std::string WithoutLineEnd(std::string text) {
   return text;
 }
 
-int Convert(const CliOptions& options, std::istream& in, std::ostream& out, std::ostream& err) {
+int Convert(const CliOptions& options, std::istream& in, std::ostream& out, std::ostream& err,
+            JsonRecords* json) {
   const std::string& name = options.args.front();
   const auto order = codes::ParseBitOrder(options.Value("order").value_or("numeric"));
   if (!order) {
@@ -89,22 +102,90 @@ int Convert(const CliOptions& options, std::istream& in, std::ostream& out, std:
     err << '\n';
     return kExitUsage;
   }
+  const auto print = [&](const std::string& code) {
+    const std::string result = WithoutLineEnd(*convert(code));
+    if (json != nullptr) {
+      json->Add(JsonObject().Text("name", name).Text("code", code).Text("result", result));
+    } else {
+      out << result << '\n';
+    }
+  };
   if (!options.Has("batch")) {
-    out << WithoutLineEnd(*convert(options.args[1])) << '\n';
+    print(options.args[1]);
     return kExitOk;
   }
   std::string line;
   while (std::getline(in, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    out << WithoutLineEnd(*convert(line)) << '\n';
+    print(line);
   }
   return kExitOk;
+}
+
+int Completion(const CliOptions& options, std::ostream& out, std::ostream& err) {
+  const std::string script = CompletionScript(options.args.front());
+  if (script.empty()) {
+    err << "tagline: completion takes bash or zsh\n";
+    return kExitUsage;
+  }
+  out << script;
+  return kExitOk;
+}
+
+// "'EC'\tClear Eeprom\t" as {"command":"EC","name":"Clear Eeprom","ok":...}.
+std::string StepJson(const app::StepOutcome& step) {
+  std::vector<std::string> fields;
+  std::size_t begin = 0;
+  for (std::size_t end; (end = step.label.find('\t', begin)) != std::string::npos;
+       begin = end + 1) {
+    if (end > begin) fields.push_back(step.label.substr(begin, end - begin));
+  }
+  if (begin < step.label.size()) fields.push_back(step.label.substr(begin));
+  std::string command = fields.empty() ? std::string() : fields.front();
+  if (command.size() >= 2 && command.front() == '\'' && command.back() == '\'') {
+    command = command.substr(1, command.size() - 2);
+  }
+  return JsonObject()
+      .Text("command", command)
+      .Text("name", fields.size() > 1 ? fields[1] : std::string())
+      .Bool("ok", step.ok)
+      .Dump();
+}
+
+// One object a result, with the command and its exit code; what the command printed and
+// reported goes with the last one.
+void PrintJson(const CliOptions& options, int status, const std::string& printed,
+               const std::string& errors, JsonRecords& records, std::ostream& out) {
+  if (records.Empty()) records.Add(JsonObject());
+  auto& objects = records.objects();
+  for (std::size_t i = 0; i < objects.size(); ++i) {
+    JsonObject full;
+    full.Text("command", options.command);
+    if (options.port) full.Text("port", *options.port);
+    full.Merge(objects[i]);
+    full.Number("exit", status);
+    if (!full.Has("ok")) full.Bool("ok", status == kExitOk);
+    if (i + 1 == objects.size()) {
+      if (printed.find_first_not_of("\r\n ") != std::string::npos) full.Text("output", printed);
+      std::vector<std::string> messages;
+      std::istringstream lines(errors);
+      for (std::string line; std::getline(lines, line);) {
+        if (!line.empty()) messages.push_back(JsonString(line));
+      }
+      if (!messages.empty()) full.Raw("messages", JsonArray(messages));
+    }
+    out << full.Dump() << '\n';
+  }
+  out << std::flush;
 }
 
 }  // namespace
 
 Session::Session(std::ostream& out, std::ostream& err) : out_(out), err_(err), host_(out, err) {}
-Session::~Session() = default;
+Session::~Session() {
+  // The window's controls outlive the observer's reason to print.
+  if (dialog_) dialog_->controls().SetObserver(nullptr);
+}
 
 int Session::Open(const CliOptions& options) {
   app::MainDialogOptions dialogOptions;
@@ -136,6 +217,12 @@ int Session::Open(const CliOptions& options) {
   host_.Flush();  // what start-up put in the panes is not this command's output
   host_.ClearReceived();
   return status;
+}
+
+void Session::ShowProgress() {
+  if (!platform::StderrIsTerminal() || dialog_ == nullptr) return;
+  host_.SetProgressStream(&err_);
+  dialog_->controls().SetObserver([this](int id) { host_.OnControlChanged(id); });
 }
 
 int Session::ReportPortFailure() {
@@ -185,24 +272,75 @@ int Session::Version() {
   const app::CommandResult& result = dialog_->LastCommandResult();
   if (!result.ok) return kExitReaderFailed;
   const std::string& version = result.text;
-  out_ << version << '\n' << "model: " << ClassifyLine(version) << '\n';
+  if (json_ != nullptr) {
+    json_->Add(ModelRecord(version));
+  } else {
+    out_ << version << '\n' << "model: " << ClassifyLine(version) << '\n';
+  }
   return kExitOk;
 }
 
-int RunCli(const CliOptions& options, std::istream& in, std::ostream& out, std::ostream& err) {
+JsonObject ModelRecord(const std::string& version) {
+  const reader::ReaderModel model = reader::ClassifyReaderVersion(version);
+  return JsonObject()
+      .Text("version", version)
+      .Number("model", static_cast<int>(model))
+      .Text("modelName", reader::ReaderModelName(model));
+}
+
+JsonObject CommandRecord(const app::CommandResult& result) {
+  return JsonObject()
+      .Bool("sent", result.sent)
+      .Bool("ok", result.ok)
+      .Bool("recognised", result.recognised)
+      .Text("text", result.text);
+}
+
+JsonObject JobRecord(const app::JobResult& result) {
+  std::vector<std::string> steps;
+  for (const app::StepOutcome& step : result.steps) steps.push_back(StepJson(step));
+  std::vector<std::string> failures;
+  for (const std::string& failure : result.failures) failures.push_back(JsonString(failure));
+  JsonObject record;
+  record.Bool("ok", result.finished && result.ok)
+      .Bool("readerFound", result.readerFound)
+      .Raw("steps", JsonArray(steps))
+      .Number("records", static_cast<long long>(result.records));
+  if (!result.file.empty()) record.Text("file", result.file);
+  return record.Raw("failures", JsonArray(failures)).Text("summary", result.summary);
+}
+
+namespace {
+
+int RunCommand(const CliOptions& options, std::istream& in, std::ostream& out, std::ostream& err,
+               JsonRecords* json) {
   const std::string& command = options.command;
   if (command == "frame") {
-    out << HexBytes(serial::FrameCommand(options.args.front())) << '\n';
+    const std::string bytes = HexBytes(serial::FrameCommand(options.args.front()));
+    if (json != nullptr) {
+      json->Add(JsonObject().Text("text", options.args.front()).Text("bytes", bytes));
+    } else {
+      out << bytes << '\n';
+    }
     return kExitOk;
   }
-  if (command == "classify") return Classify(options, in, out);
-  if (command == "convert") return Convert(options, in, out, err);
+  if (command == "classify") return Classify(options, in, out, json);
+  if (command == "convert") return Convert(options, in, out, err, json);
+  if (command == "completion") return Completion(options, out, err);
   if (command == "ports") {
     const std::string list = serial::SerialPort().ListPorts();
+    std::vector<std::string> ports;
     std::size_t begin = 0;
     for (std::size_t end; (end = list.find(';', begin)) != std::string::npos; begin = end + 1) {
-      out << list.substr(begin, end - begin) << '\n';
+      ports.push_back(list.substr(begin, end - begin));
     }
+    if (json == nullptr) {
+      for (const std::string& port : ports) out << port << '\n';
+      return kExitOk;
+    }
+    std::vector<std::string> names;
+    for (const std::string& port : ports) names.push_back(JsonString(port));
+    json->Add(JsonObject().Raw("ports", JsonArray(names)));
     return kExitOk;
   }
   if (command == "portinfo") {
@@ -211,6 +349,7 @@ int RunCli(const CliOptions& options, std::istream& in, std::ostream& out, std::
   }
 
   Session session(out, err);
+  session.SetJson(json);
   if (const int status = session.Open(options); status != kExitOk) {
     // The settings are shown and changed without a line: a port that cannot be opened is
     // put right there.
@@ -230,7 +369,26 @@ int RunCli(const CliOptions& options, std::istream& in, std::ostream& out, std::
   if (command == "db" || command == "factory-default" || command == "settings") {
     return RunJobCommand(session, options);
   }
-  return RunReaderCommand(session, options);
+  const int status = RunReaderCommand(session, options);
+  // A button's command: its result, unless the command gave its own records.
+  if (json != nullptr && json->Empty() && session.HasWindow() && command != "online") {
+    json->Add(CommandRecord(session.dialog().LastCommandResult()));
+  }
+  return status;
+}
+
+}  // namespace
+
+int RunCli(const CliOptions& options, std::istream& in, std::ostream& out, std::ostream& err) {
+  if (ManyPorts(options)) return RunOnPorts(options, in, out, err);
+  if (!options.json) return RunCommand(options, in, out, err, nullptr);
+  std::ostringstream printed;
+  std::ostringstream errors;
+  JsonRecords records;
+  const int status = RunCommand(options, in, printed, errors, &records);
+  err << errors.str() << std::flush;
+  PrintJson(options, status, printed.str(), errors.str(), records, out);
+  return status;
 }
 
 std::string HexBytes(const std::string& bytes) {

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -5,6 +6,7 @@
 #include "cli/cli_commands.h"
 #include "cli/cli_options.h"
 #include "cli/cli_run.h"
+#include "cli/json_output.h"
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
@@ -14,6 +16,14 @@ int main(int argc, char** argv) {
     return tagline::cli::kExitOk;
   }
   if (!parsed.options) {
+    if (std::find(args.begin(), args.end(), "--json") != args.end()) {
+      std::cout << tagline::cli::JsonObject()
+                       .Number("exit", tagline::cli::kExitUsage)
+                       .Bool("ok", false)
+                       .Text("error", parsed.error)
+                       .Dump()
+                << '\n';
+    }
     std::cerr << "tagline: " << parsed.error << '\n' << tagline::cli::UsageText();
     return tagline::cli::kExitUsage;
   }

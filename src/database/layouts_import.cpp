@@ -561,4 +561,45 @@ bool LooksLikeUtf8(std::string_view text) {
   return wide;
 }
 
+namespace {
+
+// The XML declaration's encoding in lower case, empty when it names none.
+std::string DeclaredEncoding(const std::string& text) {
+  const std::size_t end = text.find("?>");
+  std::string head = text.substr(0, end == std::string::npos ? 0 : end);
+  for (char& c : head) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const std::size_t at = head.find("encoding=");
+  if (at == std::string::npos || at + 10 > head.size()) return {};
+  const char quote = head[at + 9];
+  const std::size_t close = head.find(quote, at + 10);
+  return close == std::string::npos ? std::string() : head.substr(at + 10, close - at - 10);
+}
+
+// Sheets declare their encoding; one that declares none and holds valid UTF-8 beyond ASCII
+// was saved as UTF-8 (the XML default), not in the program's own code page.
+bool ReadsAsUtf8(const std::string& text) {
+  const std::string encoding = DeclaredEncoding(text);
+  return encoding == "utf-8" || (encoding.empty() && LooksLikeUtf8(text));
+}
+
+}  // namespace
+
+SheetImportResult ImportSheetText(std::string text, SheetLayout layout, reader::ReaderModel model,
+                                  TagTable& table, AttributeList& attributes,
+                                  const ImportProgress& progress) {
+  const bool utf8 = ReadsAsUtf8(text);
+  RemoveSheetWrappers(text);
+  // The flat tree points into `text`, which stays as it is until the import is done.
+  XmlFlatTree tree;
+  XmlOptions options = SheetParseOptions();
+  std::vector<XmlFlatTree::Id> rows;
+  if (ParseDocument(tree, text, options)) {
+    if (const auto root = tree.RootElement(); root != XmlFlatTree::kNone) {
+      rows = tree.FindChildren(root, "Row");
+      if (rows.empty()) rows = tree.FindChildren(root, "ss:Row");
+    }
+  }
+  return ImportSheetRows(tree, rows, layout, model, utf8, table, attributes, progress);
+}
+
 }  // namespace tagline::database

@@ -115,6 +115,13 @@ SheetImportResult ImportSheetRows(const XmlFlatTree& tree, const std::vector<Xml
                                   TagTable& table, AttributeList& attributes,
                                   const ImportProgress& progress = {});
 
+// A whole sheet's text (as read from its file) into `table` and `attributes`: the encoding
+// it declares (or UTF-8 it holds without a declaration), wrappers removed, rows imported.
+// A text that does not parse gives no rows.
+SheetImportResult ImportSheetText(std::string text, SheetLayout layout, reader::ReaderModel model,
+                                  TagTable& table, AttributeList& attributes,
+                                  const ImportProgress& progress = {});
+
 // Whether a field is part of a record (not of the attribute table).
 bool IsRecordField(SheetField field);
 

@@ -61,25 +61,6 @@ bool SkipsRecords(std::int8_t model) {
          OneOf(model, {ReaderModel::NoReply, ReaderModel::B21Vip, ReaderModel::KtrH9HfV10Cs3});
 }
 
-// The XML declaration's encoding in lower case, empty when it names none.
-std::string DeclaredEncoding(const std::string& text) {
-  const std::size_t end = text.find("?>");
-  std::string head = text.substr(0, end == std::string::npos ? 0 : end);
-  for (char& c : head) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  const std::size_t at = head.find("encoding=");
-  if (at == std::string::npos || at + 10 > head.size()) return {};
-  const char quote = head[at + 9];
-  const std::size_t close = head.find(quote, at + 10);
-  return close == std::string::npos ? std::string() : head.substr(at + 10, close - at - 10);
-}
-
-// Sheets declare their encoding; one that declares none and holds valid UTF-8 beyond ASCII
-// was saved as UTF-8 (the XML default), not in the program's own code page.
-bool ReadsAsUtf8(const std::string& text) {
-  const std::string encoding = DeclaredEncoding(text);
-  return encoding == "utf-8" || (encoding.empty() && LooksLikeUtf8(text));
-}
-
 // "Row 5" or "Rows 5, 9, 12" (the first ten).
 std::string RowList(const std::vector<std::size_t>& rows) {
   std::string text = rows.size() == 1 ? "Row " : "Rows ";
@@ -230,21 +211,8 @@ std::int8_t WriteJob::LoadSheet(app::JobContext& ctx, std::int8_t model) {
   controls.SetProgressRange(ctl::kProgress, 0, ProgressValue(text.size()));
   controls.SetProgress(ctl::kProgress, ProgressValue(text.size()));
 
-  const bool utf8 = ReadsAsUtf8(text);
-  RemoveSheetWrappers(text);
-  // The flat tree points into `text`, which stays as it is until the import is done.
-  XmlFlatTree tree;
-  XmlOptions options = SheetParseOptions();
-  std::vector<XmlFlatTree::Id> rows;
-  if (ParseDocument(tree, text, options)) {
-    if (const auto root = tree.RootElement(); root != XmlFlatTree::kNone) {
-      rows = tree.FindChildren(root, "Row");
-      if (rows.empty()) rows = tree.FindChildren(root, "ss:Row");
-    }
-  }
-
-  const auto imported = ImportSheetRows(
-      tree, rows, *layout, Model(model), utf8, table_, attributes_, [&ctx](std::size_t row) {
+  const auto imported = ImportSheetText(
+      std::move(text), *layout, Model(model), table_, attributes_, [&ctx](std::size_t row) {
         ctx.fields().datasetCount = std::to_string(row);
         ctx.controls().SetProgress(ctl::kProgress, static_cast<int>(row));
         ctx.PushControls();
@@ -321,6 +289,8 @@ std::int8_t WriteJob::WriteAttributes(app::JobContext& ctx, std::int8_t model) {
   link.ClearPanes();
   ctx.controls().SetProgressRange(ctl::kProgress, 0, static_cast<int>(kAttributeCount));
   link.Drain(50);
+  // One attribute the reader did not take fails the step, whatever the ones after it got.
+  bool allAcknowledged = true;
   for (std::size_t i = 0; i < kAttributeCount; ++i) {
     ctx.controls().SetProgress(ctl::kProgress, static_cast<int>(i) - 1);
     const std::string entry = attributes_.Entry(i).substr(0, 14);
@@ -331,13 +301,15 @@ std::int8_t WriteJob::WriteAttributes(app::JobContext& ctx, std::int8_t model) {
     const char reply = link.SendToken(command, i > 0 ? kMaxTokenRepeats : 0, true);
     if (reply == 0) {
       ReportFailure(ctx, result_, "No Answer from reader");
+      allAcknowledged = false;
       break;
     }
     link.LogLine(serial::ClassifyReply(std::string(1, reply)));
-    attributesOk_ = reply == serial::kAck;
+    allAcknowledged = allAcknowledged && reply == serial::kAck;
     link.TrimPanes();
     ctx.PushControls();
   }
+  attributesOk_ = allAcknowledged;
   return model;
 }
 

@@ -12,7 +12,7 @@ std::string_view GarbageBytes() {
 }
 
 bool FaultReplacesReply(FaultKind kind) {
-  return kind != FaultKind::Split && kind != FaultKind::Delay;
+  return kind != FaultKind::Split && kind != FaultKind::Delay && kind != FaultKind::Cut;
 }
 
 std::vector<ReplyPart> ShapeReply(const std::optional<Fault>& fault, const std::string& reply) {
@@ -34,6 +34,15 @@ std::vector<ReplyPart> ShapeReply(const std::optional<Fault>& fault, const std::
     case FaultKind::Delay:
       if (reply.empty()) return {};
       return {ReplyPart{reply, fault->delayMs}};
+    case FaultKind::Cut: {
+      if (reply.empty()) return {};
+      const std::size_t kept =
+          fault->length > 0 ? std::min(fault->length, reply.size() - 1) : reply.size() / 2;
+      if (kept == 0) return {};
+      return {ReplyPart{reply.substr(0, kept), 0}};
+    }
+    case FaultKind::Storm:
+      return {ReplyPart{std::string(std::max<std::size_t>(fault->length, 1), fault->byte), 0}};
     case FaultKind::Split: {
       if (reply.empty()) return {};
       const std::size_t parts = std::clamp<std::size_t>(

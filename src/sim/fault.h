@@ -1,6 +1,7 @@
 // Faults the simulated reader can put into its replies, and how a reply is shaped by one.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <optional>
@@ -18,6 +19,8 @@ enum class FaultKind {
   Garbage,  // a few bytes of junk that no reply class or frame matches
   Split,    // the normal reply in `parts` writes, `pauseMs` apart
   Delay,    // the normal reply, `delayMs` later than usual
+  Cut,      // the first `length` bytes of the normal reply (half if 0); the rest never comes
+  Storm,    // `length` copies of `byte` (a line full of refusals, say) instead of the reply
 };
 
 struct Fault {
@@ -28,6 +31,7 @@ struct Fault {
   std::uint32_t delayMs = 0;
   // Replies affected; any negative value means every reply until the faults are cleared.
   int count = 1;
+  std::size_t length = 0;
 };
 
 // The junk sent for FaultKind::Garbage: no STX, ETX, ACK, NAK, BEL, CR or LF in it.

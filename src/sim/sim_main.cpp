@@ -13,10 +13,17 @@
 #include <string>
 #include <string_view>
 
+#include "reader/classify_reader_version.h"
+#include "sim/database_file.h"
+#include "sim/reader_database.h"
 #include "sim/simulated_reader.h"
 
 namespace {
 
+using tagline::sim::LoadDatabaseFile;
+using tagline::sim::MadeUpDatabase;
+using tagline::sim::ReaderDatabase;
+using tagline::sim::SeedDatabase;
 using tagline::sim::SimOptions;
 using tagline::sim::SimulatedReader;
 using tagline::sim::Terminator;
@@ -31,6 +38,8 @@ constexpr const char* kUsage =
     "  --online CODE    send CODE on its own as an ONLINE code, periodically\n"
     "  --every MS       period of --online (default 1000)\n"
     "  --cr             end --online codes with CR instead of framing them\n"
+    "  --database FILE  keep the records of FILE (a sheet .xml, a .db or a .dat file)\n"
+    "  --records N      keep N made-up records (45-character records only)\n"
     "  --help           show this text\n"
     "Prints the device path on the first line, then runs until SIGINT or SIGTERM.\n";
 
@@ -40,9 +49,11 @@ struct Arguments {
   std::optional<std::uint32_t> everyMs;
   bool cr = false;
   bool help = false;
+  std::optional<std::string> database;
+  std::optional<std::uint32_t> records;
 };
 
-std::optional<std::uint32_t> ParseMs(std::string_view text) {
+std::optional<std::uint32_t> ParseNumber(std::string_view text) {
   std::uint32_t value = 0;
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (ec != std::errc() || end != text.data() + text.size() || text.empty()) return std::nullopt;
@@ -55,7 +66,8 @@ std::optional<Arguments> ParseArguments(int argc, char** argv, std::string& erro
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     const bool takesValue = arg == "--version" || arg == "--link" || arg == "--latency" ||
-                            arg == "--online" || arg == "--every";
+                            arg == "--online" || arg == "--every" || arg == "--database" ||
+                            arg == "--records";
     if (takesValue && i + 1 >= argc) {
       error = std::string(arg) + " needs a value";
       return std::nullopt;
@@ -74,8 +86,16 @@ std::optional<Arguments> ParseArguments(int argc, char** argv, std::string& erro
       }
     } else if (arg == "--online") {
       args.online = argv[++i];
+    } else if (arg == "--database") {
+      args.database = argv[++i];
+    } else if (arg == "--records") {
+      args.records = ParseNumber(argv[++i]);
+      if (!args.records) {
+        error = "--records needs a number of records";
+        return std::nullopt;
+      }
     } else if (arg == "--latency" || arg == "--every") {
-      const std::optional<std::uint32_t> ms = ParseMs(argv[++i]);
+      const std::optional<std::uint32_t> ms = ParseNumber(argv[++i]);
       if (!ms) {
         error = std::string(arg) + " needs a number of milliseconds";
         return std::nullopt;
@@ -92,6 +112,10 @@ std::optional<Arguments> ParseArguments(int argc, char** argv, std::string& erro
   }
   if (!args.online && (args.everyMs || args.cr)) {
     error = "--every and --cr need --online";
+    return std::nullopt;
+  }
+  if (args.database && args.records) {
+    error = "--database and --records exclude each other";
     return std::nullopt;
   }
   if (args.everyMs && *args.everyMs == 0) {
@@ -123,10 +147,30 @@ int main(int argc, char** argv) {
   sigaddset(&stopSignals, SIGTERM);
   pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
+  // The database is read before the reader appears, so that a bad file ends the run at once.
+  std::optional<SeedDatabase> seed;
+  if (args->database || args->records) {
+    const auto model = tagline::reader::ClassifyReaderVersion(args->options.version);
+    seed = args->database ? LoadDatabaseFile(*args->database, model, error)
+                          : MadeUpDatabase(*args->records, model, error);
+    if (!seed) {
+      std::fprintf(stderr, "tagline-sim: %s\n", error.c_str());
+      return 2;
+    }
+  }
+
   const std::unique_ptr<SimulatedReader> reader = SimulatedReader::Start(args->options, error);
   if (!reader) {
     std::fprintf(stderr, "tagline-sim: %s\n", error.c_str());
     return 1;
+  }
+  std::shared_ptr<ReaderDatabase> database;
+  if (seed) {
+    database = ReaderDatabase::Install(*reader);
+    database->SetRecords(std::move(seed->records));
+    for (std::size_t i = 0; i < seed->attributes.size(); ++i) {
+      database->SetAttribute(static_cast<int>(i), seed->attributes[i]);
+    }
   }
   std::printf("%s\n", reader->DevicePath().c_str());
   std::fflush(stdout);

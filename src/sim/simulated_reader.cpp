@@ -113,6 +113,7 @@ struct SimulatedReader::Impl {
   bool stopRequested = false;
   bool unplugRequested = false;
   bool unplugged = false;
+  std::size_t unplugAtCommand = 0;
   std::string version;
   std::map<std::string, Handler, std::less<>> handlers;
   FaultQueue faults;
@@ -231,6 +232,7 @@ struct SimulatedReader::Impl {
       if (command.kind == ReceivedCommand::Kind::Acknowledge) {
         commands.push_back(std::move(command.text));
         commandsChanged.notify_all();
+        UnplugIfDue();
         return;
       }
       if (command.kind == ReceivedCommand::Kind::BadCrc) {
@@ -238,6 +240,7 @@ struct SimulatedReader::Impl {
       } else {
         commands.push_back(command.text);
         commandsChanged.notify_all();
+        if (UnplugIfDue()) return;
         if (const Handler* found = FindHandler(command.text)) handler = *found;
       }
       fault = faults.TakeNext();
@@ -261,6 +264,14 @@ struct SimulatedReader::Impl {
         Enqueue(parts[i].bytes, receivedAt, delay);
       }
     }
+  }
+
+  // With `mutex` held: asks the thread to unplug once the command count reaches the mark.
+  bool UnplugIfDue() {
+    if (unplugAtCommand == 0 || commands.size() < unplugAtCommand) return false;
+    unplugAtCommand = 0;
+    unplugRequested = true;
+    return true;
   }
 
   // Takes everything the host has sent; false if there was nothing to read.
@@ -483,6 +494,11 @@ void SimulatedReader::Unplug() {
     closed = impl_->unplugged;
   }
   if (!closed) impl_->CloseDevice();
+}
+
+void SimulatedReader::UnplugAtCommand(std::size_t count) {
+  const std::lock_guard lock(impl_->mutex);
+  impl_->unplugAtCommand = count;
 }
 
 bool SimulatedReader::IsUnplugged() const {

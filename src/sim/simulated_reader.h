@@ -63,6 +63,9 @@ class SimulatedReader {
   // link removed. Every later call is a no-op. From inside a handler it takes effect when
   // the handler returns, and the handler's reply is dropped.
   void Unplug();
+  // Unplugs the device when the `count`-th command arrives, counted as Commands() counts
+  // them: that command is recorded but not answered (nor handled). 0 cancels.
+  void UnplugAtCommand(std::size_t count);
   // True from the moment Unplug is called.
   bool IsUnplugged() const;
 

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "cli/cli_options.h"
+#include "cli/cli_program.h"
 #include "cli/cli_run.h"
 #include "serial/frame.h"
 
@@ -81,52 +82,6 @@ TEST(CliOutput, HexBytes) {
   EXPECT_EQ(HexBytes("\xff\x0a"), "FF 0A");
   EXPECT_EQ(HexBytes(""), "");
 }
-
-struct CliRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-// Runs the built `tagline` in a directory of its own (its default settings file lives in
-// the current directory).
-class CliProgram : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir = fs::temp_directory_path() /
-          ("tagline-cli-" + std::to_string(getpid()) + "-" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-  }
-  void TearDown() override {
-    std::error_code ignored;  // a helper process may still be removing its own files
-    fs::remove_all(dir, ignored);
-  }
-
-  CliRun Tagline(const std::string& args, const std::string& input = {}) const {
-    const std::string out = (dir / "out.txt").string();
-    const std::string err = (dir / "err.txt").string();
-    const std::string in = (dir / "in.txt").string();
-    std::ofstream(in, std::ios::binary) << input;
-    const std::string command = "cd '" + dir.string() + "' && '" TAGLINE_CLI_PATH "' " + args +
-                                " >'" + out + "' 2>'" + err + "' <'" + in + "'";
-    CliRun run;
-    const int raw = std::system(command.c_str());
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    run.out = ReadFile(out);
-    run.err = ReadFile(err);
-    return run;
-  }
-  static std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-  }
-
-  fs::path dir;
-};
 
 TEST_F(CliProgram, FramePrintsHexBytes) {
   const CliRun run = Tagline("frame SV");

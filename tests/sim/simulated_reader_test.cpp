@@ -741,12 +741,43 @@ TEST(SimulatedReaderProgram, SendsOnlineCodePeriodicallyAndStopsOnSigint) {
   }
 }
 
+TEST(SimulatedReaderProgram, MadeUpDatabaseIsReadByTheCommandLine) {
+  auto child = Spawn({"--records", "40", "--latency", "0"});
+  ASSERT_TRUE(child.has_value());
+  const std::string path = ReadLine(child->out.get());
+  const std::filesystem::path sheet = ScratchPath("made-up.xml");
+  const std::string command = "'" TAGLINE_CLI_PATH "' --ini '" + ScratchPath("t.ini").string() +
+                              "' --port '" + path + "' db read '" + sheet.string() + "' 2>&1";
+  std::string out;
+  if (FILE* pipe = popen(command.c_str(), "r")) {
+    char buffer[256];
+    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) out += buffer;
+    EXPECT_EQ(pclose(pipe), 0) << out;
+  }
+  EXPECT_NE(out.find("(40 records)"), std::string::npos) << out;
+  ASSERT_EQ(kill(child->pid, SIGTERM), 0);
+  EXPECT_EQ(WaitExit(child->pid), 0);
+  std::filesystem::remove(sheet);
+}
+
+TEST(SimulatedReaderProgram, UnreadableDatabaseEndsTheRunAtOnce) {
+  auto child = Spawn({"--database", ScratchPath("none.xml").string()});
+  ASSERT_TRUE(child.has_value());
+  EXPECT_EQ(WaitExit(child->pid), 2);
+  EXPECT_NE(ReadToEnd(child->err.get()).find("cannot read"), std::string::npos);
+  EXPECT_TRUE(ReadToEnd(child->out.get()).empty());
+}
+
 TEST(SimulatedReaderProgram, UsageErrorsExitWithTwo) {
-  const std::vector<std::vector<std::string>> bad = {
-      {"--bogus"},   {"--latency", "soon"},
-      {"--latency"}, {"--every", "10"},
-      {"--cr"},      {"--online", "1", "--every", "0"},
-      {"--link", ""}};
+  const std::vector<std::vector<std::string>> bad = {{"--bogus"},
+                                                     {"--latency", "soon"},
+                                                     {"--latency"},
+                                                     {"--every", "10"},
+                                                     {"--cr"},
+                                                     {"--online", "1", "--every", "0"},
+                                                     {"--link", ""},
+                                                     {"--records", "many"},
+                                                     {"--records", "5", "--database", "x.xml"}};
   for (const auto& args : bad) {
     auto child = Spawn(args);
     ASSERT_TRUE(child.has_value());

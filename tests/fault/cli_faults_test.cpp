@@ -1,0 +1,168 @@
+// The `tagline` program against a reader that goes away or gets a sheet it cannot hold:
+// its exit code, what it printed, the files, and what the reader received.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli/cli_run.h"
+#include "fault/fault_fixture.h"
+#include "sim/reader_database.h"
+#include "sim/reader_device.h"
+#include "sim/simulated_reader.h"
+#include "temp_dir.h"
+
+namespace tagline::cli {
+namespace {
+
+namespace fs = std::filesystem;
+using Texts = std::vector<std::string>;
+
+struct ProgramRun {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+std::size_t Occurrences(const std::string& text, const std::string& part) {
+  std::size_t n = 0;
+  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+  return n;
+}
+
+bool EndsWith(const std::string& text, const std::string& end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+class FaultCli : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_FALSE(dir.path().empty());
+    link = dir.File("ttyReader");
+    ini = dir.File("Tagline_Console.ini");
+    PlugIn();
+  }
+  void PlugIn(const std::string& version = app::kDefaultVersion) {
+    reader.reset();
+    sim::SimOptions options;
+    options.version = version;
+    options.latencyMs = 1;
+    options.paceByBaud = false;
+    options.linkPath = link;
+    std::string error;
+    reader = sim::SimulatedReader::Start(options, error);
+    ASSERT_TRUE(reader) << error;
+    device = sim::ReaderDevice::Install(*reader);
+    database = sim::ReaderDatabase::Install(*reader);
+    database->SetRecords(kSampleRecords);
+    database->SetAttribute(0, "Herd");
+  }
+  // `tagline --ini INI --port LINK ARGS`, run as its own process.
+  ProgramRun Tagline(const std::string& args) const {
+    const std::string out = dir.File("out.txt");
+    const std::string err = dir.File("err.txt");
+    const std::string command = "'" TAGLINE_CLI_PATH "' --ini '" + ini + "' --port '" + link +
+                                "' " + args + " >'" + out + "' 2>'" + err + "' </dev/null";
+    ProgramRun run;
+    const int raw = std::system(command.c_str());
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    run.out = test::ReadBytes(out);
+    run.err = test::ReadBytes(err);
+    return run;
+  }
+
+  test::TempDir dir{"tagline-fault-cli"};
+  std::string link;
+  std::string ini;
+  std::unique_ptr<sim::SimulatedReader> reader;
+  std::shared_ptr<sim::ReaderDevice> device;
+  std::shared_ptr<sim::ReaderDatabase> database;
+};
+
+TEST_F(FaultCli, DbReadUnpluggedAfterARecordKeepsTheFileAndExitsOne) {
+  const std::string target = dir.File("herd.xml");
+  const std::string incomplete = dir.File("herd.incomplete.xml");
+  test::WriteBytes(target, "old sheet");
+  reader->UnplugAtCommand(4);  // SV, RP, RN (record 1), RN
+  const ProgramRun run = Tagline("db read '" + target + "'");
+  EXPECT_EQ(run.status, kExitReaderFailed) << run.err;
+  EXPECT_TRUE(EndsWith(run.out, "\nincomplete, written: " + incomplete + " (1 records)\n"))
+      << run.out;
+  EXPECT_EQ(Occurrences(run.err, "message: error com port had to be closed\n"), 1u) << run.err;
+  EXPECT_EQ(Occurrences(run.err, "The connection to the reader was lost"), 1u) << run.err;
+  EXPECT_EQ(test::ReadBytes(target), "old sheet");
+  EXPECT_NE(test::ReadBytes(incomplete).find("Cow 1"), std::string::npos);
+  EXPECT_EQ(test::ReadBytes(incomplete).find("Cow 2"), std::string::npos);
+  EXPECT_EQ(reader->Commands(), (Texts{"SV", "RP", "RN", "RN"}));
+
+  // Plugged in again, the next run reads the whole database.
+  PlugIn();
+  const ProgramRun again = Tagline("db read '" + target + "'");
+  EXPECT_EQ(again.status, kExitOk) << again.err;
+  EXPECT_TRUE(EndsWith(again.out, "\nwritten: " + target + " (3 records)\n")) << again.out;
+  EXPECT_NE(test::ReadBytes(target).find("Trovan tag"), std::string::npos);
+}
+
+TEST_F(FaultCli, DbClearUnpluggedAtTheEraseExitsOne) {
+  reader->UnplugAtCommand(2);
+  const ProgramRun run = Tagline("db clear");
+  EXPECT_EQ(run.status, kExitReaderFailed) << run.err;
+  EXPECT_EQ(Occurrences(run.err, "message: error com port had to be closed\n"), 1u) << run.err;
+  EXPECT_EQ(Occurrences(run.err, "message: The connection to the reader was lost.\n"), 1u)
+      << run.err;
+  EXPECT_EQ(reader->Commands(), (Texts{"SV", "EC"}));
+  EXPECT_EQ(database->Records(), kSampleRecords);
+}
+
+TEST_F(FaultCli, DbReadWithoutAReaderExitsThree) {
+  reader->Unplug();
+  const ProgramRun run = Tagline("db read '" + dir.File("herd.xml") + "'");
+  EXPECT_EQ(run.status, kExitPortError) << run.err;
+  EXPECT_NE(run.err.find("tagline: cannot open " + link), std::string::npos) << run.err;
+  EXPECT_FALSE(fs::exists(dir.File("herd.xml")));
+}
+
+// The factory job ends as soon as the line is lost: no erase polls, no parameter writes
+// into the void, and in real time, not after the hundred polls.
+TEST_F(FaultCli, FactoryDefaultUnpluggedAtTheEraseEndsAtOnce) {
+  PlugIn("B2.0");
+  test::WriteBytes(ini, app::kAccessCode);
+  reader->UnplugAtCommand(2);
+  const auto started = std::chrono::steady_clock::now();
+  const ProgramRun run = Tagline("factory-default --language english --delete-attributes yes");
+  const auto took = std::chrono::steady_clock::now() - started;
+  EXPECT_EQ(run.status, kExitReaderFailed) << run.err;
+  EXPECT_EQ(Occurrences(run.err, "message: error com port had to be closed\n"), 1u) << run.err;
+  EXPECT_EQ(Occurrences(run.err, "message: The connection to the reader was lost.\n"), 1u)
+      << run.err;
+  EXPECT_NE(run.out.find("NOK"), std::string::npos) << run.out;
+  EXPECT_EQ(reader->Commands(), (Texts{"SV", "EC"}));
+  // A hundred polls of 250 ms would take 25 s.
+  EXPECT_LT(took, std::chrono::seconds(10));
+}
+
+TEST_F(FaultCli, DbWriteOfAHugeSheetSendsOnlyTheIdentification) {
+  const std::string path = dir.File("huge.xml");
+  {
+    std::ofstream out(path, std::ios::binary);
+    out << "<?xml version=\"1.0\"?>\n<Workbook>";
+  }
+  fs::resize_file(path, 100u * 1000u * 1000u);  // a hole, not 100 MB on the disk
+  std::ofstream(path, std::ios::binary | std::ios::app) << "</Workbook>\n";
+  database->SetRecords(app::kOldRecords);
+  const ProgramRun run = Tagline("db write '" + path + "'");
+  EXPECT_EQ(run.status, kExitReaderFailed) << run.err;
+  EXPECT_NE(run.err.find("message: The sheet is larger than"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("Nothing was written; the reader was left as it is."), std::string::npos);
+  EXPECT_NE(run.out.find("'EC'\tClear Eeprom\tNOK"), std::string::npos) << run.out;
+  EXPECT_EQ(reader->Commands(), Texts{"SV"});
+  EXPECT_EQ(database->Records(), app::kOldRecords);
+}
+
+}  // namespace
+}  // namespace tagline::cli
