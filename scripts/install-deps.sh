@@ -18,6 +18,9 @@ packages=(
 # the man pages, rsvg-convert for the icon sizes, dpkg-shlibdeps for the dependencies,
 # and the validators of the desktop entry and the AppStream metainfo.
 # --with-fuzz adds clang and its libFuzzer runtime, for fuzz/run.
+# --with-windows installs the MinGW-w64 cross compiler (POSIX threads, for std::thread),
+# the GoogleTest sources it builds against and Wine (64-bit only) to run the results; see
+# docs/windows.md.
 for arg in "$@"; do
   case "$arg" in
     --with-libreoffice) packages+=(libreoffice-calc-nogui) ;;
@@ -26,6 +29,7 @@ for arg in "$@"; do
       packages+=(pandoc librsvg2-bin dpkg-dev file man-db
         desktop-file-utils appstream)
       ;;
+    --with-windows) packages+=(g++-mingw-w64-x86-64-posix googletest wine64) ;;
     *)
       echo "install-deps: unknown option $arg" >&2
       exit 2

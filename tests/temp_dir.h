@@ -2,12 +2,11 @@
 // holds; and whole-file reads and writes for looking at what the code under test saved.
 #pragma once
 
-#include <stdlib.h>
-
 #include <cstddef>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <sstream>
 #include <string>
 #include <system_error>
@@ -17,8 +16,23 @@ namespace tagline::test {
 class TempDir {
  public:
   explicit TempDir(const std::string& prefix = "tagline") {
-    std::string pattern = (std::filesystem::temp_directory_path() / (prefix + "-XXXXXX")).string();
-    if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+    // What mkdtemp does, with the standard library only so that the Windows build has it
+    // too: create_directory fails on a name that exists, so a folder made is ours alone.
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path base = fs::temp_directory_path(ec);
+    std::random_device seed;
+    std::mt19937_64 random(seed());
+    for (int attempt = 0; !ec && attempt < 100; ++attempt) {
+      const std::string name = prefix + "-" + std::to_string(random() % 1000000000u);
+      const fs::path candidate = base / name;
+      if (fs::create_directory(candidate, ec) && !ec) {
+        fs::permissions(candidate, fs::perms::owner_all, fs::perm_options::replace, ec);
+        path_ = candidate.string();
+        return;
+      }
+      ec.clear();
+    }
   }
   ~TempDir() {
     if (path_.empty()) return;
