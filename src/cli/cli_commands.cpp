@@ -6,8 +6,8 @@ namespace tagline::cli {
 
 namespace {
 
-const std::vector<CommandSpec>& Table() {
-  static const std::vector<CommandSpec> table = {
+const std::vector<CommandEntry>& Table() {
+  static const std::vector<CommandEntry> table = {
       {"ports", 0, 0, "", "list the serial ports", {}},
       {"portinfo", 0, 0, "", "what the system knows about each port", {}},
       {"frame", 1, 1, "TEXT", "the frame of a command as hex bytes", {}},
@@ -96,8 +96,8 @@ const std::vector<CommandSpec>& Table() {
   return table;
 }
 
-const std::vector<OptionSpec>& GlobalTable() {
-  static const std::vector<OptionSpec> table = {
+const std::vector<OptionEntry>& GlobalTable() {
+  static const std::vector<OptionEntry> table = {
       {"ini", "PATH", "the settings file (default: Tagline_Console.ini here)"},
       {"port", "NAME",
        "the serial port for this run, instead of the settings file's; given more than once, "
@@ -113,7 +113,7 @@ const std::vector<OptionSpec>& GlobalTable() {
   return table;
 }
 
-std::string OptionSynopsis(const OptionSpec& option) {
+std::string OptionSynopsis(const OptionEntry& option) {
   std::string text = std::string("--") + option.name;
   if (option.valueName != nullptr) text += std::string(" ") + option.valueName;
   return option.required ? text : "[" + text + "]";
@@ -150,16 +150,16 @@ std::vector<std::string> Words(std::string_view text) {
 }
 
 // Every option name, "--" included, separated by blanks.
-std::string OptionWords(const std::vector<OptionSpec>& options) {
+std::string OptionWords(const std::vector<OptionEntry>& options) {
   std::string words;
-  for (const OptionSpec& option : options) {
+  for (const OptionEntry& option : options) {
     words += (words.empty() ? "--" : " --") + std::string(option.name);
   }
   return words;
 }
 
 // The values an option lists ("a|b|c"), blank-separated; empty for free values.
-std::string ValueWords(const OptionSpec& option) {
+std::string ValueWords(const OptionEntry& option) {
   const std::string_view names = option.valueName == nullptr ? "" : option.valueName;
   if (names.find('|') == std::string_view::npos) return "";
   std::string words(names);
@@ -169,18 +169,18 @@ std::string ValueWords(const OptionSpec& option) {
 
 }  // namespace
 
-std::span<const CommandSpec> Commands() {
+std::span<const CommandEntry> Commands() {
   return Table();
 }
 
-const CommandSpec* FindCommand(std::string_view name) {
-  for (const CommandSpec& command : Table()) {
+const CommandEntry* FindCommand(std::string_view name) {
+  for (const CommandEntry& command : Table()) {
     if (name == command.name) return &command;
   }
   return nullptr;
 }
 
-std::span<const OptionSpec> GlobalOptions() {
+std::span<const OptionEntry> GlobalOptions() {
   return GlobalTable();
 }
 
@@ -194,10 +194,10 @@ std::string UsageText() {
       "COMMAND\n"
       "       tagline --version | --help | COMMAND --help\n"
       "commands:\n";
-  for (const CommandSpec& command : Table()) {
+  for (const CommandEntry& command : Table()) {
     std::vector<std::string> words = {command.name};
     for (auto& w : Words(command.arguments)) words.push_back(std::move(w));
-    for (const OptionSpec& option : command.options) words.push_back(OptionSynopsis(option));
+    for (const OptionEntry& option : command.options) words.push_back(OptionSynopsis(option));
     const std::string indent(4 + std::string(command.name).size(), ' ');
     std::string line = "  " + Wrap(words, kWidth - 2, indent);
     const std::size_t lastLine = line.rfind('\n') + 1;  // npos + 1 == 0
@@ -227,7 +227,7 @@ std::string UsageText() {
 std::string CompletionScript(std::string_view shell) {
   if (shell != "bash" && shell != "zsh") return "";
   std::string commands;
-  for (const CommandSpec& command : Table()) {
+  for (const CommandEntry& command : Table()) {
     commands += (commands.empty() ? "" : " ") + std::string(command.name);
   }
   std::string script;
@@ -263,9 +263,9 @@ std::string CompletionScript(std::string_view shell) {
             "    return\n"
             "  fi\n"
             "  case $command in\n";
-  for (const CommandSpec& command : Table()) {
+  for (const CommandEntry& command : Table()) {
     script += "    " + std::string(command.name) + ")\n      case $prev in\n";
-    for (const OptionSpec& option : command.options) {
+    for (const OptionEntry& option : command.options) {
       if (option.valueName == nullptr) continue;
       const std::string values = ValueWords(option);
       script += "        --" + std::string(option.name) + ") COMPREPLY=($(compgen " +

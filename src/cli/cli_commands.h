@@ -10,29 +10,29 @@
 
 namespace tagline::cli {
 
-struct OptionSpec {
+struct OptionEntry {
   const char* name;       // without the leading "--"
   const char* valueName;  // nullptr for a switch; "a|b|c" lists the values it takes
   const char* help;
   bool required = false;
 };
 
-struct CommandSpec {
+struct CommandEntry {
   const char* name;
   std::size_t minArgs;
   std::size_t maxArgs;
   const char* arguments;  // the positional arguments as the usage shows them
   const char* summary;
-  std::vector<OptionSpec> options;
+  std::vector<OptionEntry> options;
   // Words the first argument takes, for completion ("" when it is free text).
   const char* firstWords = "";
 };
 
-std::span<const CommandSpec> Commands();
-const CommandSpec* FindCommand(std::string_view name);
+std::span<const CommandEntry> Commands();
+const CommandEntry* FindCommand(std::string_view name);
 
 // The options that go before or after any command.
-std::span<const OptionSpec> GlobalOptions();
+std::span<const OptionEntry> GlobalOptions();
 
 // The whole usage (`tagline --help`).
 std::string UsageText();

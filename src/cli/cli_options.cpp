@@ -17,16 +17,16 @@ struct Collected {
   std::vector<std::string> args;
 };
 
-void AddCommand(CLI::App& app, const CommandSpec& spec, Collected& collected) {
-  CLI::App* sub = app.add_subcommand(spec.name, spec.summary);
+void AddCommand(CLI::App& app, const CommandEntry& entry, Collected& collected) {
+  CLI::App* sub = app.add_subcommand(entry.name, entry.summary);
   sub->set_help_flag("--help,-h", "the options of this command");
   // The options of the program may also follow the command.
   sub->fallthrough();
-  const std::string arguments = *spec.arguments != '\0' ? spec.arguments : "(none)";
-  if (spec.maxArgs > 0) {
+  const std::string arguments = *entry.arguments != '\0' ? entry.arguments : "(none)";
+  if (entry.maxArgs > 0) {
     sub->add_option("ARGUMENTS", collected.args, arguments)->expected(0, -1)->type_name("");
   }
-  for (const OptionSpec& option : spec.options) {
+  for (const OptionEntry& option : entry.options) {
     const std::string name = option.name;
     if (option.valueName == nullptr) {
       sub->add_flag_callback(
@@ -90,7 +90,7 @@ ParseResult ParseCommandLine(const std::vector<std::string>& argv) {
   app.add_option("--version", options.version)->expected(0, 1);
   app.add_flag("--json", options.json);
   app.require_subcommand(0, 1);
-  for (const CommandSpec& spec : Commands()) AddCommand(app, spec, collected);
+  for (const CommandEntry& entry : Commands()) AddCommand(app, entry, collected);
 
   std::vector<std::string> reversed(argv.rbegin(), argv.rend());
   try {
@@ -135,11 +135,11 @@ ParseResult ParseCommandLine(const std::vector<std::string>& argv) {
   if (options.simulate && (!options.ports.empty() || options.portsFrom)) {
     return fail("--simulate and --port exclude each other");
   }
-  const CommandSpec* command = FindCommand(options.command);
+  const CommandEntry* command = FindCommand(options.command);
   if (options.args.size() < command->minArgs || options.args.size() > command->maxArgs) {
     return fail(options.command + ": wrong number of arguments");
   }
-  for (const OptionSpec& option : command->options) {
+  for (const OptionEntry& option : command->options) {
     if (option.required && !options.Value(option.name)) {
       return fail(options.command + " needs --" + option.name + " " + option.valueName);
     }

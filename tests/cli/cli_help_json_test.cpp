@@ -134,19 +134,19 @@ TEST(JsonOutput, TextsAreEscapedAndWindows1252BecomesUnicode) {
 }
 
 TEST_F(CliProgram, EveryCommandAnswersHelp) {
-  for (const CommandSpec& command : Commands()) {
+  for (const CommandEntry& command : Commands()) {
     SCOPED_TRACE(command.name);
     const CliRun run = Tagline(std::string(command.name) + " --help");
     EXPECT_EQ(run.status, kExitOk) << run.err;
     EXPECT_NE(run.out.find(std::string("Usage: tagline ") + command.name), std::string::npos)
         << run.out;
-    for (const OptionSpec& option : command.options) {
+    for (const OptionEntry& option : command.options) {
       EXPECT_NE(run.out.find(std::string("--") + option.name), std::string::npos) << option.name;
     }
   }
   const CliRun usage = Tagline("--help");
   EXPECT_EQ(usage.status, kExitOk);
-  for (const CommandSpec& command : Commands()) {
+  for (const CommandEntry& command : Commands()) {
     EXPECT_NE(usage.out.find(std::string("\n  ") + command.name), std::string::npos)
         << command.name;
   }
