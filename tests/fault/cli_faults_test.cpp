@@ -49,18 +49,8 @@ class FaultCli : public ::testing::Test {
   }
   void PlugIn(const std::string& version = app::kDefaultVersion) {
     reader.reset();
-    sim::SimOptions options;
-    options.version = version;
-    options.latencyMs = 1;
-    options.paceByBaud = false;
-    options.linkPath = link;
-    std::string error;
-    reader = sim::SimulatedReader::Start(options, error);
+    const std::string error = app::StartSampleReader(link, version, reader, device, database);
     ASSERT_TRUE(reader) << error;
-    device = sim::ReaderDevice::Install(*reader);
-    database = sim::ReaderDatabase::Install(*reader);
-    database->SetRecords(kSampleRecords);
-    database->SetAttribute(0, "Herd");
   }
   // `tagline --ini INI --port LINK ARGS`, run as its own process.
   ProgramRun Tagline(const std::string& args) const {

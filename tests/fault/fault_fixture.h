@@ -18,6 +18,8 @@
 #include "reader/classify_reader_version.h"
 #include "sample_records.h"
 #include "sim/reader_database.h"
+#include "sim/reader_device.h"
+#include "sim/simulated_reader.h"
 #include "temp_dir.h"
 
 namespace tagline::app {
@@ -46,6 +48,27 @@ inline std::string SampleSheet(const std::vector<std::string>& records = kSample
   return database::WriteSheet(*database::LayoutForModel(model), model, table, attributes);
 }
 
+// A reader quick to answer, with the sample records and one attribute, at `link`; on
+// failure `reader` stays empty and the reason is returned.
+inline std::string StartSampleReader(const std::string& link, const std::string& version,
+                                     std::unique_ptr<sim::SimulatedReader>& reader,
+                                     std::shared_ptr<sim::ReaderDevice>& device,
+                                     std::shared_ptr<sim::ReaderDatabase>& database) {
+  sim::SimOptions options;
+  options.version = version;
+  options.latencyMs = 1;
+  options.paceByBaud = false;
+  options.linkPath = link;
+  std::string error;
+  reader = sim::SimulatedReader::Start(options, error);
+  if (!reader) return error;
+  device = sim::ReaderDevice::Install(*reader);
+  database = sim::ReaderDatabase::Install(*reader);
+  database->SetRecords(kSampleRecords);
+  database->SetAttribute(0, "Herd");
+  return {};
+}
+
 class FaultFixture : public DialogFixture {
  protected:
   // The window with the factory button enabled, on a reader holding the sample records.
@@ -65,18 +88,8 @@ class FaultFixture : public DialogFixture {
   // A new reader on the same link; the old one (if any) is gone for good.
   void PlugIn() {
     reader.reset();
-    sim::SimOptions options;
-    options.version = version_;
-    options.latencyMs = 1;
-    options.paceByBaud = false;
-    options.linkPath = link;
-    std::string error;
-    reader = sim::SimulatedReader::Start(options, error);
+    const std::string error = StartSampleReader(link, version_, reader, device, database);
     ASSERT_TRUE(reader) << error;
-    device = sim::ReaderDevice::Install(*reader);
-    database = sim::ReaderDatabase::Install(*reader);
-    database->SetRecords(kSampleRecords);
-    database->SetAttribute(0, "Herd");
   }
 
   // Plugs a new reader in and opens the port again through Settings > Port (confirmed as it
