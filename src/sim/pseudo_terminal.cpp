@@ -104,4 +104,26 @@ std::uint32_t SlaveBaudRate(int masterFd) {
   return BaudFromSpeed(cfgetospeed(&tio));
 }
 
+std::uint32_t SlaveBitsPerByte(int masterFd) {
+  termios tio{};
+  if (tcgetattr(masterFd, &tio) != 0) return 10;
+  std::uint32_t dataBits = 8;
+  switch (tio.c_cflag & CSIZE) {
+    case CS5:
+      dataBits = 5;
+      break;
+    case CS6:
+      dataBits = 6;
+      break;
+    case CS7:
+      dataBits = 7;
+      break;
+    default:
+      break;
+  }
+  const std::uint32_t parityBits = (tio.c_cflag & PARENB) != 0 ? 1 : 0;
+  const std::uint32_t stopBits = (tio.c_cflag & CSTOPB) != 0 ? 2 : 1;
+  return 1 + dataBits + parityBits + stopBits;
+}
+
 }  // namespace tagline::sim

@@ -23,6 +23,10 @@ std::optional<PseudoTerminal> OpenPseudoTerminal(std::string& error);
 // standard rates (or cannot be read).
 std::uint32_t SlaveBaudRate(int masterFd);
 
+// Bits a byte takes on the slave's line: start bit, data bits, parity bit if any, stop
+// bits. 10 (8N1) when the settings cannot be read.
+std::uint32_t SlaveBitsPerByte(int masterFd);
+
 // Numeric rate of a termios speed constant; 0 for anything unknown.
 std::uint32_t BaudFromSpeed(unsigned speed);
 

@@ -35,6 +35,8 @@ constexpr const char* kUsage =
     "  --version TEXT   software version the reader reports (default \"KTR H9 V4.30054\")\n"
     "  --link PATH      also make PATH a symbolic link to the device\n"
     "  --latency MS     delay before each reply (default 5)\n"
+    "  --baud-pacing    take the line's time: bytes in both directions at the baud rate\n"
+    "                   and frame format the program set (default: replies at once)\n"
     "  --online CODE    send CODE on its own as an ONLINE code, periodically\n"
     "  --every MS       period of --online (default 1000)\n"
     "  --cr             end --online codes with CR instead of framing them\n"
@@ -63,6 +65,7 @@ std::optional<std::uint32_t> ParseNumber(std::string_view text) {
 // Returns nothing and sets `error` on a usage error.
 std::optional<Arguments> ParseArguments(int argc, char** argv, std::string& error) {
   Arguments args;
+  args.options.paceByBaud = false;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     const bool takesValue = arg == "--version" || arg == "--link" || arg == "--latency" ||
@@ -74,6 +77,9 @@ std::optional<Arguments> ParseArguments(int argc, char** argv, std::string& erro
     }
     if (arg == "--help") {
       args.help = true;
+    } else if (arg == "--baud-pacing") {
+      args.options.paceByBaud = true;
+      args.options.wireAccurate = true;
     } else if (arg == "--cr") {
       args.cr = true;
     } else if (arg == "--version") {

@@ -120,6 +120,7 @@ struct SimulatedReader::Impl {
   std::deque<Chunk> output;
   std::size_t queuedBytes = 0;  // bytes in `output` not yet written
   Clock::time_point lastEnd;
+  Clock::time_point inputWireEnd;  // the last byte from the host is on our side then
   bool waitWritable = false;
   std::vector<std::string> commands;
   std::string raw;
@@ -154,13 +155,23 @@ struct SimulatedReader::Impl {
   }
 
   Clock::duration ByteTime() const {
-    if (!options.paceByBaud) return Clock::duration::zero();
+    if (!options.paceByBaud && !options.wireAccurate) return Clock::duration::zero();
     // termios2 reports rates outside the termios constants as well.
     std::uint32_t baud = platform::GetBaudRate(master.get());
     if (baud == 0) baud = SlaveBaudRate(master.get());
     if (baud == 0) baud = kFallbackBaud;
+    const std::int64_t bits = SlaveBitsPerByte(master.get());
     return std::chrono::duration_cast<Clock::duration>(std::chrono::nanoseconds(
-        static_cast<std::int64_t>(10) * 1000000000 / static_cast<std::int64_t>(baud)));
+        bits * 1000000000 / static_cast<std::int64_t>(baud)));
+  }
+
+  // When `count` bytes the host wrote at `now` have all arrived: after the ones still on
+  // their way. `now` when the line is not simulated.
+  Clock::time_point InputArrival(Clock::time_point now, std::size_t count) {
+    if (!options.wireAccurate) return now;
+    inputWireEnd = std::max(inputWireEnd, now) +
+                   ByteTime() * static_cast<Clock::rep>(count);
+    return inputWireEnd;
   }
 
   // Writes whatever output is due; returns when the thread must look again (nothing: only
@@ -205,9 +216,12 @@ struct SimulatedReader::Impl {
         output.pop_front();
         continue;
       }
-      // Bytes go out in small batches rather than one wake-up per byte; none goes early.
-      return std::max(chunk.start + chunk.byteTime * static_cast<Clock::rep>(chunk.sent + 1),
-                      now + kPaceTick);
+      // Bytes go out in small batches rather than one wake-up per byte; none goes early,
+      // and the last one not late either.
+      const auto nextByte = chunk.start + chunk.byteTime * static_cast<Clock::rep>(chunk.sent + 1);
+      const auto lastByte =
+          chunk.start + chunk.byteTime * static_cast<Clock::rep>(chunk.bytes.size());
+      return std::min(std::max(nextByte, now + kPaceTick), lastByte);
     }
     return std::nullopt;
   }
@@ -282,7 +296,7 @@ struct SimulatedReader::Impl {
       const ssize_t n = read(master.get(), buffer.data(), buffer.size());
       if (n <= 0) return any;
       any = true;
-      const auto receivedAt = Clock::now();
+      const auto receivedAt = InputArrival(Clock::now(), static_cast<std::size_t>(n));
       const std::string_view bytes(buffer.data(), static_cast<std::size_t>(n));
       {
         const std::lock_guard lock(mutex);

@@ -18,8 +18,11 @@ struct SimOptions {
   std::string version = "KTR H9 V4.30054";
   // Time between the end of a command and the start of its reply.
   std::uint32_t latencyMs = 5;
-  // Write replies at the byte rate of the line (10 bits a byte at the slave's baud rate).
+  // Write replies at the byte rate of the line (the slave's baud rate and frame format).
   bool paceByBaud = true;
+  // Also let the host's bytes take their time on the line: a command is acted on once its
+  // last byte would have arrived, so a job's duration can be set against the wire's own.
+  bool wireAccurate = false;
   // If set, a symbolic link to the slave device is made here and removed again at Unplug
   // and destruction; an existing symbolic link is replaced, any other file is an error.
   std::string linkPath;

@@ -622,6 +622,27 @@ TEST_F(SimulatedReaderSerialPort, RepliesArePacedAtThePortsBaudRate) {
   EXPECT_GE(MsSince(start), static_cast<long>(expected.size() * 10 * 1000 / 1200));
 }
 
+TEST_F(SimulatedReaderSerialPort, WireAccurateLineTimesBothDirectionsInTheFrameFormat) {
+  std::string error;
+  SimOptions options = QuickOptions();
+  options.wireAccurate = true;
+  reader = SimulatedReader::Start(options, error);
+  ASSERT_NE(reader, nullptr) << error;
+  // 7 data bits, even parity, 2 stop bits: 11 bits a byte.
+  port.SetSettings(reader->DevicePath(), 1200, 7, 2, 2, 0, 0);
+  ASSERT_TRUE(port.Open());
+  const std::string command = serial::FrameCommand("SV");
+  const std::string expected = Frame(reader->Version());
+  const auto start = Clock::now();
+  ASSERT_TRUE(port.Write(command));
+  std::string reply;
+  port.ReadTimed(reply, static_cast<std::uint32_t>(expected.size()), 3 * kWaitMs);
+  EXPECT_EQ(reply, expected);
+  // The command's bytes reach the reader before it answers, then the reply's come in.
+  EXPECT_GE(MsSince(start),
+            static_cast<long>((command.size() + expected.size()) * 11 * 1000 / 1200));
+}
+
 TEST_F(SimulatedReaderSerialPort, UnplugMakesTheNextReadFail) {
   ASSERT_TRUE(OpenAt(19200));
   reader->Unplug();
