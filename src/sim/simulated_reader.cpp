@@ -161,16 +161,15 @@ struct SimulatedReader::Impl {
     if (baud == 0) baud = SlaveBaudRate(master.get());
     if (baud == 0) baud = kFallbackBaud;
     const std::int64_t bits = SlaveBitsPerByte(master.get());
-    return std::chrono::duration_cast<Clock::duration>(std::chrono::nanoseconds(
-        bits * 1000000000 / static_cast<std::int64_t>(baud)));
+    return std::chrono::duration_cast<Clock::duration>(
+        std::chrono::nanoseconds(bits * 1000000000 / static_cast<std::int64_t>(baud)));
   }
 
   // When `count` bytes the host wrote at `now` have all arrived: after the ones still on
   // their way. `now` when the line is not simulated.
   Clock::time_point InputArrival(Clock::time_point now, std::size_t count) {
     if (!options.wireAccurate) return now;
-    inputWireEnd = std::max(inputWireEnd, now) +
-                   ByteTime() * static_cast<Clock::rep>(count);
+    inputWireEnd = std::max(inputWireEnd, now) + ByteTime() * static_cast<Clock::rep>(count);
     return inputWireEnd;
   }
 
