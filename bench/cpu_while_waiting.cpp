@@ -2,54 +2,24 @@
 // a simulated reader (paced at the line's byte rate, as a reader is) and while the receive
 // poll runs on a silent line. The program runs in a child; its CPU time comes from wait4().
 // Prints one line a case with the share of one core; exits 1 above the target.
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "child_run.h"
 #include "sim/reader_database.h"
 #include "sim/simulated_reader.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 
-struct Usage {
-  double wallSeconds = 0;
-  double cpuSeconds = 0;
-  int exitCode = -1;
-};
-
-Usage Run(const std::vector<std::string>& args) {
-  std::fflush(stdout);  // the child must not print our buffered lines again
-  const auto start = Clock::now();
-  const pid_t pid = fork();
-  if (pid == 0) {
-    std::vector<char*> argv;
-    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    freopen("/dev/null", "w", stdout);
-    freopen("/dev/null", "w", stderr);
-    execv(argv[0], argv.data());
-    _exit(127);
-  }
-  int status = 0;
-  rusage usage{};
-  wait4(pid, &status, 0, &usage);
-  const auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
-  Usage result;
-  result.wallSeconds = std::chrono::duration<double>(Clock::now() - start).count();
-  result.cpuSeconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
-  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return result;
-}
+using Usage = tagline::bench::ChildUsage;
+using tagline::bench::RunChild;
 
 bool Report(const char* what, const Usage& usage, double targetPercent) {
   const double percent = 100.0 * usage.cpuSeconds / usage.wallSeconds;
@@ -87,12 +57,13 @@ int main(int argc, char** argv) {
   bool ok = true;
   const std::string label = "database read, " + std::to_string(records) + " records";
   ok &= Report(label.c_str(),
-               Run({cli, "--ini", ini, "--port", reader->DevicePath(), "db", "read",
-                    (dir / "read.xml").string()}),
+               RunChild({cli, "--ini", ini, "--port", reader->DevicePath(), "db", "read",
+                         (dir / "read.xml").string()}),
                5.0);
-  ok &= Report("receive poll on a silent line, 10 s",
-               Run({cli, "--ini", ini, "--port", reader->DevicePath(), "listen", "--ms", "10000"}),
-               1.0);
+  ok &= Report(
+      "receive poll on a silent line, 10 s",
+      RunChild({cli, "--ini", ini, "--port", reader->DevicePath(), "listen", "--ms", "10000"}),
+      1.0);
   std::error_code ignored;
   fs::remove_all(dir, ignored);
   return ok ? 0 : 1;

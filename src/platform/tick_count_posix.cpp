@@ -1,6 +1,9 @@
 #include "platform/tick_count.h"
 
 #include <time.h>
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
 
 #include <cerrno>
 
@@ -15,6 +18,12 @@ std::uint32_t GetTickCount() {
 }
 
 void SleepMs(std::uint32_t ms) {
+#ifdef __linux__
+  // The default timer slack (50 us) lets every sleep end late; the read and write loops
+  // sleep twice a record, 5000 records a job.
+  static const bool tightened = prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL) == 0;
+  (void)tightened;
+#endif
   timespec ts{static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000L};
   while (nanosleep(&ts, &ts) != 0 && errno == EINTR) {
   }

@@ -1,8 +1,8 @@
 #include "serial/serial_port.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
-
-#include "platform/tick_count.h"
 
 namespace tagline::serial {
 
@@ -122,16 +122,20 @@ int SerialPort::ReadTimed(std::string& out, std::uint32_t wanted, std::uint32_t 
     return -1;
   }
 
-  // The wait ends once more than the time-out has passed. Elapsed time is taken as a
-  // difference so that the wrap of the 32-bit tick counter cannot end or stall it.
-  const std::uint32_t start = platform::GetTickCount();
+  // The wait ends once more than the time-out has passed, measured finer than the
+  // millisecond tick: on a tick the 1 ms waits between records would each last 2 ms.
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point start = Clock::now();
+  const auto limit = std::chrono::milliseconds(timeoutMs);
   std::uint32_t queued = 0;
   for (;;) {
     if (!platform::CommClearError(handle_, queued)) queued = 0;
     if (queued >= wanted) break;
-    const std::uint32_t elapsed = platform::GetTickCount() - start;
-    if (elapsed > timeoutMs) break;
-    platform::CommWaitInput(handle_, timeoutMs - elapsed + 1, queued);
+    const auto elapsed = Clock::now() - start;
+    if (elapsed > limit) break;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(limit - elapsed).count();
+    platform::CommWaitInput(handle_, static_cast<std::uint32_t>(std::max<std::int64_t>(left, 1)),
+                            queued);
   }
 
   platform::Dcb scratch;

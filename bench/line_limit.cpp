@@ -1,0 +1,143 @@
+// Database read and write against the line's own limit: the command-line program reads and
+// writes a simulated reader whose line takes its wire time in both directions (as a real
+// line does at the set baud rate), and each record's share of the job is set against its
+// minimum: the prescribed waits plus the bytes on the wire.
+//
+// A record's share is taken as the difference between a job of RECORDS records and one of
+// BASE records, divided by the difference in records, so the fixed steps (identification,
+// clear, attributes) drop out. Prints one line a job and baud rate; exits 1 when a record
+// takes more than 2 % over its minimum or more than 1 ms over it.
+//   tagline_line_limit [RECORDS [BASE [BAUD...]]]    default: 5000 100 9600 115200
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "child_run.h"
+#include "serial/frame.h"
+#include "sim/reader_database.h"
+#include "sim/simulated_reader.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using tagline::bench::RunChild;
+
+// What the read and write jobs wait on their own for each record.
+constexpr double kDrainMs = 1;         // the drain before each "RN"
+constexpr double kRecordPauseMs = 20;  // after the command is sent, and after the reply
+constexpr int kBitsPerByte = 10;       // 8N1
+
+double WireMs(std::size_t bytes, int baud) {
+  return 1000.0 * static_cast<double>(bytes) * kBitsPerByte / baud;
+}
+
+std::string MadeUpRecord(std::size_t i) {
+  std::string record = "#010126000000F" + std::to_string(1000000000000000 + i) + "6Tag";
+  record.resize(45, ' ');
+  return record;
+}
+
+struct Bench {
+  std::string cli = TAGLINE_CLI_PATH;
+  fs::path dir;
+  std::unique_ptr<tagline::sim::SimulatedReader> reader;
+  std::shared_ptr<tagline::sim::ReaderDatabase> database;
+
+  std::string Ini(int baud) const {
+    const fs::path ini = dir / ("line" + std::to_string(baud) + ".ini");
+    std::ofstream(ini) << "[COM]\r\nbaudrate=" << baud
+                       << "\r\ndatabits=8\r\nparity=None\r\nstopbits=1\r\n";
+    return ini.string();
+  }
+
+  // Seconds the job took, negative when it failed.
+  double Job(int baud, const std::string& verb, const fs::path& file) {
+    const auto usage = RunChild(
+        {cli, "--ini", Ini(baud), "--port", reader->DevicePath(), "db", verb, file.string()});
+    return usage.exitCode == 0 ? usage.wallSeconds : -1;
+  }
+
+  double Read(int baud, std::size_t records, const fs::path& file) {
+    std::vector<std::string> made;
+    for (std::size_t i = 0; i < records; ++i) made.push_back(MadeUpRecord(i));
+    database->SetRecords(made);
+    return Job(baud, "read", file);
+  }
+};
+
+bool Report(const char* job, int baud, std::size_t records, double seconds, double baseSeconds,
+            std::size_t base, double minimumMs) {
+  if (seconds < 0 || baseSeconds < 0) {
+    std::printf("%-5s %6d baud: the job failed FAILED\n", job, baud);
+    return false;
+  }
+  const double perRecordMs = 1000.0 * (seconds - baseSeconds) / static_cast<double>(records - base);
+  const double ratio = perRecordMs / minimumMs;
+  const double overMs = perRecordMs - minimumMs;
+  const bool ok = ratio <= 1.02 && overMs <= 1.0;
+  std::printf(
+      "%-5s %6d baud: %zu records in %.1f s; a record %.2f ms against %.2f ms on the line and "
+      "in prescribed waits: %.3fx, %+.2f ms (target <= 1.02x, <= 1 ms) %s\n",
+      job, baud, records, seconds, perRecordMs, minimumMs, ratio, overMs, ok ? "ok" : "FAILED");
+  std::fflush(stdout);
+  return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::size_t records = argc > 1 ? std::stoul(argv[1]) : 5000;
+  const std::size_t base = argc > 2 ? std::stoul(argv[2]) : 100;
+  std::vector<int> bauds;
+  for (int i = 3; i < argc; ++i) bauds.push_back(std::stoi(argv[i]));
+  if (bauds.empty()) bauds = {9600, 115200};
+  if (records <= base) {
+    std::fprintf(stderr, "line_limit: RECORDS must be more than BASE\n");
+    return 2;
+  }
+
+  Bench bench;
+  bench.dir = fs::temp_directory_path() / ("tagline-line-" + std::to_string(getpid()));
+  fs::create_directories(bench.dir);
+  tagline::sim::SimOptions options;
+  options.latencyMs = 0;
+  options.wireAccurate = true;
+  std::string error;
+  bench.reader = tagline::sim::SimulatedReader::Start(options, error);
+  if (!bench.reader) {
+    std::fprintf(stderr, "line_limit: %s\n", error.c_str());
+    return 2;
+  }
+  bench.database = tagline::sim::ReaderDatabase::Install(*bench.reader);
+
+  const std::string record = MadeUpRecord(0);
+  const std::size_t readCommand = tagline::serial::FrameCommand("RN").size();
+  const std::size_t readReply = tagline::serial::FrameCommand(record).size();
+  const std::size_t writeCommand = tagline::serial::FrameCommand("w" + record).size();
+
+  bool ok = true;
+  for (const int baud : bauds) {
+    // "RN", 20 ms, the record comes in (the pause overlaps it), 20 ms.
+    const double readMinimum =
+        kDrainMs + std::max(kRecordPauseMs, WireMs(readCommand + readReply, baud)) + kRecordPauseMs;
+    // "w" and the record, 20 ms or until the ACK is in.
+    const double writeMinimum = std::max(kRecordPauseMs, WireMs(writeCommand + 1, baud));
+    const fs::path small = bench.dir / "small.xml";
+    const fs::path large = bench.dir / "large.xml";
+    const double readBase = bench.Read(baud, base, small);
+    const double readAll = bench.Read(baud, records, large);
+    ok &= Report("read", baud, records, readAll, readBase, base, readMinimum);
+    const double writeBase = bench.Job(baud, "write", small);
+    const double writeAll = bench.Job(baud, "write", large);
+    ok &= Report("write", baud, records, writeAll, writeBase, base, writeMinimum);
+  }
+  std::error_code ignored;
+  fs::remove_all(bench.dir, ignored);
+  return ok ? 0 : 1;
+}
