@@ -14,6 +14,7 @@
 #if TAGLINE_HAS_PSEUDO_TERMINALS
 #include "sim/demo_reader.h"
 #endif
+#include "ui/first_paint_report.h"
 #include "ui/main_window.h"
 #include "ui/qt_host.h"
 #include "ui/screenshot_tour.h"
@@ -31,7 +32,8 @@ constexpr const char* kUsage =
     "  --version TEXT   the simulated reader's software version\n"
     "  --keyboard KIND  how ONLINE codes are typed: auto (default), x11, uinput or none\n"
     "environment: TAGLINE_SCREENSHOT_DIR=DIR shows each area in turn, saves a picture of\n"
-    "  each into DIR and ends.\n";
+    "  each into DIR and ends. TAGLINE_REPORT_FIRST_PAINT=1 writes \"first paint\" on\n"
+    "  standard error once the window has painted (for start-up timing).\n";
 
 struct Options {
   std::string iniPath;
@@ -152,6 +154,11 @@ int main(int argc, char** argv) {
   if (HasEnv("TAGLINE_SCREENSHOT_DIR")) {
     tour = std::make_unique<tagline::ui::ScreenshotTour>(
         dialog, window, host, QString::fromLocal8Bit(std::getenv("TAGLINE_SCREENSHOT_DIR")));
+  }
+
+  std::unique_ptr<tagline::ui::FirstPaintReport> paintReport;
+  if (HasEnv("TAGLINE_REPORT_FIRST_PAINT")) {
+    paintReport = std::make_unique<tagline::ui::FirstPaintReport>(window);
   }
 
   dialog.OnInitDialog();
