@@ -1,5 +1,8 @@
 #include "codes/code_text.h"
 
+#include <algorithm>
+#include <array>
+#include <charconv>
 #include <limits>
 
 namespace tagline::codes {
@@ -12,46 +15,28 @@ unsigned int Byte(char c) {
 
 }  // namespace
 
-unsigned int HexDigitValue(char c) {
-  const unsigned int code = Byte(c);
-  // Unsigned wrap-around keeps the low four bits right for bytes below '0' as well.
-  return (code > '9' ? code - 55U : code - 48U) & 0x0FU;
-}
-
-bool IsHexDigit(char c) {
-  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
-}
-
-char UpperHexDigit(unsigned int value) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  return kDigits[value & 0x0FU];
-}
-
 std::string FormatDecimal64(std::int64_t value, int minWidth, bool pad) {
   if (value == std::numeric_limits<std::int64_t>::min()) return "-9223372036854775808";
 
+  std::uint64_t magnitude = static_cast<std::uint64_t>(value);
+  if (value < 0) magnitude = 0U - magnitude;
+  std::array<char, 24> buffer{};
+  std::size_t significant = 0;
+  if (magnitude != 0) {
+    significant = static_cast<std::size_t>(
+        std::to_chars(buffer.data(), buffer.data() + buffer.size(), magnitude).ptr - buffer.data());
+  }
+  // Zeros fill up to `minWidth`, but never wider than nineteen digits (sixteen for zero).
+  const std::size_t widest = value == 0 ? 16 : 19;
+  std::size_t width = significant;
+  if (pad && minWidth >= 0) {
+    width = std::max(width, std::min(static_cast<std::size_t>(minWidth), widest));
+  }
   std::string digits;
-  if (value == 0) {
-    digits.assign(16, '0');
-  } else {
-    std::uint64_t magnitude = static_cast<std::uint64_t>(value);
-    if (value < 0) magnitude = 0U - magnitude;
-    digits.reserve(20);
-    for (std::uint64_t divisor = 1000000000000000000ULL; divisor != 0; divisor /= 10) {
-      digits += static_cast<char>('0' + magnitude / divisor);
-      magnitude %= divisor;
-    }
-  }
-
-  std::size_t start = 0;
-  while (start < digits.size() && digits[start] == '0') {
-    if (pad && minWidth >= 0 && digits.size() - start <= static_cast<std::size_t>(minWidth)) {
-      break;
-    }
-    ++start;
-  }
-  digits.erase(0, start);
-  if (value < 0) digits.insert(digits.begin(), '-');
+  digits.reserve(width + 1);
+  if (value < 0) digits += '-';
+  digits.append(width - significant, '0');
+  digits.append(buffer.data(), significant);
   return digits;
 }
 

@@ -10,13 +10,22 @@ namespace tagline::codes {
 
 // The 4-bit value of a hex digit: (c - 55) above '9', else (c - 48), low 4 bits kept.
 // Any byte is accepted: ' ' and 'G' give 0, 'Z' gives 3.
-unsigned int HexDigitValue(char c);
+// Inline: the code conversions call these for every digit of every code of a sheet.
+inline unsigned int HexDigitValue(char c) {
+  const unsigned int code = static_cast<unsigned char>(c);
+  // Unsigned wrap-around keeps the low four bits right for bytes below '0' as well.
+  return (code > '9' ? code - 55U : code - 48U) & 0x0FU;
+}
 
 // True for '0'..'9', 'A'..'F', 'a'..'f'.
-bool IsHexDigit(char c);
+inline bool IsHexDigit(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+}
 
 // 0..15 -> '0'..'9', 'A'..'F'; higher bits are ignored.
-char UpperHexDigit(unsigned int value);
+inline char UpperHexDigit(unsigned int value) {
+  return "0123456789ABCDEF"[value & 0x0FU];
+}
 
 // Decimal text of `value`. With `pad` set, zero-padded to at least `minWidth` digits (zero
 // never renders wider than sixteen digits); with `pad` clear, no leading zeros at all, so

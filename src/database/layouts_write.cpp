@@ -17,6 +17,8 @@ using reader::ReaderModel;
 
 // The attribute table has 27 entries and a closing row, so 28 data rows at least.
 constexpr std::size_t kAttributeRows = kAttributeCount + 1;
+// A cell of a full sheet with its markup, rounded up.
+constexpr std::size_t kCellBytes = 96;
 
 bool IsFdx(char type) {
   return type == '1' || type == 'D';
@@ -85,6 +87,9 @@ class SheetBuilder {
 
   std::string Build() {
     SetUpSheet(writer_, layout_);
+    // Rows of a full table come to some 1300 bytes; room that is never written is never
+    // touched either, so the estimate errs on the large side.
+    writer_.Reserve((table_.LeadingCount() + kAttributeRows + 8) * columns_.size() * kCellBytes);
     writer_.Open(kSheetRowCount, kSheetName);
     WriteFrameRows();
     switch (layout_) {
@@ -99,7 +104,7 @@ class SheetBuilder {
         break;
     }
     writer_.Close();
-    return writer_.Text();
+    return writer_.TakeText();
   }
 
  private:

@@ -77,6 +77,10 @@ int SheetWriter::AddStyle(StyleFlags flags, std::string fontSize) {
 bool SheetWriter::Open(int rowCount, std::string_view sheetName) {
   if (state_ != State::Setup || sheetName.empty()) return false;
   text_.clear();
+  styleAttributes_.clear();
+  for (std::size_t i = 0; i < styles_.size(); ++i) {
+    styleAttributes_.push_back(" ss:StyleID=\"" + StyleId(static_cast<int>(i)) + "\"");
+  }
   for (const std::string_view line : {
            "<?xml version=\"1.0\"?>",
            "<?mso-application progid=\"Excel.Sheet\"?>",
@@ -178,9 +182,13 @@ void SheetWriter::BeginRow(int style, double height) {
 void SheetWriter::WriteCell(std::string_view text, int style) {
   if (state_ != State::Open) return;
   text_ += "    <Cell";
-  if (style >= 0) text_ += " ss:StyleID=\"" + StyleId(style) + "\"";
+  if (style >= 0 && static_cast<std::size_t>(style) < styleAttributes_.size()) {
+    text_ += styleAttributes_[static_cast<std::size_t>(style)];
+  } else if (style >= 0) {
+    text_ += " ss:StyleID=\"" + StyleId(style) + "\"";
+  }
   text_ += "><Data ss:Type=\"String\">";
-  text_ += EncodeCellText(text);
+  AppendCellText(text_, text);
   text_ += "</Data></Cell>";
   text_ += kLineEnd;
 }

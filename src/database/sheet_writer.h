@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace tagline::database {
@@ -68,8 +69,13 @@ class SheetWriter {
   bool IsOpen() const { return state_ == State::Open; }
   bool IsClosed() const { return state_ == State::Closed; }
 
+  // Room for a workbook of about `bytes`, so that a large one is not copied as it grows.
+  void Reserve(std::size_t bytes) { text_.reserve(bytes); }
+
   // The workbook written so far.
   const std::string& Text() const { return text_; }
+  // The workbook, handed over; the writer is left empty.
+  std::string TakeText() { return std::move(text_); }
 
  private:
   struct Style {
@@ -83,6 +89,7 @@ class SheetWriter {
 
   std::vector<Style> styles_;
   std::vector<std::string> columnWidths_;
+  std::vector<std::string> styleAttributes_;  // ` ss:StyleID="s21"` for each style
   std::string text_;
   State state_ = State::Setup;
 };

@@ -207,9 +207,7 @@ std::string DecodeCellText(std::string_view raw, bool utf8) {
   return out;
 }
 
-std::string EncodeCellText(std::string_view win1252) {
-  std::string out;
-  out.reserve(win1252.size());
+void AppendCellText(std::string& out, std::string_view win1252) {
   for (const char c : win1252) {
     const auto byte = static_cast<unsigned char>(c);
     switch (byte) {
@@ -244,6 +242,12 @@ std::string EncodeCellText(std::string_view win1252) {
         }
     }
   }
+}
+
+std::string EncodeCellText(std::string_view win1252) {
+  std::string out;
+  out.reserve(win1252.size());
+  AppendCellText(out, win1252);
   return out;
 }
 

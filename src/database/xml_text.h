@@ -33,5 +33,7 @@ std::string DecodeCellText(std::string_view raw, bool utf8);
 // control bytes 0x00..0x1F cannot be represented in XML 1.0, not even as references, and become
 // "?". DecodeCellText gives back every text without those bytes exactly.
 std::string EncodeCellText(std::string_view win1252);
+// The same, appended to `out`.
+void AppendCellText(std::string& out, std::string_view win1252);
 
 }  // namespace tagline::database

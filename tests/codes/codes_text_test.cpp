@@ -51,6 +51,15 @@ TEST(CodesFormatDecimal64, DocumentedCases) {
             "9223372036854775807");
 }
 
+TEST(CodesFormatDecimal64, PaddingStopsAtNineteenDigitsAndComesAfterTheSign) {
+  EXPECT_EQ(FormatDecimal64(42, 30, true), std::string(17, '0') + "42");
+  EXPECT_EQ(FormatDecimal64(-42, 5, true), "-00042");
+  EXPECT_EQ(FormatDecimal64(-42, 5, false), "-42");
+  EXPECT_EQ(FormatDecimal64(123456, 3, true), "123456");
+  EXPECT_EQ(FormatDecimal64(7, -1, true), "7");
+  EXPECT_EQ(FormatDecimal64(1000000000000000000, 0, false), "1000000000000000000");
+}
+
 TEST(CodesFormatDecimal64, ZeroNeverRendersWiderThanSixteenDigits) {
   EXPECT_EQ(FormatDecimal64(0, 16, true), std::string(16, '0'));
   EXPECT_EQ(FormatDecimal64(0, 40, true), std::string(16, '0'));
