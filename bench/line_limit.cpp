@@ -81,10 +81,14 @@ bool Report(const char* job, int baud, std::size_t records, double seconds, doub
   const double ratio = perRecordMs / minimumMs;
   const double overMs = perRecordMs - minimumMs;
   const bool ok = ratio <= 1.02 && overMs <= 1.0;
+  // What the records leave of the job: identification, pointer, clear, attributes, file.
+  const double fixedSeconds = seconds - perRecordMs * static_cast<double>(records) / 1000.0;
   std::printf(
-      "%-5s %6d baud: %zu records in %.1f s; a record %.2f ms against %.2f ms on the line and "
-      "in prescribed waits: %.3fx, %+.2f ms (target <= 1.02x, <= 1 ms) %s\n",
-      job, baud, records, seconds, perRecordMs, minimumMs, ratio, overMs, ok ? "ok" : "FAILED");
+      "%-5s %6d baud: %zu records in %.1f s (%.1f s of it other steps); a record %.2f ms "
+      "against %.2f ms on the line and in prescribed waits: %.3fx, %+.2f ms (target <= 1.02x, "
+      "<= 1 ms) %s\n",
+      job, baud, records, seconds, fixedSeconds, perRecordMs, minimumMs, ratio, overMs,
+      ok ? "ok" : "FAILED");
   std::fflush(stdout);
   return ok;
 }
