@@ -86,6 +86,7 @@ class ConsoleMainTest : public QObject {
     QProcessEnvironment environment = Offscreen();
     const QString shots = dir.filePath(QStringLiteral("shots"));
     environment.insert(QStringLiteral("TAGLINE_SCREENSHOT_DIR"), shots);
+    environment.insert(QStringLiteral("TAGLINE_REPORT_FIRST_PAINT"), QStringLiteral("1"));
     const QString ini = dir.filePath(QStringLiteral("Tagline_Console.ini"));
     const Run run = Console({QStringLiteral("--ini"), ini, QStringLiteral("--simulate"),
                              QStringLiteral("--version"), QStringLiteral("KTR H9 V4.30054")},
@@ -97,6 +98,8 @@ class ConsoleMainTest : public QObject {
     // The simulated reader answered, and the program ended the normal way: settings saved
     // with the ONLINE group as the last one shown.
     QVERIFY2(!run.err.contains(QStringLiteral("error on open com port")), qPrintable(run.err));
+    // Asked for, the first paint is told once, however often the tour repaints.
+    QCOMPARE(run.err.count(QStringLiteral("first paint\n")), 1);
     QFile file(ini);
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray settings = file.readAll();
