@@ -137,18 +137,19 @@ std::pair<double, double> FastestInTurns(const std::function<void()>& first,
   return {a, b};
 }
 
+// The yardstick: pugixml parsing the same text.
+void PugixmlParse(const std::string& text) {
+  pugi::xml_document doc;
+  benchmark::DoNotOptimize(doc.load_buffer(text.data(), text.size()));
+}
+
 void RunLoad(benchmark::State& state, std::size_t (*load)(std::string)) {
   const std::string& text = SheetText();
   std::size_t records = 0;
   for (auto _ : state) records = load(text);
   if (records != kTagTableSize) state.SkipWithError("not every record was loaded");
-  // The same file parsed by pugixml, as the yardstick.
-  const auto [pugi, ours] = FastestInTurns(
-      [&text] {
-        pugi::xml_document doc;
-        benchmark::DoNotOptimize(doc.load_buffer(text.data(), text.size()));
-      },
-      [&] { benchmark::DoNotOptimize(load(text)); }, 15);
+  const auto [pugi, ours] = FastestInTurns([&text] { PugixmlParse(text); },
+                                           [&] { benchmark::DoNotOptimize(load(text)); }, 15);
   state.counters["load_vs_pugixml"] = pugi > 0 ? ours / pugi : 0;
   state.counters["sheet_mb"] = static_cast<double>(text.size()) / 1e6;
 }
@@ -167,12 +168,8 @@ BENCHMARK(BM_LoadSheetNodeTree)->Unit(benchmark::kMillisecond);
 void BM_ParseSheet(benchmark::State& state) {
   const std::string& text = SheetText();
   for (auto _ : state) benchmark::DoNotOptimize(ParseSheet(text));
-  const auto [pugi, ours] = FastestInTurns(
-      [&text] {
-        pugi::xml_document doc;
-        benchmark::DoNotOptimize(doc.load_buffer(text.data(), text.size()));
-      },
-      [&] { benchmark::DoNotOptimize(ParseSheet(text)); }, 15);
+  const auto [pugi, ours] = FastestInTurns([&text] { PugixmlParse(text); },
+                                           [&] { benchmark::DoNotOptimize(ParseSheet(text)); }, 15);
   state.counters["parse_vs_pugixml"] = pugi > 0 ? ours / pugi : 0;
 }
 BENCHMARK(BM_ParseSheet)->Unit(benchmark::kMillisecond);
