@@ -10,7 +10,6 @@
 #include <memory>
 #include <string>
 
-#include "serial/command_exchange.h"
 #include "serial/frame.h"
 #include "serial/reader_link.h"
 #include "serial/serial_port.h"
@@ -18,7 +17,6 @@
 
 namespace {
 
-using tagline::serial::CommandExchange;
 using tagline::serial::SerialPort;
 using tagline::sim::SimOptions;
 using tagline::sim::SimulatedReader;
@@ -74,9 +72,8 @@ void BM_ExchangeOverhead(benchmark::State& state) {
     state.SkipWithError("cannot open the simulated reader's port");
     return;
   }
-  CommandExchange exchange(port);
-  tagline::serial::ReaderLink link(exchange);
-  exchange.portOpen = 1;
+  tagline::serial::ReaderLink link(port);
+  link.SetOpen(true);
   // Wait for exactly the reply's length so the exchange ends when the reply is in.
   const auto replyLength =
       static_cast<std::uint32_t>(tagline::serial::FrameCommand(reader->Version()).size());
@@ -89,14 +86,14 @@ void BM_ExchangeOverhead(benchmark::State& state) {
   double flushTime = 0;
   for (auto _ : state) {
     double t0 = Seconds(CLOCK_MONOTONIC);
-    const auto result = link.Transact("SV", how);
+    const auto result = link.Exchange("SV", how);
     exchangeTime += Seconds(CLOCK_MONOTONIC) - t0;
     if (result.text.size() != replyLength) {
       state.SkipWithError("incomplete reply");
       break;
     }
     t0 = Seconds(CLOCK_MONOTONIC);
-    exchange.FlushInput();
+    link.FlushInput();
     flushTime += Seconds(CLOCK_MONOTONIC) - t0;
   }
   const auto n = static_cast<double>(state.iterations());

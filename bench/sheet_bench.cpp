@@ -22,7 +22,7 @@
 namespace {
 
 using namespace tagline::database;
-using tagline::reader::ReaderModel;
+using tagline::protocol::ReaderModel;
 
 TagTable FullTable(std::size_t records = kTagTableSize) {
   TagTable table;

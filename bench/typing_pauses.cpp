@@ -69,8 +69,8 @@ int main(int argc, char** argv) {
 
   const auto start = Clock::now();
   for (int i = 0; i < codes; ++i) {
-    dialog.exchange().onlineBuffer = "9180451CBE991A" + std::to_string(10 + i % 90);
-    dialog.ProcessOnlineFrame(tagline::serial::CommandExchange::FrameEnd::Etx);
+    dialog.terminal().onlineBuffer = "9180451CBE991A" + std::to_string(10 + i % 90);
+    dialog.ProcessOnlineFrame(tagline::codes::FrameEnd::Etx);
   }
   const double wallMs = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
   std::error_code ignored;

@@ -1,4 +1,4 @@
-# What keyboard synthesis links, gathered in one interface target for tagline_core:
+# What keyboard synthesis links, gathered in one interface target for the platform layer:
 # user32 on Windows; off Windows X11 with the XTest extension (Debian: libx11-dev,
 # libxtst-dev). XTest is optional: without it the X11 backend reports that it was built
 # without X11 support and the uinput backend remains.

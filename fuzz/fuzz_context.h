@@ -1,6 +1,6 @@
-// A job context for the fuzz targets: the main window's controls, fields and settings in
-// memory, the headless host on a virtual clock, and an in-process line whose reader answers
-// each framed command with the bytes the fuzzer chose for it. Nothing waits in real time.
+// A job environment for the fuzz targets: the terminal's panes and the settings in memory,
+// and an in-process line whose reader answers each framed command with the bytes the fuzzer
+// chose for it. Nothing waits in real time.
 #pragma once
 
 #include <algorithm>
@@ -16,11 +16,10 @@
 
 #include <unistd.h>
 
-#include "app/control_model.h"
-#include "app/headless_host.h"
-#include "app/job_context.h"
-#include "reader/reader_model.h"
-#include "serial/command_exchange.h"
+#include "app/terminal.h"
+#include "job/job_environment.h"
+#include "protocol/reader_model.h"
+#include "protocol/reader_protocol.h"
 #include "serial/frame.h"
 #include "serial/line.h"
 #include "serial/reader_link.h"
@@ -64,23 +63,17 @@ class FuzzLine : public serial::Line {
   std::string pending_;
 };
 
-class FuzzContext : public app::JobContext {
+class FuzzEnvironment : public job::JobEnvironment {
  public:
-  FuzzContext() {
-    app::AddMainWindowControls(controls_);
-    exchange_.portOpen = 1;
+  FuzzEnvironment() {
+    link_.SetOpen(true);
+    link_.AddObserver(terminal_.panes);
   }
+  ~FuzzEnvironment() override { link_.RemoveObserver(terminal_.panes); }
 
-  serial::ReaderLink& link() override { return link_; }
-  app::ControlModel& controls() override { return controls_; }
-  app::DialogFields& fields() override { return fields_; }
-  app::AppSettings& settings() override { return settings_; }
-  app::Host& host() override { return host_; }
-  void PullControls() override {}
-  void PushControls() override {}
-  void Message(const std::string& text, unsigned type, const std::string& caption) override {
-    host_.MessageBox(text, caption, type);
-  }
+  protocol::ReaderProtocol& reader() override { return protocol_; }
+  job::Transcript& transcript() override { return terminal_.panes; }
+  job::AppSettings& settings() override { return settings_; }
   std::tm LocalTime() override {
     std::tm t{};
     t.tm_year = 126;
@@ -90,22 +83,32 @@ class FuzzContext : public app::JobContext {
     t.tm_min = 27;
     return t;
   }
-  std::int8_t lastJobModel() const override { return lastJobModel_; }
-  void SetLastJobModel(std::int8_t model) override { lastJobModel_ = model; }
+  void ProgressTotal(int) override {}
+  void Progress(int) override {}
+  void ShowCount(const std::string&) override {}
+  void ShowCommand(const std::string&) override {}
+  void ShowResult(const std::string&) override {}
+  void ShowVersion(const std::string&) override {}
+  void NoteJobModel(std::optional<protocol::ReaderModel>) override {}
+  void Message(const std::string&) override {}
+  bool Confirm(const std::string&) override { return true; }
+  std::optional<int> Choose(const job::ChoiceRequest& request) override { return request.initial; }
+  std::optional<std::string> ChooseFileToSave(const job::FileDialogRequest&) override {
+    return std::nullopt;
+  }
+  void OpenFile(const std::string&) override {}
+  void Beep(std::uint32_t, std::uint32_t) override {}
+  void Idle() override {}
 
   FuzzLine& line() { return line_; }
-  serial::CommandExchange& exchange() { return exchange_; }
-  app::HeadlessHost& headless() { return host_; }
+  app::Terminal& terminal() { return terminal_; }
 
  private:
-  app::HeadlessHost host_{app::HeadlessHost::Clock::Virtual};
-  app::ControlModel controls_;
-  app::DialogFields fields_;
-  app::AppSettings settings_;
+  job::AppSettings settings_;
   FuzzLine line_;
-  serial::CommandExchange exchange_{line_};
-  serial::ReaderLink link_{exchange_};
-  std::int8_t lastJobModel_ = 0;
+  serial::ReaderLink link_{line_};
+  protocol::ReaderProtocol protocol_{link_};
+  app::Terminal terminal_{link_};
 };
 
 // A file of this process for the targets that go through files: in memory where the
@@ -119,8 +122,8 @@ inline std::string ScratchPath(std::string_view name) {
 }
 
 // A reader model for any byte, for targets that let an input byte pick one.
-inline reader::ReaderModel ModelFromByte(std::uint8_t byte) {
-  return static_cast<reader::ReaderModel>(byte % reader::kReaderModelCount);
+inline protocol::ReaderModel ModelFromByte(std::uint8_t byte) {
+  return static_cast<protocol::ReaderModel>(byte % protocol::kReaderModelCount);
 }
 
 }  // namespace tagline::fuzz

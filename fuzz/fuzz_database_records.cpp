@@ -42,8 +42,8 @@ bool TakeRecordReply(const database::ReadLoop& loop, const std::string& reply,
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzedDataProvider input(data, size);
-  const auto model = static_cast<reader::ReaderModel>(
-      input.ConsumeIntegralInRange<int>(0, reader::kReaderModelCount - 1));
+  const auto model = static_cast<protocol::ReaderModel>(
+      input.ConsumeIntegralInRange<int>(0, protocol::kReaderModelCount - 1));
   const auto layout = database::LayoutForModel(model);
   const auto loop = database::ReadLoopFor(model);
   if (!layout) return 0;

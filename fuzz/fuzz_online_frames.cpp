@@ -18,7 +18,7 @@ namespace {
 
 using namespace tagline;
 
-void ChooseSettings(FuzzedDataProvider& input, app::AppSettings& settings, bool& doubleCodes) {
+void ChooseSettings(FuzzedDataProvider& input, job::AppSettings& settings, bool& doubleCodes) {
   const auto flags = input.ConsumeIntegral<std::uint16_t>();
   std::string* switches[] = {
       &settings.invert,           &settings.hex2dez,           &settings.hex8ToDec8,
@@ -41,28 +41,29 @@ void ChooseSettings(FuzzedDataProvider& input, app::AppSettings& settings, bool&
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzedDataProvider input(data, size);
-  fuzz::FuzzContext ctx;
-  ChooseSettings(input, ctx.settings(), ctx.fields().doubleCodes);
+  fuzz::FuzzEnvironment env;
+  bool doubleCodes = false;
+  ChooseSettings(input, env.settings(), doubleCodes);
   const int onlineMode = input.ConsumeBool() ? 1 : 2;
 
   codes::OnlineTyping typing;
   auto keyboard = std::make_unique<platform::RecordingKeyboard>();
   const platform::RecordingKeyboard& keys = *keyboard;
   typing.SetKeyboard(std::move(keyboard));
-  ctx.exchange().SetOnlineFrameHandler(
-      [&](serial::CommandExchange&, serial::CommandExchange::FrameEnd end) {
-        typing.ProcessFrame(ctx, end);
-      });
+  app::Terminal& terminal = env.terminal();
+  terminal.SetOnlineFrameHandler([&](codes::FrameEnd end) {
+    typing.ProcessFrame(env, terminal.onlineBuffer, terminal.lastOnlineCode, end, doubleCodes);
+  });
 
   while (input.remaining_bytes() > 0) {
-    ctx.line().Push(input.ConsumeRandomLengthString(64));
-    ctx.exchange().PollReceive(onlineMode);
+    env.line().Push(input.ConsumeRandomLengthString(64));
+    terminal.PollReceive(onlineMode);
   }
   keys.TypedText();
   // The pure steps on whatever is left in the buffer.
-  const std::string& rest = ctx.exchange().onlineBuffer;
-  if (rest.size() > serial::kOnlineCodeByteLimit) std::abort();
-  codes::ComposeTypedText(ctx.settings(), codes::ConvertOnlineCode(ctx.settings(), rest));
+  const std::string& rest = terminal.onlineBuffer;
+  if (rest.size() > app::kOnlineCodeByteLimit) std::abort();
+  codes::ComposeTypedText(env.settings(), codes::ConvertOnlineCode(env.settings(), rest));
   for (const codes::OnlineConversion conversion : codes::kOnlineConversions) {
     codes::ApplyOnlineConversion(conversion, rest);
   }

@@ -13,15 +13,14 @@
 #include <string_view>
 #include <vector>
 
-#include "app/control_ids.h"
 #include "fuzz_context.h"
-#include "reader/classify_reader_version.h"
+#include "job/identification.h"
+#include "protocol/classify_reader_version.h"
 #include "reader/get_tag.h"
 #include "reader/parameter_catalogue.h"
+#include "reader/parameter_commands.h"
 #include "reader/parameter_encoding.h"
-#include "reader/parameter_rows.h"
 #include "reader/reader_clock.h"
-#include "reader/software_version.h"
 #include "reader/tag_type_masks.h"
 #include "serial/frame.h"
 #include "serial/reply.h"
@@ -29,7 +28,7 @@
 namespace {
 
 using namespace tagline;
-using reader::ReaderModel;
+using protocol::ReaderModel;
 
 // A version reply per model group, so the consumers that identify the reader first see
 // different models.
@@ -40,36 +39,35 @@ constexpr std::string_view kVersions[] = {
 };
 
 void Version(std::string_view reply) {
-  const ReaderModel model = reader::ClassifyReaderVersion(reply);
-  if (reader::ReaderModelName(model).empty()) std::abort();
-  fuzz::FuzzContext ctx;
-  ctx.line().On("SV", std::string(reply));
-  reader::IdentifyReader(ctx, reader::VersionEcho::Shown, reader::PollAfter::Restart);
+  const ReaderModel model = protocol::ClassifyReaderVersion(reply);
+  if (protocol::ReaderModelName(model).empty()) std::abort();
+  fuzz::FuzzEnvironment env;
+  env.line().On("SV", std::string(reply));
+  job::IdentifyReader(env, job::VersionEcho::Shown);
 }
 
 void GetTag(std::uint8_t selector, std::string_view reply) {
-  fuzz::FuzzContext ctx;
-  app::AppSettings& settings = ctx.settings();
+  fuzz::FuzzEnvironment env;
+  job::AppSettings& settings = env.settings();
   settings.fragmentation = selector % 7;  // 0..5 are the formats, 6 none of them
   settings.onltyp = (selector >> 3) & 1;
   settings.time = (selector >> 4) & 1;
   settings.showbadframe = (selector >> 5) & 1;
   settings.beeper = 0;  // the beeps of a bad code sleep between them
-  ctx.line().On("SV", serial::FrameCommand("V2.5"));
-  ctx.line().On("GT", std::string(reply));
-  reader::GetTag getTag;
-  getTag.ReadOnce(ctx);
+  env.line().On("SV", serial::FrameCommand("V2.5"));
+  env.line().On("GT", std::string(reply));
+  std::string result;
+  reader::ReadTag(env, result);
 }
 
 void Clock(std::string_view reply) {
-  fuzz::FuzzContext ctx;
-  ctx.line().On("R", std::string(reply));
-  ctx.line().On("r", std::string(reply));
-  reader::ReaderClock clock;
-  clock.Run(ctx);
-  clock.ToggleDirection(ctx);
-  clock.Run(ctx);
-  reader::SetReaderClock(ctx);
+  fuzz::FuzzEnvironment env;
+  env.line().On("R", std::string(reply));
+  env.line().On("r", std::string(reply));
+  std::string result;
+  reader::ReadClock(env, result);
+  reader::WriteClock(env, result);
+  reader::SetReaderClock(env);
 }
 
 // The pure decoders, for every parameter the model offers.
@@ -103,35 +101,34 @@ void DecodeParameters(ReaderModel model, std::string_view value) {
 // The rows' buttons reading a parameter back, the reader answering `reply` to "S".
 void ParameterRows(std::uint8_t selector, std::string_view reply) {
   const std::string_view version = kVersions[selector % std::size(kVersions)];
-  const ReaderModel model = reader::ClassifyReaderVersion(version);
+  const ReaderModel model = protocol::ClassifyReaderVersion(version);
   {
     const auto names = reader::OfferedNames(reader::ParameterKind::Selection, model);
     if (!names.empty()) {
-      fuzz::FuzzContext ctx;
-      ctx.line().On("SV", serial::FrameCommand(version));
-      ctx.line().On("S", std::string(reply));
-      ctx.fields().parameterName = std::string(names[selector % names.size()]);
-      reader::ParameterRows rows;
-      rows.OnSelectionButton(ctx);
+      fuzz::FuzzEnvironment env;
+      env.line().On("SV", serial::FrameCommand(version));
+      env.line().On("S", std::string(reply));
+      std::string result;
+      reader::WriteOrReadSelection(env, std::string(names[selector % names.size()]), "", result);
     }
   }
   {
     const auto names = reader::OfferedNames(reader::ParameterKind::Numeric, model);
     if (!names.empty()) {
-      fuzz::FuzzContext ctx;
-      ctx.line().On("SV", serial::FrameCommand(version));
-      ctx.line().On("S", std::string(reply));
-      ctx.controls().SetText(app::ctl::kNumericName, std::string(names[selector % names.size()]));
-      reader::ParameterRows rows;
-      rows.OnNumericButton(ctx);
+      fuzz::FuzzEnvironment env;
+      env.line().On("SV", serial::FrameCommand(version));
+      env.line().On("S", std::string(reply));
+      std::string value;
+      std::string result;
+      reader::WriteOrReadNumeric(env, std::string(names[selector % names.size()]), value, result);
     }
   }
   {
-    fuzz::FuzzContext ctx;
-    ctx.line().On("SV", serial::FrameCommand(version));
-    ctx.line().On("S", std::string(reply));
-    reader::ParameterRows rows;
-    rows.OnTagTypeButton(ctx);
+    fuzz::FuzzEnvironment env;
+    env.line().On("SV", serial::FrameCommand(version));
+    env.line().On("S", std::string(reply));
+    std::string result;
+    reader::WriteOrReadTagTypes(env, "", result);
   }
   // The value as the rows take it: the reply's characters 1 and 2.
   const std::string_view first = reply.substr(0, 3);

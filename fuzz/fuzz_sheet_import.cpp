@@ -17,7 +17,7 @@
 #include "database/write_job.h"
 #include "database/xml_node.h"
 #include "fuzz_context.h"
-#include "reader/classify_reader_version.h"
+#include "protocol/classify_reader_version.h"
 
 namespace {
 
@@ -87,20 +87,20 @@ void RunWriteJobLoad(std::string_view version, std::string_view sheet) {
     std::ofstream out(SheetPath(), std::ios::binary | std::ios::trunc);
     out.write(sheet.data(), static_cast<std::streamsize>(sheet.size()));
   }
-  fuzz::FuzzContext ctx;
-  ctx.line().On("SV", serial::FrameCommand(version));
+  fuzz::FuzzEnvironment env;
+  env.line().On("SV", serial::FrameCommand(version));
   // The job fills the table when it begins; it lives across runs, since building its 5000
   // entries costs more than most runs.
   static database::TagTable table;
   database::AttributeList attributes;
-  database::WriteJob job(table, attributes, SheetPath());
-  job.Begin(ctx);
-  if (job.Step(ctx) == app::Tick::Next) job.Step(ctx);
-  job.Finish(ctx);
+  database::WriteJob write(table, attributes, SheetPath());
+  write.Begin(env);
+  if (write.Step(env) == job::Tick::Next) write.Step(env);
+  write.Finish(env);
 }
 
 // Both tree kinds read the same sheet the same way.
-void CompareTrees(reader::ReaderModel model, std::string text) {
+void CompareTrees(protocol::ReaderModel model, std::string text) {
   const auto layout = database::LayoutForModel(model);
   if (!layout) return;
   database::RemoveSheetWrappers(text);
@@ -159,6 +159,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view version = kVersions[data[0] % kVersions.size()];
   const std::string sheet(reinterpret_cast<const char*>(data + 1), size - 1);
   RunWriteJobLoad(version, sheet);
-  CompareTrees(reader::ClassifyReaderVersion(version), sheet);
+  CompareTrees(protocol::ClassifyReaderVersion(version), sheet);
   return 0;
 }

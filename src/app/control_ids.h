@@ -56,7 +56,8 @@ inline constexpr int kFactoryDefault = 1035;
 inline constexpr int kParameterButton = 1062;
 inline constexpr int kNumericButton = 1063;
 inline constexpr int kClockSet = 1065;
-inline constexpr int kClockRead = 1068;
+// The clock row's read/write switch: what the clock button (kClockSet) does.
+inline constexpr int kClockDirection = 1068;
 inline constexpr int kTagTypeButton = 1072;
 inline constexpr int kParameterName = 1067;
 inline constexpr int kParameterValue = 1064;
@@ -110,9 +111,8 @@ inline constexpr int kDbWrite = 7;
 inline constexpr int kDbClear = 8;
 inline constexpr int kFactory = 9;
 
-// The receive poll's period and the tick of the step-wise jobs.
+// The receive poll's period (the jobs' tick is job::kJobPeriodMs).
 inline constexpr std::uint32_t kPollPeriodMs = 250;
-inline constexpr std::uint32_t kJobPeriodMs = 250;
 }  // namespace timer
 
 // Registered messages of the Enter-notifying fields.

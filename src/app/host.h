@@ -4,10 +4,11 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "job/questions.h"
 
 namespace tagline::app {
 
@@ -34,25 +35,8 @@ inline constexpr int kYes = 6;
 inline constexpr int kNo = 7;
 }  // namespace id
 
-struct FileDialogRequest {
-  std::string title;
-  std::string initialPath;
-  std::string defaultExtension;                              // without the dot
-  std::vector<std::pair<std::string, std::string>> filters;  // label, pattern ("*.xml")
-};
-
-// A choice among fixed options (the factory-default job's dialogs and the like).
-struct ChoiceRequest {
-  std::string name;  // identifies the dialog for scripted answers
-  std::string caption;
-  std::string prompt;
-  std::vector<std::string> options;
-  int initial = 0;
-  // A text field above the options, when set: its text in and out. The first option is
-  // offered only while `acceptText` accepts the text (when given).
-  std::string* text = nullptr;
-  std::function<bool(const std::string&)> acceptText;
-};
+using job::ChoiceRequest;
+using job::FileDialogRequest;
 
 struct Point {
   int x = 0;

@@ -1,6 +1,8 @@
 #include "app/main_dialog.h"
 
 #include "app/control_ids.h"
+#include "app/panels/button_command.h"
+#include "app/panels/online_panel.h"
 #include "app/settings_path.h"
 #include "platform/local_time.h"
 #include "reader/tag_type_masks.h"
@@ -10,22 +12,31 @@ namespace tagline::app {
 namespace {
 
 constexpr std::uint32_t kStartupTimerMs = 500;
-constexpr int kLoggingBitmapOff = 144;
 
 }  // namespace
 
 MainDialog::MainDialog(Host& host, MainDialogOptions options)
     : host_(host),
       options_(std::move(options)),
-      exchange_(port_),
-      link_(exchange_),
-      localClock_(platform::LocalNow) {
+      link_(port_),
+      protocol_(link_),
+      terminal_(link_),
+      localClock_(platform::LocalNow),
+      databaseEnv_(*this, {}),
+      factoryEnv_(*this, {ctl::kFactoryDefault, &DialogFields::factoryResult}),
+      onlineEnv_(*this, {}),
+      jobs_(*this) {
   port_.SetMessageSink([this](const std::string& text) { Message(text); });
-  exchange_.SetOnlineFrameHandler(
-      [this](serial::CommandExchange&, serial::CommandExchange::FrameEnd end) {
-        ProcessOnlineFrame(end);
-      });
+  link_.AddObserver(terminal_.panes);
+  terminal_.SetOnlineFrameHandler([this](codes::FrameEnd end) { ProcessOnlineFrame(end); });
+  typing_.SetBeforeKey([this] { controls_.SetFocus(ctl::kKeyboardField); });
+  jobs_.SetFinished([this](int timerId) { OnJobFinished(timerId); });
   BuildControls();
+}
+
+void MainDialog::ProcessOnlineFrame(codes::FrameEnd end) {
+  typing_.ProcessFrame(onlineEnv_, terminal_.onlineBuffer, terminal_.lastOnlineCode, end,
+                       fields_.doubleCodes);
 }
 
 MainDialog::~MainDialog() {
@@ -47,9 +58,9 @@ struct MainDialog::DataBinding {
 
 std::vector<MainDialog::DataBinding> MainDialog::DataBindings() {
   return {
-      {ctl::kToSend, &exchange_.sendText, nullptr},
-      {ctl::kReceived, &exchange_.receivedPane, nullptr},
-      {ctl::kSent, &exchange_.sentPane, nullptr},
+      {ctl::kToSend, &terminal_.panes.sendText, nullptr},
+      {ctl::kReceived, &terminal_.panes.received, nullptr},
+      {ctl::kSent, &terminal_.panes.sent, nullptr},
       {ctl::kReadPath, &fields_.readPathDisplay, nullptr},
       {ctl::kWritePath, &fields_.writePathDisplay, nullptr},
       {ctl::kGt, nullptr, &fields_.continuousRead},
@@ -110,7 +121,7 @@ const std::vector<MainDialog::MessageEntry>& MainDialog::MessageMap() {
       {K::Command, ctl::kGt, notify::kClicked, nullptr, &MainDialog::OnContinuousRead},
       {K::Command, ctl::kXt, notify::kClicked, nullptr, &MainDialog::OnCommunicationControl},
       {K::Command, ctl::kTest, notify::kClicked, nullptr, &MainDialog::OnDatabaseTest},
-      {K::Command, ctl::kClockRead, notify::kClicked, nullptr, &MainDialog::OnClockDirection},
+      {K::Command, ctl::kClockDirection, notify::kClicked, nullptr, &MainDialog::OnClockDirection},
       {K::Command, ctl::kClockSet, notify::kClicked, nullptr, &MainDialog::OnClock},
 
       {K::Command, ctl::kFactoryDefault, notify::kClicked, nullptr, &MainDialog::OnFactoryDefault},
@@ -218,7 +229,7 @@ void MainDialog::OnInitDialog() {
   host_.SetTimer(timer::kStartup, kStartupTimerMs);
 
   // 3. Show the loaded values.
-  exchange_.sendText = settings_.send;
+  terminal_.panes.sendText = settings_.send;
   fields_.doubleCodes = settings_.double_codes;
   fields_.readPathDisplay = PathDisplayText(settings_.read_path);
   fields_.writePathDisplay = PathDisplayText(settings_.write_path);
@@ -243,7 +254,7 @@ void MainDialog::OnInitDialog() {
 }
 
 void MainDialog::OpenPortAtStart() {
-  exchange_.portOpen = 0;
+  link_.SetOpen(false);
   std::string name = settings_.port;
   auto baud = static_cast<std::uint32_t>(settings_.baudrate);
   auto bits = static_cast<std::uint8_t>(settings_.databits);
@@ -256,7 +267,7 @@ void MainDialog::OpenPortAtStart() {
   port_.SetSettings(name, baud, bits, settings_.parity, settings_.stopbits, settings_.CTS,
                     settings_.RTS);
   if (port_.Open()) {
-    exchange_.portOpen = 1;
+    link_.SetOpen(true);
   } else {
     Message("error on open com port", mb::kOk | mb::kIconHand, "open com port error");
   }
@@ -289,7 +300,7 @@ void MainDialog::OnDestroy() {
   destroyed_ = true;
   ended_ = true;
   UpdateData(true);
-  settings_.send = exchange_.sendText;
+  settings_.send = terminal_.panes.sendText;
   settings_.double_codes = fields_.doubleCodes;
   settings_.db = dbMode;
   settings_.config = configMode;
@@ -304,7 +315,7 @@ void MainDialog::OnDestroy() {
 
 void MainDialog::OnSend() {
   UpdateData(true);
-  exchange_.OnSend(settings_.protocol);
+  terminal_.OnSend(settings_.protocol);
   UpdateData(false);
 }
 
@@ -319,14 +330,13 @@ void MainDialog::OnEdit2Complete() {
 
 void MainDialog::OnEditClear() {
   UpdateData(true);
-  exchange_.receivedPane.clear();
-  exchange_.sentPane.clear();
+  terminal_.panes.Clear();
   UpdateData(false);
 }
 
 void MainDialog::OnPollTimer() {
-  if (exchange_.portOpen == 0) return;
-  if (exchange_.PollReceive(onlineMode)) {
+  if (!link_.open()) return;
+  if (terminal_.PollReceive(onlineMode)) {
     UpdateData(false);
     host_.ScrollToEnd(ctl::kReceived);
   }

@@ -1,7 +1,8 @@
 // The main window's controller: the state of the run, the message map, the dialog-data
-// exchange with the controls, and short handlers that hand each command to the class that
-// carries it out. It knows no toolkit; it talks to the outside through a Host, and its
-// commands reach it through the JobContext it implements.
+// exchange with the controls, and short handlers that hand each command to the panel or
+// job that carries it out. It knows no toolkit; it talks to the outside through a Host,
+// its panels reach it through the WindowContext it implements, and its jobs through the
+// WindowEnvironment of their row.
 #pragma once
 
 #include <cstdint>
@@ -16,21 +17,26 @@
 #include "app/app_settings.h"
 #include "app/control_model.h"
 #include "app/host.h"
-#include "app/job_context.h"
-#include "app/job_result.h"
-#include "app/job_runner.h"
+#include "app/panels/clock_row.h"
+#include "app/panels/communication_row.h"
+#include "app/panels/get_tag_row.h"
+#include "app/panels/parameter_rows.h"
+#include "app/terminal.h"
+#include "app/window_context.h"
+#include "app/window_environment.h"
 #include "codes/online_typing.h"
 #include "database/tag_table.h"
+#include "job/job_result.h"
+#include "job/job_runner.h"
 #include "platform/keyboard.h"
-#include "reader/communication_control.h"
-#include "reader/get_tag.h"
-#include "reader/parameter_rows.h"
-#include "reader/reader_clock.h"
-#include "serial/command_exchange.h"
+#include "protocol/reader_protocol.h"
 #include "serial/reader_link.h"
 #include "serial/serial_port.h"
 
 namespace tagline::app {
+
+using job::CommandResult;
+using job::JobResult;
 
 // Notification codes of the controls, as Win32 numbers them.
 namespace notify {
@@ -52,7 +58,7 @@ struct MainDialogOptions {
 // The jobs and commands whose results the controller keeps for its drivers.
 enum class JobKind { DatabaseRead, DatabaseWrite, DatabaseClear, FactoryDefault };
 
-class MainDialog : public JobContext {
+class MainDialog : public WindowContext, private job::JobTimers {
  public:
   explicit MainDialog(Host& host, MainDialogOptions options = {});
   ~MainDialog() override;
@@ -94,9 +100,7 @@ class MainDialog : public JobContext {
   void EnableControls();
 
   // ONLINE mode: one received code, ended by ETX or CR, taken out of the frame buffer.
-  void ProcessOnlineFrame(serial::CommandExchange::FrameEnd end) {
-    typing_.ProcessFrame(*this, end);
-  }
+  void ProcessOnlineFrame(codes::FrameEnd end);
   // Where key presses of the ONLINE mode go.
   void SetKeyboard(std::unique_ptr<platform::Keyboard> keyboard) {
     typing_.SetKeyboard(std::move(keyboard));
@@ -110,13 +114,14 @@ class MainDialog : public JobContext {
 
   // Results for the drivers: the last run of each job and of the command buttons.
   bool JobRunning(JobKind kind) const;
-  const JobResult* LastJobResult(JobKind kind) const;
-  const CommandResult& LastCommandResult() const { return lastCommand_; }
+  const job::JobResult* LastJobResult(JobKind kind) const;
+  const job::CommandResult& LastCommandResult() const { return lastCommand_; }
   // One named half of the XT button ("s22400" on, "XT" off), sent whatever the row shows.
   void SwitchCommunication(bool on) { lastCommand_ = communication_.Switch(*this, on); }
 
-  // JobContext.
-  serial::ReaderLink& link() override { return link_; }
+  // WindowContext.
+  protocol::ReaderProtocol& reader() override { return protocol_; }
+  Panes& panes() override { return terminal_.panes; }
   ControlModel& controls() override { return controls_; }
   DialogFields& fields() override { return fields_; }
   AppSettings& settings() override { return settings_; }
@@ -126,16 +131,19 @@ class MainDialog : public JobContext {
   void Message(const std::string& text, unsigned type = mb::kOk,
                const std::string& caption = {}) override;
   std::tm LocalTime() override { return localClock_(); }
-  std::int8_t lastJobModel() const override { return lastJobModel_; }
-  void SetLastJobModel(std::int8_t model) override { lastJobModel_ = model; }
+  std::optional<protocol::ReaderModel> lastJobModel() const override { return lastJobModel_; }
+  void SetLastJobModel(std::optional<protocol::ReaderModel> model) override {
+    lastJobModel_ = model;
+  }
 
   // State.
   const ControlModel& controls() const { return controls_; }
   const DialogFields& fields() const { return fields_; }
   const std::string& settingsPath() const { return settingsPath_; }
   serial::SerialPort& port() { return port_; }
-  serial::CommandExchange& exchange() { return exchange_; }
-  int portOpen() const { return exchange_.portOpen; }
+  serial::ReaderLink& link() { return link_; }
+  Terminal& terminal() { return terminal_; }
+  int portOpen() const { return link_.open() ? 1 : 0; }
 
   int dbMode = 0;
   int configMode = 0;
@@ -159,6 +167,14 @@ class MainDialog : public JobContext {
   void ShowTerminal(bool visible);
   void SwitchPcGroup(ControlArea area, int& mode, int& otherMode);
   void ColourConfigRows();
+
+  // The step-wise jobs: started with the window's part of their start done, ended with it.
+  void StartJob(int timerId, std::shared_ptr<job::StepJob> job, WindowEnvironment& env,
+                bool databaseJob);
+  void OnJobFinished(int timerId);
+  // JobTimers: the jobs' timers are window timers.
+  void SetTimer(int id, std::uint32_t periodMs) override { host_.SetTimer(id, periodMs); }
+  void KillTimer(int id) override { host_.KillTimer(id); }
 
   // Command handlers: each hands its work on.
   void OnSoftwareVersion();
@@ -203,18 +219,23 @@ class MainDialog : public JobContext {
   AppSettings settings_;
   std::string settingsPath_;
   serial::SerialPort port_;
-  serial::CommandExchange exchange_;
   serial::ReaderLink link_;
+  protocol::ReaderProtocol protocol_;
+  Terminal terminal_;
   std::function<std::tm()> localClock_;
-  std::int8_t lastJobModel_ = 0;
+  std::optional<protocol::ReaderModel> lastJobModel_ = protocol::ReaderModel::NoReply;
 
-  JobRunner jobs_;
-  std::optional<JobResult> lastRead_;
-  CommandResult lastCommand_;
-  reader::GetTag getTag_;
-  reader::ReaderClock clock_;
-  reader::CommunicationControl communication_;
-  reader::ParameterRows parameterRows_;
+  // What each job and the ONLINE processing sees of the window: the rows they show in.
+  WindowEnvironment databaseEnv_;
+  WindowEnvironment factoryEnv_;
+  WindowEnvironment onlineEnv_;
+  job::JobRunner jobs_;
+  std::optional<job::JobResult> lastRead_;
+  job::CommandResult lastCommand_;
+  GetTagRow getTag_;
+  ClockRow clock_;
+  CommunicationRow communication_;
+  ParameterRows parameterRows_;
   codes::OnlineTyping typing_;
 
   bool ended_ = false;

@@ -1,12 +1,16 @@
-// The command handlers of the main window: each hands its work to the class that carries
-// it out and keeps what it ended with for the window's drivers.
+// The command handlers of the main window: each hands its work to the panel or job that
+// carries it out and keeps what it ended with for the window's drivers.
 #include "app/control_ids.h"
 #include "app/main_dialog.h"
+#include "app/panels/button_command.h"
+#include "app/panels/database_panel.h"
+#include "app/panels/online_panel.h"
+#include "database/attribute_check.h"
 #include "database/clear_job.h"
 #include "database/read_job.h"
 #include "database/write_job.h"
+#include "job/identification.h"
 #include "reader/factory_job.h"
-#include "reader/software_version.h"
 
 namespace tagline::app {
 
@@ -32,14 +36,38 @@ bool MainDialog::JobRunning(JobKind kind) const {
   return jobs_.Running(TimerOf(kind));
 }
 
-const JobResult* MainDialog::LastJobResult(JobKind kind) const {
+const job::JobResult* MainDialog::LastJobResult(JobKind kind) const {
   if (kind == JobKind::DatabaseRead) return lastRead_ ? &*lastRead_ : nullptr;
   return jobs_.Result(TimerOf(kind));
 }
 
+void MainDialog::StartJob(int timerId, std::shared_ptr<job::StepJob> job, WindowEnvironment& env,
+                          bool databaseJob) {
+  // The receive poll must not take the bytes of the job's replies.
+  StopPoll(host_);
+  host_.BeginWaitCursor();
+  UpdateData(true);
+  if (databaseJob) EnableDatabaseControls(controls_, false);
+  jobs_.Start(timerId, std::move(job), env);
+  UpdateData(false);
+  host_.EndWaitCursor();
+}
+
+void MainDialog::OnJobFinished(int timerId) {
+  if (timerId != timer::kFactory) EnableDatabaseControls(controls_, true);
+  UpdateData(false);
+  StartPoll(host_);
+}
+
 void MainDialog::OnSoftwareVersion() {
-  const std::string version =
-      reader::RequestSoftwareVersion(*this, reader::VersionEcho::Shown, reader::PollAfter::Restart);
+  UpdateData(true);
+  std::string version;
+  {
+    const PollPause pause(host_);
+    WindowEnvironment env(*this, {});
+    version = job::RequestSoftwareVersion(env, job::VersionEcho::Shown);
+  }
+  UpdateData(false);
   lastCommand_ = {portOpen() != 0, !version.empty(), true, version};
 }
 
@@ -56,7 +84,7 @@ void MainDialog::OnCommunicationControl() {
   lastCommand_ = communication_.Toggle(*this);
 }
 void MainDialog::OnDatabaseTest() {
-  lastCommand_ = reader::TestDatabase(*this);
+  lastCommand_ = TestDatabase(*this);
 }
 void MainDialog::OnClockDirection() {
   clock_.ToggleDirection(*this);
@@ -65,42 +93,59 @@ void MainDialog::OnClock() {
   lastCommand_ = clock_.Run(*this);
 }
 void MainDialog::OnProtocolToggle() {
-  typing_.ToggleProtocol(*this);
+  ToggleProtocol(*this, typing_);
 }
 void MainDialog::OnChooseProtocolFile() {
-  typing_.ChooseProtocolFile(*this);
+  ChooseProtocolFile(*this);
 }
 
 void MainDialog::OnDatabaseRead() {
-  lastRead_ = database::ReadJob(tagTable, attributeList, settings_.read_path).Run(*this);
+  host_.BeginWaitCursor();
+  UpdateData(true);
+  EnableDatabaseControls(controls_, false);
+  {
+    const PollPause pause(host_);
+    const std::string target = settings_.read_path;
+    lastRead_ = database::ReadJob(tagTable, attributeList, target).Run(databaseEnv_);
+    // The file dialog of a target without a database extension chose another one.
+    if (settings_.read_path != target) {
+      fields_.readPathDisplay = PathDisplayText(settings_.read_path);
+    }
+    EnableDatabaseControls(controls_, true);
+  }
+  UpdateData(false);
+  host_.EndWaitCursor();
 }
 void MainDialog::OnReadPath() {
-  database::ChooseDatabasePath(*this, true);
+  ChooseDatabasePath(*this, true);
 }
 void MainDialog::OnWritePath() {
-  database::ChooseDatabasePath(*this, false);
+  ChooseDatabasePath(*this, false);
 }
 
 void MainDialog::OnDatabaseWrite() {
-  jobs_.Start(timer::kDbWrite,
-              std::make_shared<database::WriteJob>(tagTable, attributeList, settings_.write_path),
-              *this);
+  StartJob(timer::kDbWrite,
+           std::make_shared<database::WriteJob>(tagTable, attributeList, settings_.write_path),
+           databaseEnv_, true);
 }
 void MainDialog::OnDatabaseClear() {
-  jobs_.Start(timer::kDbClear, std::make_shared<database::ClearJob>(), *this);
+  StartJob(timer::kDbClear, std::make_shared<database::ClearJob>(), databaseEnv_, true);
 }
 void MainDialog::OnFactoryDefault() {
-  jobs_.Start(timer::kFactory, std::make_shared<reader::FactoryJob>(tagTable, attributeList),
-              *this);
+  // The attribute clear looks at the tables as the last database load left them.
+  auto check = [this](protocol::ReaderModel model) {
+    return database::CheckAttributeTables(model, tagTable, attributeList);
+  };
+  StartJob(timer::kFactory, std::make_shared<reader::FactoryJob>(check), factoryEnv_, false);
 }
 void MainDialog::OnWriteJobTimer() {
-  jobs_.OnTimer(timer::kDbWrite, *this);
+  if (jobs_.OnTimer(timer::kDbWrite)) UpdateData(false);
 }
 void MainDialog::OnClearJobTimer() {
-  jobs_.OnTimer(timer::kDbClear, *this);
+  if (jobs_.OnTimer(timer::kDbClear)) UpdateData(false);
 }
 void MainDialog::OnFactoryJobTimer() {
-  jobs_.OnTimer(timer::kFactory, *this);
+  if (jobs_.OnTimer(timer::kFactory)) UpdateData(false);
 }
 
 void MainDialog::OnParameterNameDropDown() {
@@ -119,13 +164,13 @@ void MainDialog::OnParameterNameSelChange() {
   parameterRows_.OnParameterNameSelChange(*this);
 }
 void MainDialog::OnParameterValueSelChange() {
-  reader::ParameterRows::MarkChanged(*this, ctl::kParameterButton);
+  ParameterRows::MarkChanged(*this, ctl::kParameterButton);
 }
 void MainDialog::OnTagTypesSelChange() {
-  reader::ParameterRows::MarkChanged(*this, ctl::kTagTypeButton);
+  ParameterRows::MarkChanged(*this, ctl::kTagTypeButton);
 }
 void MainDialog::OnNumericRowChange() {
-  reader::ParameterRows::MarkChanged(*this, ctl::kNumericButton);
+  ParameterRows::MarkChanged(*this, ctl::kNumericButton);
 }
 void MainDialog::OnSelectionButton() {
   lastCommand_ = parameterRows_.OnSelectionButton(*this);

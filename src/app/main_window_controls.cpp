@@ -75,7 +75,7 @@ constexpr ControlSpec kControls[] = {
     {ctl::kTagTypeButton, K::Button, A::Config, 7, 3, "..."},
     {ctl::kTagTypeResult, K::Result, A::Config, 7, 4, ""},
     {ctl::kClockLabel, K::Label, A::Config, 8, 0, " Date / Time"},
-    {ctl::kClockRead, K::Button, A::Config, 8, 2, "read"},
+    {ctl::kClockDirection, K::Button, A::Config, 8, 2, "read"},
     {ctl::kClockSet, K::Button, A::Config, 8, 3, "..."},
     {ctl::kClockResult, K::Result, A::Config, 8, 4, ""},
     {ctl::kFactoryLabel, K::Label, A::Config, 9, 0, " Factory Default"},

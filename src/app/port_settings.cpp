@@ -2,6 +2,7 @@
 // one of its settings changed.
 #include "app/control_ids.h"
 #include "app/main_dialog.h"
+#include "app/panels/button_command.h"
 #include "app/settings_dialog.h"
 
 namespace tagline::app {
@@ -48,9 +49,9 @@ void MainDialog::OnPortSettings() {
   FillSettingsDialog(line, dialog);
 
   if (host_.RunSettingsDialog(dialog) == id::kOk) {
-    if (LineSettingsChanged(dialog, line) && exchange_.portOpen != 0) {
+    if (LineSettingsChanged(dialog, line) && link_.open()) {
       if (port_.Close()) {
-        exchange_.portOpen = 0;
+        link_.SetOpen(false);
       } else {
         Message("error on close com port", mb::kOk | mb::kIconHand, "close com port error");
       }
@@ -69,9 +70,9 @@ void MainDialog::OnPortSettings() {
       }
     }
 
-    if (exchange_.portOpen == 0) {
+    if (!link_.open()) {
       if (OpenWithSettings(port_, portName, settings_)) {
-        exchange_.portOpen = 1;
+        link_.SetOpen(true);
       } else {
         Message("error on open com port", mb::kOk | mb::kIconHand, "open com port error");
       }

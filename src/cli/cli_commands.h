@@ -1,14 +1,45 @@
-// The commands of `tagline` in one table: the parser, the help texts and the shell
-// completions are all made from it.
+// The commands of `tagline` in one table: the parser, the help texts, the shell
+// completions, the dispatch, which commands run on many ports and what their JSON holds
+// are all made from it.
 #pragma once
 
 #include <cstddef>
+#include <istream>
+#include <ostream>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "cli/cli_options.h"
+#include "cli/json_output.h"
+
 namespace tagline::cli {
+
+class Session;
+
+// What a command is run with. `session` is the open window on the reader for commands
+// that need one, null for the others.
+struct CommandRun {
+  const CliOptions& options;
+  std::istream& in;
+  std::ostream& out;
+  std::ostream& err;
+  JsonRecords* json;  // null when the output is text
+  Session* session;
+};
+using CommandHandler = int (*)(CommandRun& run);
+
+// What a command needs before it runs.
+enum class CommandNeeds {
+  Nothing,   // no reader, no settings
+  Reader,    // the window on the configured (or simulated) reader
+  Settings,  // the window, even when the port does not open (it is put right there)
+};
+
+// A command's JSON: its own records, or (when it gave none) the result of the window's
+// button it pressed.
+enum class CommandJson { Own, ButtonResult };
 
 struct OptionEntry {
   const char* name;       // without the leading "--"
@@ -26,6 +57,11 @@ struct CommandEntry {
   std::vector<OptionEntry> options;
   // Words the first argument takes, for completion ("" when it is free text).
   const char* firstWords = "";
+  CommandHandler run = nullptr;
+  CommandNeeds needs = CommandNeeds::Reader;
+  // Runs on every port of a many-ports call: it talks to one reader and ends on its own.
+  bool manyPorts = false;
+  CommandJson json = CommandJson::Own;
 };
 
 std::span<const CommandEntry> Commands();

@@ -27,12 +27,6 @@ class CliHost : public app::HeadlessHost {
   // Where the pane's lines go (ONLINE mode keeps standard output for the typed text).
   void SetPaneStream(std::ostream& out) { out_ = &out; }
 
-  // Shows on `progress` (a terminal; nothing when null) the "Dataset" count of a transfer
-  // and the command the factory job is at, one line rewritten in place.
-  void SetProgressStream(std::ostream* progress) { progress_ = progress; }
-  // A control of the window changed (the control model's observer).
-  void OnControlChanged(int id);
-
   void ScrollToEnd(int controlId) override {
     if (controlId == app::ctl::kReceived) Flush();
   }
@@ -52,8 +46,6 @@ class CliHost : public app::HeadlessHost {
   const app::MainDialog* dialog_ = nullptr;
   std::string printed_;
   std::string received_;
-  std::ostream* progress_ = nullptr;
-  std::string lastProgress_;
   bool capturing_ = false;
 };
 
@@ -62,14 +54,14 @@ class CliHost : public app::HeadlessHost {
 // more lines and cannot tell a repeated line from no line at all.
 class PollCapture {
  public:
-  PollCapture(CliHost& host, serial::CommandExchange& exchange);
+  PollCapture(CliHost& host, app::Terminal& terminal);
   ~PollCapture();
   PollCapture(const PollCapture&) = delete;
   PollCapture& operator=(const PollCapture&) = delete;
 
  private:
   CliHost& host_;
-  serial::CommandExchange& exchange_;
+  app::Terminal& terminal_;
 };
 
 // One run of the command line against the configured (or simulated) reader.
@@ -86,8 +78,6 @@ class Session {
   int Listen(std::uint32_t ms, bool expectAnswer);
   int Send(const CliOptions& options);
   int Version();
-  // Progress of a long job on standard error, when that is a terminal.
-  void ShowProgress();
 
   app::MainDialog& dialog() { return *dialog_; }
   CliHost& host() { return host_; }

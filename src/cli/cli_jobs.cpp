@@ -1,10 +1,18 @@
-#include "cli/cli_jobs.h"
-
+// The commands that run the window's jobs, each in an environment of the command line's
+// own: the database transfer and the factory default; and the settings.
 #include <algorithm>
 #include <map>
 
 #include "app/settings_dialog.h"
+#include "cli/cli_environment.h"
+#include "cli/cli_handlers.h"
+#include "cli/cli_host.h"
 #include "cli/cli_run.h"
+#include "database/attribute_check.h"
+#include "database/clear_job.h"
+#include "database/read_job.h"
+#include "database/write_job.h"
+#include "reader/factory_job.h"
 #include "reader/factory_plan.h"
 
 namespace tagline::cli {
@@ -15,56 +23,61 @@ namespace ctl = app::ctl;
 using reader::FactoryChoice;
 using reader::FactoryDialog;
 
-// Long enough for the slowest job step; every step bounds its own waits.
-constexpr std::uint32_t kJobLimitMs = 3600000;
-
 // Runs a step-wise job to its end and prints its summary; the exit code is its result's.
 enum class Summary { Print, Quiet };
 
-int RunJob(Session& session, int buttonId, app::JobKind kind, Summary summary) {
-  auto& dialog = session.dialog();
-  dialog.OnCommand(buttonId);
-  session.host().RunUntil([&dialog, kind] { return !dialog.JobRunning(kind); }, kJobLimitMs);
-  session.host().Flush();
-  session.host().EndLine();
-  const app::JobResult* result = dialog.LastJobResult(kind);
-  if (result == nullptr || !result->finished) return kExitReaderFailed;
+int RunJob(Session& session, CliEnvironment& env, job::StepJob& job, Summary summary) {
+  env.Run(job);
+  env.PrintTranscript();
+  const job::JobResult& result = job.result();
   if (session.json() != nullptr) {
-    session.json()->Add(JobRecord(*result));
+    session.json()->Add(JobRecord(result));
   } else if (summary == Summary::Print) {
-    session.out() << result->summary;
+    session.out() << result.summary;
   }
-  return result->ok ? kExitOk : kExitReaderFailed;
+  return result.finished && result.ok ? kExitOk : kExitReaderFailed;
 }
 
-int Db(Session& session, const CliOptions& options) {
+int Read(Session& session, const std::string& path) {
   auto& dialog = session.dialog();
-  session.ShowProgress();
-  const std::string& action = options.args.front();
-  if (action == "read" && options.args.size() == 2) {
-    dialog.settings().read_path = options.args[1];
-    dialog.OnCommand(ctl::kRead);
-    session.host().Flush();
-    session.host().EndLine();
-    const app::JobResult* result = dialog.LastJobResult(app::JobKind::DatabaseRead);
-    if (result != nullptr && session.json() != nullptr) session.json()->Add(JobRecord(*result));
-    if (result == nullptr || result->file.empty()) return kExitReaderFailed;
-    if (session.json() == nullptr) {
-      session.out() << (result->ok ? "written: " : "incomplete, written: ") << result->file << " ("
-                    << result->records << " records)\n";
-    }
-    return result->ok ? kExitOk : kExitReaderFailed;
+  dialog.settings().read_path = path;
+  CliEnvironment env(session);
+  const job::JobResult result =
+      database::ReadJob(dialog.tagTable, dialog.attributeList, path).Run(env);
+  env.PrintTranscript();
+  if (session.json() != nullptr) session.json()->Add(JobRecord(result));
+  if (result.file.empty()) return kExitReaderFailed;
+  if (session.json() == nullptr) {
+    session.out() << (result.ok ? "written: " : "incomplete, written: ") << result.file << " ("
+                  << result.records << " records)\n";
   }
+  return result.ok ? kExitOk : kExitReaderFailed;
+}
+
+}  // namespace
+
+int RunDb(CommandRun& run) {
+  Session& session = *run.session;
+  auto& dialog = session.dialog();
+  const CliOptions& options = run.options;
+  const std::string& action = options.args.front();
+  if (action == "read" && options.args.size() == 2) return Read(session, options.args[1]);
   if (action == "write" && options.args.size() == 2) {
     dialog.settings().write_path = options.args[1];
-    return RunJob(session, ctl::kWrite, app::JobKind::DatabaseWrite, Summary::Print);
+    CliEnvironment env(session);
+    database::WriteJob job(dialog.tagTable, dialog.attributeList, options.args[1]);
+    return RunJob(session, env, job, Summary::Print);
   }
   if (action == "clear" && options.args.size() == 1) {
-    return RunJob(session, ctl::kClear, app::JobKind::DatabaseClear, Summary::Quiet);
+    CliEnvironment env(session);
+    database::ClearJob job;
+    return RunJob(session, env, job, Summary::Quiet);
   }
   session.err() << "tagline: db takes read PATH, write PATH or clear\n";
   return kExitUsage;
 }
+
+namespace {
 
 // The button of a dialog that gives `choice`; nullopt closes the dialog without one.
 std::optional<int> ButtonIndex(FactoryDialog dialog, FactoryChoice choice) {
@@ -79,8 +92,7 @@ std::string DialogName(FactoryDialog dialog) {
   return "factory-" + std::to_string(static_cast<int>(dialog));
 }
 
-bool ScriptFactoryDialogs(Session& session, const CliOptions& options) {
-  auto& host = session.host();
+bool ScriptFactoryDialogs(Session& session, CliEnvironment& host, const CliOptions& options) {
   const auto script = [&](FactoryDialog dialog, const std::string& option,
                           const std::map<std::string, FactoryChoice>& words,
                           const std::string& fallback) {
@@ -138,16 +150,26 @@ bool ScriptFactoryDialogs(Session& session, const CliOptions& options) {
   return true;
 }
 
-int FactoryDefault(Session& session, const CliOptions& options) {
-  if (!ScriptFactoryDialogs(session, options)) return kExitUsage;
-  session.ShowProgress();
-  return RunJob(session, ctl::kFactoryDefault, app::JobKind::FactoryDefault, Summary::Print);
+}  // namespace
+
+int RunFactoryDefault(CommandRun& run) {
+  Session& session = *run.session;
+  CliEnvironment env(session, "Factory default");
+  if (!ScriptFactoryDialogs(session, env, run.options)) return kExitUsage;
+  auto& dialog = session.dialog();
+  // The attribute clear looks at the tables as the window would have them.
+  reader::FactoryJob job([&dialog](protocol::ReaderModel model) {
+    return database::CheckAttributeTables(model, dialog.tagTable, dialog.attributeList);
+  });
+  return RunJob(session, env, job, Summary::Print);
 }
 
 // The settings through the Settings dialog: `settings` shows them, `settings set KEY VALUE`
 // changes one as the dialog would (a changed line is reopened at once) and saves the file:
 // the change is asked for explicitly, unlike the window state other commands leave alone.
-int Settings(Session& session, const CliOptions& options) {
+int RunSettings(CommandRun& run) {
+  Session& session = *run.session;
+  const CliOptions& options = run.options;
   auto& dialog = session.dialog();
   const bool change = !options.args.empty();
   if (change) {
@@ -196,14 +218,6 @@ int Settings(Session& session, const CliOptions& options) {
     return session.ReportPortFailure();
   }
   return kExitOk;
-}
-
-}  // namespace
-
-int RunJobCommand(Session& session, const CliOptions& options) {
-  if (options.command == "db") return Db(session, options);
-  if (options.command == "settings") return Settings(session, options);
-  return FactoryDefault(session, options);
 }
 
 }  // namespace tagline::cli

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <vector>
 
+#include "cli/cli_commands.h"
 #include "cli/cli_run.h"
 #include "cli/json_output.h"
 #include "platform/parallel_runs.h"
@@ -12,10 +13,6 @@
 namespace tagline::cli {
 
 namespace {
-
-// The commands that talk to one reader and end on their own.
-constexpr const char* kManyPortCommands[] = {"factory-default", "db",      "version", "clock",
-                                             "param",           "numeric", "tagtypes"};
 
 std::string Expanded(std::string text, const std::string& tag) {
   for (std::size_t at = text.find("{port}"); at != std::string::npos;
@@ -62,9 +59,8 @@ std::string PortTag(const std::string& port) {
 }
 
 int RunOnPorts(const CliOptions& options, std::istream& in, std::ostream& out, std::ostream& err) {
-  const auto* const end = std::end(kManyPortCommands);
-  if (std::find_if(std::begin(kManyPortCommands), end,
-                   [&](const char* c) { return options.command == c; }) == end) {
+  const CommandEntry* command = FindCommand(options.command);
+  if (command == nullptr || !command->manyPorts) {
     err << "tagline: " << options.command << " runs on one port at a time\n";
     return kExitUsage;
   }

@@ -1,5 +1,4 @@
-#include "cli/cli_reader_commands.h"
-
+// The commands that press one of the reader buttons of the main window.
 #include <algorithm>
 #include <atomic>
 #include <csignal>
@@ -9,12 +8,16 @@
 #include <string_view>
 #include <vector>
 
+#include "app/panels/button_command.h"
+#include "app/window_environment.h"
+#include "cli/cli_handlers.h"
+#include "cli/cli_host.h"
 #include "cli/cli_run.h"
 #include "codes/online_typing.h"
+#include "job/identification.h"
 #include "platform/keyboard.h"
-#include "reader/classify_reader_version.h"
+#include "protocol/classify_reader_version.h"
 #include "reader/parameter_catalogue.h"
-#include "reader/software_version.h"
 #include "reader/tag_type_masks.h"
 
 namespace tagline::cli {
@@ -41,7 +44,11 @@ int ResultStatus(Session& session) {
   return session.dialog().LastCommandResult().ok ? kExitOk : kExitReaderFailed;
 }
 
-int Tag(Session& session, const CliOptions& options) {
+}  // namespace
+
+int RunTag(CommandRun& run) {
+  Session& session = *run.session;
+  const CliOptions& options = run.options;
   std::string error;
   const auto repeat = NumberOption(options, "repeat", 1, 1000000, 1, error);
   const auto interval = NumberOption(options, "interval", 0, 3600000, 200, error);
@@ -53,7 +60,7 @@ int Tag(Session& session, const CliOptions& options) {
   for (long long i = 0; i < *repeat; ++i) {
     if (i > 0) session.host().RunFor(static_cast<std::uint32_t>(*interval));
     session.dialog().OnCommand(ctl::kGtOnce);
-    const app::CommandResult& result = session.dialog().LastCommandResult();
+    const job::CommandResult& result = session.dialog().LastCommandResult();
     if (session.json() != nullptr) {
       session.json()->Add(CommandRecord(result));
     } else {
@@ -64,7 +71,9 @@ int Tag(Session& session, const CliOptions& options) {
   return status;
 }
 
-int Online(Session& session, const CliOptions& options) {
+int RunOnline(CommandRun& run) {
+  Session& session = *run.session;
+  const CliOptions& options = run.options;
   std::string error;
   const auto seconds = NumberOption(options, "seconds", 0, 31536000, -1, error);
   if (!seconds) {
@@ -115,7 +124,7 @@ int Online(Session& session, const CliOptions& options) {
       *seconds < 0 ? UINT64_MAX
                    : session.host().Now() + static_cast<std::uint64_t>(*seconds) * 1000;
   {
-    const PollCapture capture(session.host(), dialog.exchange());
+    const PollCapture capture(session.host(), dialog.terminal());
     while (!interrupted && session.host().Now() < end && dialog.portOpen() != 0) {
       session.host().RunFor(
           static_cast<std::uint32_t>(std::min<std::uint64_t>(200, end - session.host().Now())));
@@ -131,14 +140,19 @@ int Online(Session& session, const CliOptions& options) {
   return dialog.portOpen() != 0 ? kExitOk : kExitReaderFailed;
 }
 
-reader::ReaderModel Identify(Session& session) {
-  return reader::IdentifyReader(session.dialog(), reader::VersionEcho::Quiet,
-                                reader::PollAfter::Restart);
+namespace {
+
+// The model of the connected reader, asked quietly as the window's rows ask it.
+protocol::ReaderModel Identify(Session& session) {
+  auto& dialog = session.dialog();
+  const app::PollPause pause(session.host());
+  app::WindowEnvironment env(dialog, {});
+  return job::IdentifyReader(env, job::VersionEcho::Quiet);
 }
 
-std::string ModelText(reader::ReaderModel model) {
+std::string ModelText(protocol::ReaderModel model) {
   return std::to_string(static_cast<int>(model)) + ' ' +
-         std::string(reader::ReaderModelName(model));
+         std::string(protocol::ReaderModelName(model));
 }
 
 // "A, B or C".
@@ -164,8 +178,8 @@ std::optional<int> CheckOfferedNames(Session& session, reader::ParameterKind kin
       return kExitUsage;
     }
   }
-  const reader::ReaderModel model = Identify(session);
-  if (model == reader::ReaderModel::NoReply) {
+  const protocol::ReaderModel model = Identify(session);
+  if (model == protocol::ReaderModel::NoReply) {
     session.err() << "tagline: no answer from the reader\n";
     return kExitReaderFailed;
   }
@@ -185,7 +199,11 @@ std::optional<int> CheckOfferedNames(Session& session, reader::ParameterKind kin
   return std::nullopt;
 }
 
-int Comm(Session& session, const CliOptions& options) {
+}  // namespace
+
+int RunComm(CommandRun& run) {
+  Session& session = *run.session;
+  const CliOptions& options = run.options;
   if (options.args.empty()) {
     Press(session, ctl::kXt);
     return ResultStatus(session);
@@ -201,7 +219,9 @@ int Comm(Session& session, const CliOptions& options) {
   return ResultStatus(session);
 }
 
-int Numeric(Session& session, const CliOptions& options) {
+int RunNumeric(CommandRun& run) {
+  Session& session = *run.session;
+  const CliOptions& options = run.options;
   const std::string& name = options.args.front();
   // The cells of a numeric name mean other things on other models ("00E" is a time-out on
   // one, the low byte of another on the next): the name must be one of this model's.
@@ -215,6 +235,8 @@ int Numeric(Session& session, const CliOptions& options) {
   Press(session, ctl::kNumericButton);
   return ResultStatus(session);
 }
+
+namespace {
 
 // The names of a `tagtypes` argument: separated by commas, semicolons or blanks.
 std::vector<std::string> SplitNames(const std::string& text) {
@@ -233,7 +255,11 @@ std::vector<std::string> SplitNames(const std::string& text) {
 
 // The ticked names go to the row as its check list shows them. A text that names no type
 // would write empty masks, switching every type off: only `none` asks for that.
-int TagTypes(Session& session, const CliOptions& options) {
+}  // namespace
+
+int RunTagTypes(CommandRun& run) {
+  Session& session = *run.session;
+  const CliOptions& options = run.options;
   auto& controls = session.dialog().controls();
   std::string ticked;
   if (!options.args.empty()) {
@@ -255,7 +281,8 @@ int TagTypes(Session& session, const CliOptions& options) {
   return ResultStatus(session);
 }
 
-int Params(Session& session) {
+int RunParams(CommandRun& run) {
+  Session& session = *run.session;
   const auto model = Identify(session);
   const auto selection = reader::OfferedNames(reader::ParameterKind::Selection, model);
   const auto numeric = reader::OfferedNames(reader::ParameterKind::Numeric, model);
@@ -263,7 +290,7 @@ int Params(Session& session) {
   if (JsonRecords* json = session.json()) {
     json->Add(JsonObject()
                   .Number("model", static_cast<int>(model))
-                  .Text("modelName", reader::ReaderModelName(model))
+                  .Text("modelName", protocol::ReaderModelName(model))
                   .Raw("selection", JsonStringArray(selection))
                   .Raw("numeric", JsonStringArray(numeric))
                   .Raw("tagtypes", JsonStringArray(tagTypes)));
@@ -273,45 +300,37 @@ int Params(Session& session) {
     for (const auto name : numeric) session.out() << "numeric\t" << name << '\n';
     for (const auto name : tagTypes) session.out() << "tagtype\t" << name << '\n';
   }
-  return model == reader::ReaderModel::NoReply ? kExitReaderFailed : kExitOk;
+  return model == protocol::ReaderModel::NoReply ? kExitReaderFailed : kExitOk;
 }
 
-}  // namespace
+int RunDbTest(CommandRun& run) {
+  Session& session = *run.session;
+  Press(session, ctl::kTest);
+  const job::CommandResult& result = session.dialog().LastCommandResult();
+  if (!result.text.empty()) session.out() << result.text << '\n';
+  return ResultStatus(session);
+}
 
-int RunReaderCommand(Session& session, const CliOptions& options) {
-  auto& dialog = session.dialog();
-  auto& controls = dialog.controls();
-  const std::string& command = options.command;
-  const std::string arg0 = options.args.empty() ? std::string() : options.args[0];
-  const std::string arg1 = options.args.size() > 1 ? options.args[1] : std::string();
+int RunClock(CommandRun& run) {
+  Session& session = *run.session;
+  if (run.options.Has("set")) Press(session, ctl::kClockDirection);
+  Press(session, ctl::kClockSet);
+  return ResultStatus(session);
+}
 
-  if (command == "tag") return Tag(session, options);
-  if (command == "online") return Online(session, options);
-  if (command == "params") return Params(session);
-  if (command == "comm") return Comm(session, options);
-  if (command == "dbtest") {
-    Press(session, ctl::kTest);
-    const app::CommandResult& result = dialog.LastCommandResult();
-    if (!result.text.empty()) session.out() << result.text << '\n';
-    return ResultStatus(session);
+int RunParam(CommandRun& run) {
+  Session& session = *run.session;
+  const auto& args = run.options.args;
+  const std::string& name = args[0];
+  auto& controls = session.dialog().controls();
+  controls.UserSetText(ctl::kParameterName, name);
+  controls.UserSetText(ctl::kParameterValue, args.size() > 1 ? args[1] : std::string());
+  Press(session, ctl::kParameterButton);
+  if (!session.dialog().LastCommandResult().recognised) {
+    session.err() << "tagline: " << name << " is no parameter of this reader\n";
+    return kExitReaderFailed;
   }
-  if (command == "clock") {
-    if (options.Has("set")) Press(session, ctl::kClockRead);
-    Press(session, ctl::kClockSet);
-    return ResultStatus(session);
-  }
-  if (command == "param") {
-    controls.UserSetText(ctl::kParameterName, arg0);
-    controls.UserSetText(ctl::kParameterValue, arg1);
-    Press(session, ctl::kParameterButton);
-    if (!dialog.LastCommandResult().recognised) {
-      session.err() << "tagline: " << arg0 << " is no parameter of this reader\n";
-      return kExitReaderFailed;
-    }
-    return ResultStatus(session);
-  }
-  if (command == "numeric") return Numeric(session, options);
-  return TagTypes(session, options);
+  return ResultStatus(session);
 }
 
 }  // namespace tagline::cli

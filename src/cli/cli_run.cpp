@@ -13,16 +13,14 @@
 #include "app/main_dialog.h"
 #include "app/settings_path.h"
 #include "cli/cli_commands.h"
+#include "cli/cli_handlers.h"
 #include "cli/cli_host.h"
-#include "cli/cli_jobs.h"
 #include "cli/cli_many_ports.h"
-#include "cli/cli_reader_commands.h"
 #include "codes/code_operations.h"
 #include "platform/comm.h"
 #include "platform/port_info.h"
 #include "platform/pseudo_terminals.h"
-#include "platform/terminal.h"
-#include "reader/classify_reader_version.h"
+#include "protocol/classify_reader_version.h"
 #include "serial/frame.h"
 #include "serial/serial_port.h"
 #if TAGLINE_HAS_PSEUDO_TERMINALS
@@ -60,7 +58,12 @@ bool PortConfigured(const CliOptions& options) {
   return !app::LoadSettings(iniPath).port.empty();
 }
 
-int Classify(const CliOptions& options, std::istream& in, std::ostream& out, JsonRecords* json) {
+}  // namespace
+
+int RunClassify(CommandRun& run) {
+  const CliOptions& options = run.options;
+  std::ostream& out = run.out;
+  JsonRecords* json = run.json;
   const auto classify = [&](const std::string& version) {
     if (json != nullptr) {
       json->Add(ModelRecord(version));
@@ -73,20 +76,27 @@ int Classify(const CliOptions& options, std::istream& in, std::ostream& out, Jso
     return kExitOk;
   }
   std::string line;
-  while (std::getline(in, line)) {
+  while (std::getline(run.in, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();  // CR LF files
     classify(line);
   }
   return kExitOk;
 }
 
+namespace {
+
 std::string WithoutLineEnd(std::string text) {
   while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
   return text;
 }
 
-int Convert(const CliOptions& options, std::istream& in, std::ostream& out, std::ostream& err,
-            JsonRecords* json) {
+}  // namespace
+
+int RunConvert(CommandRun& run) {
+  const CliOptions& options = run.options;
+  std::ostream& out = run.out;
+  std::ostream& err = run.err;
+  JsonRecords* json = run.json;
   const std::string& name = options.args.front();
   const auto order = codes::ParseBitOrder(options.Value("order").value_or("numeric"));
   if (!order) {
@@ -115,25 +125,76 @@ int Convert(const CliOptions& options, std::istream& in, std::ostream& out, std:
     return kExitOk;
   }
   std::string line;
-  while (std::getline(in, line)) {
+  while (std::getline(run.in, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     print(line);
   }
   return kExitOk;
 }
 
-int Completion(const CliOptions& options, std::ostream& out, std::ostream& err) {
-  const std::string script = CompletionScript(options.args.front());
+int RunCompletion(CommandRun& run) {
+  const std::string script = CompletionScript(run.options.args.front());
   if (script.empty()) {
-    err << "tagline: completion takes bash or zsh\n";
+    run.err << "tagline: completion takes bash or zsh\n";
     return kExitUsage;
   }
-  out << script;
+  run.out << script;
   return kExitOk;
 }
 
+int RunFrame(CommandRun& run) {
+  const std::string& text = run.options.args.front();
+  const std::string bytes = HexBytes(serial::FrameCommand(text));
+  if (run.json != nullptr) {
+    run.json->Add(JsonObject().Text("text", text).Text("bytes", bytes));
+  } else {
+    run.out << bytes << '\n';
+  }
+  return kExitOk;
+}
+
+int RunPorts(CommandRun& run) {
+  const std::string list = serial::SerialPort().ListPorts();
+  std::vector<std::string> ports;
+  std::size_t begin = 0;
+  for (std::size_t end; (end = list.find(';', begin)) != std::string::npos; begin = end + 1) {
+    ports.push_back(list.substr(begin, end - begin));
+  }
+  if (run.json == nullptr) {
+    for (const std::string& port : ports) run.out << port << '\n';
+    return kExitOk;
+  }
+  run.json->Add(JsonObject().Raw("ports", JsonStringArray(ports)));
+  return kExitOk;
+}
+
+int RunPortInfo(CommandRun& run) {
+  run.out << platform::FormatPortInfo(platform::ListPortInfo());
+  return kExitOk;
+}
+
+int RunSend(CommandRun& run) {
+  return run.session->Send(run.options);
+}
+
+int RunVersion(CommandRun& run) {
+  return run.session->Version();
+}
+
+int RunListen(CommandRun& run) {
+  std::string error;
+  const auto ms = NumberOption(run.options, "ms", 0, 86400000, 0, error);
+  if (!ms) {
+    run.err << "tagline: " << error << '\n';
+    return kExitUsage;
+  }
+  return run.session->Listen(static_cast<std::uint32_t>(*ms), false);
+}
+
+namespace {
+
 // "'EC'\tClear Eeprom\t" as {"command":"EC","name":"Clear Eeprom","ok":...}.
-std::string StepJson(const app::StepOutcome& step) {
+std::string StepJson(const job::StepOutcome& step) {
   std::vector<std::string> fields;
   std::size_t begin = 0;
   for (std::size_t end; (end = step.label.find('\t', begin)) != std::string::npos;
@@ -182,10 +243,7 @@ void PrintJson(const CliOptions& options, int status, const std::string& printed
 }  // namespace
 
 Session::Session(std::ostream& out, std::ostream& err) : out_(out), err_(err), host_(out, err) {}
-Session::~Session() {
-  // The window's controls outlive the observer's reason to print.
-  if (dialog_) dialog_->controls().SetObserver(nullptr);
-}
+Session::~Session() = default;
 
 int Session::Open(const CliOptions& options) {
   app::MainDialogOptions dialogOptions;
@@ -219,12 +277,6 @@ int Session::Open(const CliOptions& options) {
   return status;
 }
 
-void Session::ShowProgress() {
-  if (!platform::StderrIsTerminal() || dialog_ == nullptr) return;
-  host_.SetProgressStream(&err_);
-  dialog_->controls().SetObserver([this](int id) { host_.OnControlChanged(id); });
-}
-
 int Session::ReportPortFailure() {
   const auto& port = dialog_->port();
   err_ << "tagline: cannot open " << platform::CommDevicePath(port.portName()) << ": "
@@ -233,14 +285,14 @@ int Session::ReportPortFailure() {
 }
 
 int Session::Listen(std::uint32_t ms, bool expectAnswer) {
-  const int pollsBefore = dialog_->exchange().polledReplies;
+  const int pollsBefore = dialog_->terminal().polledReplies;
   {
-    const PollCapture capture(host_, dialog_->exchange());
+    const PollCapture capture(host_, dialog_->terminal());
     host_.RunFor(ms);
   }
   host_.EndLine();
   if (dialog_->portOpen() == 0) return kExitReaderFailed;
-  const serial::CommandExchange& exchange = dialog_->exchange();
+  const app::Terminal& exchange = dialog_->terminal();
   const int replies = exchange.polledReplies - pollsBefore;
   if (expectAnswer && replies == 0) {
     err_ << "tagline: no answer from the reader\n";
@@ -269,7 +321,7 @@ int Session::Send(const CliOptions& options) {
 
 int Session::Version() {
   dialog_->OnCommand(app::ctl::kSv);
-  const app::CommandResult& result = dialog_->LastCommandResult();
+  const job::CommandResult& result = dialog_->LastCommandResult();
   if (!result.ok) return kExitReaderFailed;
   const std::string& version = result.text;
   if (json_ != nullptr) {
@@ -281,14 +333,14 @@ int Session::Version() {
 }
 
 JsonObject ModelRecord(const std::string& version) {
-  const reader::ReaderModel model = reader::ClassifyReaderVersion(version);
+  const protocol::ReaderModel model = protocol::ClassifyReaderVersion(version);
   return JsonObject()
       .Text("version", version)
       .Number("model", static_cast<int>(model))
-      .Text("modelName", reader::ReaderModelName(model));
+      .Text("modelName", protocol::ReaderModelName(model));
 }
 
-JsonObject CommandRecord(const app::CommandResult& result) {
+JsonObject CommandRecord(const job::CommandResult& result) {
   return JsonObject()
       .Bool("sent", result.sent)
       .Bool("ok", result.ok)
@@ -296,10 +348,10 @@ JsonObject CommandRecord(const app::CommandResult& result) {
       .Text("text", result.text);
 }
 
-JsonObject JobRecord(const app::JobResult& result) {
+JsonObject JobRecord(const job::JobResult& result) {
   std::vector<std::string> steps;
   steps.reserve(result.steps.size());
-  for (const app::StepOutcome& step : result.steps) steps.push_back(StepJson(step));
+  for (const job::StepOutcome& step : result.steps) steps.push_back(StepJson(step));
   JsonObject record;
   record.Bool("ok", result.finished && result.ok)
       .Bool("readerFound", result.readerFound)
@@ -313,62 +365,24 @@ namespace {
 
 int RunCommand(const CliOptions& options, std::istream& in, std::ostream& out, std::ostream& err,
                JsonRecords* json) {
-  const std::string& command = options.command;
-  if (command == "frame") {
-    const std::string bytes = HexBytes(serial::FrameCommand(options.args.front()));
-    if (json != nullptr) {
-      json->Add(JsonObject().Text("text", options.args.front()).Text("bytes", bytes));
-    } else {
-      out << bytes << '\n';
-    }
-    return kExitOk;
+  const CommandEntry* entry = FindCommand(options.command);
+  if (entry == nullptr || entry->run == nullptr) {
+    err << "tagline: unknown command " << options.command << '\n';
+    return kExitUsage;
   }
-  if (command == "classify") return Classify(options, in, out, json);
-  if (command == "convert") return Convert(options, in, out, err, json);
-  if (command == "completion") return Completion(options, out, err);
-  if (command == "ports") {
-    const std::string list = serial::SerialPort().ListPorts();
-    std::vector<std::string> ports;
-    std::size_t begin = 0;
-    for (std::size_t end; (end = list.find(';', begin)) != std::string::npos; begin = end + 1) {
-      ports.push_back(list.substr(begin, end - begin));
-    }
-    if (json == nullptr) {
-      for (const std::string& port : ports) out << port << '\n';
-      return kExitOk;
-    }
-    json->Add(JsonObject().Raw("ports", JsonStringArray(ports)));
-    return kExitOk;
-  }
-  if (command == "portinfo") {
-    out << platform::FormatPortInfo(platform::ListPortInfo());
-    return kExitOk;
-  }
+  CommandRun run{options, in, out, err, json, nullptr};
+  if (entry->needs == CommandNeeds::Nothing) return entry->run(run);
 
   Session session(out, err);
   session.SetJson(json);
   if (const int status = session.Open(options); status != kExitOk) {
     // The settings are shown and changed without a line: a port that cannot be opened is
     // put right there.
-    if (command != "settings" || !session.HasWindow()) return status;
+    if (entry->needs != CommandNeeds::Settings || !session.HasWindow()) return status;
   }
-  if (command == "send") return session.Send(options);
-  if (command == "version") return session.Version();
-  if (command == "listen") {
-    std::string error;
-    const auto ms = NumberOption(options, "ms", 0, 86400000, 0, error);
-    if (!ms) {
-      err << "tagline: " << error << '\n';
-      return kExitUsage;
-    }
-    return session.Listen(static_cast<std::uint32_t>(*ms), false);
-  }
-  if (command == "db" || command == "factory-default" || command == "settings") {
-    return RunJobCommand(session, options);
-  }
-  const int status = RunReaderCommand(session, options);
-  // A button's command: its result, unless the command gave its own records.
-  if (json != nullptr && json->Empty() && session.HasWindow() && command != "online") {
+  run.session = &session;
+  const int status = entry->run(run);
+  if (entry->json == CommandJson::ButtonResult && json != nullptr && json->Empty()) {
     json->Add(CommandRecord(session.dialog().LastCommandResult()));
   }
   return status;
@@ -400,9 +414,9 @@ std::string HexBytes(const std::string& bytes) {
 }
 
 std::string ClassifyLine(const std::string& version) {
-  const reader::ReaderModel model = reader::ClassifyReaderVersion(version);
+  const protocol::ReaderModel model = protocol::ClassifyReaderVersion(version);
   return std::to_string(static_cast<int>(model)) + " " +
-         std::string(reader::ReaderModelName(model));
+         std::string(protocol::ReaderModelName(model));
 }
 
 std::string PaneAddition(const std::string& before, const std::string& after) {

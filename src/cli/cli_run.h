@@ -5,9 +5,9 @@
 #include <ostream>
 #include <string>
 
-#include "app/job_result.h"
 #include "cli/cli_options.h"
 #include "cli/json_output.h"
+#include "job/job_result.h"
 
 namespace tagline::cli {
 
@@ -27,8 +27,8 @@ std::string ClassifyLine(const std::string& version);
 
 // The JSON records of a version text, a button's result and a job's result.
 JsonObject ModelRecord(const std::string& version);
-JsonObject CommandRecord(const app::CommandResult& result);
-JsonObject JobRecord(const app::JobResult& result);
+JsonObject CommandRecord(const job::CommandResult& result);
+JsonObject JobRecord(const job::JobResult& result);
 
 // What a pane gained between two states, allowing for lines cut off at its front.
 std::string PaneAddition(const std::string& before, const std::string& after);

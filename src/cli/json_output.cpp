@@ -1,6 +1,6 @@
 #include "cli/json_output.h"
 
-#include "database/xml_text.h"
+#include "platform/windows_1252.h"
 
 namespace tagline::cli {
 
@@ -30,7 +30,7 @@ std::string JsonString(std::string_view text) {
     } else if (byte < 0x20 || byte == 0x7F) {
       AppendEscape(out, byte);
     } else if (byte >= 0x80) {
-      AppendEscape(out, database::Windows1252ToCodePoint(byte));
+      AppendEscape(out, platform::Windows1252ToCodePoint(byte));
     } else {
       out += c;
     }

@@ -9,7 +9,6 @@
 #include <optional>
 #include <string_view>
 
-#include "app/control_ids.h"
 #include "codes/code_text.h"
 #include "codes/online_conversions.h"
 #include "platform/home_directory.h"
@@ -20,10 +19,6 @@ namespace tagline::codes {
 
 namespace {
 
-namespace ctl = app::ctl;
-
-constexpr int kBitmapLogOn = 145;
-constexpr int kBitmapLogOff = 144;
 constexpr std::uint32_t kKeyPauseMs = 5;
 constexpr std::uint32_t kF12PauseMs = 250;
 constexpr char kF12Char = 0x1E;
@@ -93,33 +88,33 @@ std::string RemoveFrameBytes(std::string text) {
 
 }  // namespace
 
-void OnlineTyping::ProcessFrame(app::JobContext& ctx, serial::CommandExchange::FrameEnd end) {
-  serial::ReaderLink& link = ctx.link();
-  const bool etx = end == serial::CommandExchange::FrameEnd::Etx;
-  std::string& buffer = link.onlineBuffer();
-  if (etx) link.SendRaw(std::string{serial::kStx, serial::kAck, serial::kEtx});
+void OnlineTyping::ProcessFrame(job::JobEnvironment& env, std::string& buffer,
+                                std::string& lastCode, FrameEnd end, bool doubleCodes) {
+  const bool etx = end == FrameEnd::Etx;
+  if (etx) env.reader().AcknowledgeCode();
 
   buffer = RemoveFrameBytes(std::move(buffer));
   if (buffer.empty()) return;
   buffer += "\r\n";
-  link.receivedPane() += buffer;
-  link.sentPane() += "\r\n";
+  env.transcript().Received(buffer);
+  env.transcript().Sent("\r\n");
 
   const bool linkMessage = etx ? HoldsAny(buffer, {"DISCONNECT"})
                                : HoldsAny(buffer, {"RING", "CARRIER", "CONNECT", "READY", "CALL",
                                                    "SYNTAX", "CLOSE", "+++", "XXX"});
   // Doubles are told by the text as received; the conversion works on a copy, so an
   // inverted code never stands in for the previous one.
-  const bool repeated = buffer == link.lastOnlineCode() && !ctx.fields().doubleCodes;
-  if (!linkMessage && !repeated) TypeCode(ctx, ConvertOnlineCode(ctx.settings(), buffer));
+  const bool repeated = buffer == lastCode && !doubleCodes;
+  if (!linkMessage && !repeated)
+    TypeCode(env.settings(), ConvertOnlineCode(env.settings(), buffer));
 
-  link.lastOnlineCode() = buffer;
+  lastCode = buffer;
   buffer.clear();
 }
 
 namespace {
 
-bool ConversionOn(const app::AppSettings& settings, OnlineConversion conversion) {
+bool ConversionOn(const job::AppSettings& settings, OnlineConversion conversion) {
   using C = OnlineConversion;
   const std::string* flag = nullptr;
   switch (conversion) {
@@ -163,7 +158,7 @@ int HexCodeLength(const std::string& text) {
 
 }  // namespace
 
-std::string ConvertOnlineCode(const app::AppSettings& settings, std::string code) {
+std::string ConvertOnlineCode(const job::AppSettings& settings, std::string code) {
   // "invert" combines with one other conversion; of the others the first that is on and
   // whose length test holds decides. The length is the code's own, without its line end:
   // counting the CR LF would hand a 14-digit code to "hex2iso", which has nothing to show
@@ -182,7 +177,7 @@ std::string ConvertOnlineCode(const app::AppSettings& settings, std::string code
   return code;
 }
 
-std::string ComposeTypedText(const app::AppSettings& settings, std::string text) {
+std::string ComposeTypedText(const job::AppSettings& settings, std::string text) {
   for (std::size_t k = 0; k < 5; ++k) {
     const std::string start = Resolve(settings.addStart[k], kStart);
     if (!start.empty()) text.insert(0, start);
@@ -204,8 +199,7 @@ std::string ComposeTypedText(const app::AppSettings& settings, std::string text)
   return text;
 }
 
-void OnlineTyping::TypeCode(app::JobContext& ctx, const std::string& code) {
-  const app::AppSettings& settings = ctx.settings();
+void OnlineTyping::TypeCode(const job::AppSettings& settings, const std::string& code) {
   const std::string text = ComposeTypedText(settings, code);
   for (const char c : text) {
     const bool shift = (c >= 'A' && c <= 'Z') || c == ':' || c == kShiftEnterChar;
@@ -231,7 +225,7 @@ void OnlineTyping::TypeCode(app::JobContext& ctx, const std::string& code) {
         break;
       }
     }
-    ctx.controls().SetFocus(ctl::kKeyboardField);
+    if (beforeKey_) beforeKey_();
     if (keyboard_) {
       keyboard_->KeyEvent(key, false);
       keyboard_->Pause(kKeyPauseMs);
@@ -246,27 +240,6 @@ void OnlineTyping::TypeCode(app::JobContext& ctx, const std::string& code) {
       if (problem && protocolFailure_) protocolFailure_(*problem);
     }
   }
-}
-
-void OnlineTyping::ToggleProtocol(app::JobContext& ctx) {
-  ctx.PullControls();
-  protocolEnabled_ = !protocolEnabled_;
-  ctx.controls().SetImage(ctl::kLogging, protocolEnabled_ ? kBitmapLogOn : kBitmapLogOff);
-  ctx.controls().Enable(ctl::kLogFile, !protocolEnabled_);
-  ctx.PushControls();
-}
-
-void OnlineTyping::ChooseProtocolFile(app::JobContext& ctx) {
-  ctx.PullControls();
-  std::string& path = ctx.settings().keyboard_sim_prot_path;
-  app::FileDialogRequest request;
-  request.title = "Keyboard simulation protocol file";
-  request.initialPath = path;
-  request.defaultExtension = "csv";
-  request.filters = {{"Comma Separated Values (*.csv)", "*.csv"}, {"Alle (*.*)", "*.*"}};
-  if (const auto chosen = ctx.host().SaveFileDialog(request)) path = *chosen;
-  if (path.empty()) path = DefaultProtocolPath();
-  ctx.PushControls();
 }
 
 std::optional<std::string> ProtocolFileProblem(const std::string& path) {

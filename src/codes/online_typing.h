@@ -7,17 +7,19 @@
 #include <optional>
 #include <string>
 
-#include "app/app_settings.h"
-#include "app/job_context.h"
+#include "job/app_settings.h"
+#include "job/job_environment.h"
 #include "platform/keyboard.h"
-#include "serial/command_exchange.h"
 
 namespace tagline::codes {
 
+// What ended a received ONLINE code.
+enum class FrameEnd { Etx, Cr };
+
 // The code as it is typed: the start, end and replace texts of the five slots applied.
-std::string ComposeTypedText(const app::AppSettings& settings, std::string text);
+std::string ComposeTypedText(const job::AppSettings& settings, std::string text);
 // The code after "invert" and the first conversion that is on and fits it.
-std::string ConvertOnlineCode(const app::AppSettings& settings, std::string code);
+std::string ConvertOnlineCode(const job::AppSettings& settings, std::string code);
 
 // Why the protocol file cannot be opened for appending (the reason as the system gives
 // it); nullopt when it can. A missing file is created, as the first logged character
@@ -28,27 +30,33 @@ class OnlineTyping {
  public:
   // Told the reason each time a typed character cannot be written to the protocol file.
   using ProtocolFailure = std::function<void(const std::string& reason)>;
+  // Called before each key goes down (the window gives its keyboard field the focus).
+  using BeforeKey = std::function<void()>;
 
   // Where key presses go; none types nothing (the protocol file is still written).
   void SetKeyboard(std::unique_ptr<platform::Keyboard> keyboard) {
     keyboard_ = std::move(keyboard);
   }
   void SetProtocolFailure(ProtocolFailure failure) { protocolFailure_ = std::move(failure); }
+  void SetBeforeKey(BeforeKey beforeKey) { beforeKey_ = std::move(beforeKey); }
 
-  // One received code, ended by ETX or CR, taken out of the frame buffer.
-  void ProcessFrame(app::JobContext& ctx, serial::CommandExchange::FrameEnd end);
+  // One received code, ended by ETX or CR, taken out of the frame buffer (which is left
+  // empty): acknowledged, shown, filtered against the last code (unless double codes are
+  // let through), converted and typed.
+  void ProcessFrame(job::JobEnvironment& env, std::string& buffer, std::string& lastCode,
+                    FrameEnd end, bool doubleCodes);
   // Types a code with the start, end and replace texts around and in it.
-  void TypeCode(app::JobContext& ctx, const std::string& code);
+  void TypeCode(const job::AppSettings& settings, const std::string& code);
 
-  // The logging button and the protocol file's button.
-  void ToggleProtocol(app::JobContext& ctx);
-  void ChooseProtocolFile(app::JobContext& ctx);
+  // Every typed character goes to the protocol file while this is on.
+  void SetProtocolEnabled(bool enabled) { protocolEnabled_ = enabled; }
   bool protocolEnabled() const { return protocolEnabled_; }
   static std::string DefaultProtocolPath();
 
  private:
   std::unique_ptr<platform::Keyboard> keyboard_;
   ProtocolFailure protocolFailure_;
+  BeforeKey beforeKey_;
   bool protocolEnabled_ = false;
 };
 

@@ -7,7 +7,7 @@ namespace tagline::database {
 
 namespace {
 
-using reader::ReaderModel;
+using protocol::ReaderModel;
 
 constexpr std::array kAttributeColumns = {
     SheetColumn{12.75, "", HeaderStyle::None, SheetField::None},

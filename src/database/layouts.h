@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "codes/iso_code.h"
-#include "reader/reader_model.h"
+#include "protocol/reader_model.h"
 
 namespace tagline::database {
 
@@ -24,22 +24,22 @@ enum class SheetLayout : std::uint8_t {
 
 // The layout of a model's database, or nothing for a model without database function
 // (NoReply, Unrecognised, KtrH9HfV11, KtrH9HfV10Cs3 and any byte that is no model).
-std::optional<SheetLayout> LayoutForModel(reader::ReaderModel model);
+std::optional<SheetLayout> LayoutForModel(protocol::ReaderModel model);
 
 // Models whose ISO FDX and BDE FDX codes are decoded in NumericOrder (KtrH9V2Rev5 stands
 // for this group on the code sheet).
-bool IsNumericOrderModel(reader::ReaderModel model);
+bool IsNumericOrderModel(protocol::ReaderModel model);
 
 // Models whose sheets show ISO FDX and BDE FDX codes bit-reversed in the HEX column
 // (KtrH9V2 stands for this group on the code sheet).
-bool IsReversedHexModel(reader::ReaderModel model);
+bool IsReversedHexModel(protocol::ReaderModel model);
 
 // The order FDX codes (types "1" and "D") of the model are decoded and encoded in.
-codes::BitOrder FdxOrder(reader::ReaderModel model);
+codes::BitOrder FdxOrder(protocol::ReaderModel model);
 
 // The length of one record as the model delivers it: 45 (full records), 25 (Talvikko),
 // 31 (Fenra), 23 (B21Vip); 0 for a model without database function.
-std::size_t RecordLength(reader::ReaderModel model);
+std::size_t RecordLength(protocol::ReaderModel model);
 
 // Which name column of the type table a layout uses.
 enum class TypeNameColumn : std::uint8_t {
@@ -49,12 +49,12 @@ enum class TypeNameColumn : std::uint8_t {
 
 // The name of a transponder type character; "" for an unlisted one. On KtrH9V3 "C" is
 // "PSK 2" in the attribute column.
-std::string_view TransponderTypeName(char type, TypeNameColumn column, reader::ReaderModel model);
+std::string_view TransponderTypeName(char type, TypeNameColumn column, protocol::ReaderModel model);
 
 // The type character of a name, the table read backwards; '0' for an unlisted name (the
 // empty name included). On KtrH9V3 "PSK 2" gives 'C' and "Diehl Aircabin" '0' in the
 // attribute column.
-char TransponderTypeChar(std::string_view name, TypeNameColumn column, reader::ReaderModel model);
+char TransponderTypeChar(std::string_view name, TypeNameColumn column, protocol::ReaderModel model);
 
 // The record field a sheet column holds for import; None for columns import does not read.
 enum class SheetField : std::uint8_t {
@@ -122,7 +122,7 @@ struct InspectionRecordLayout {
 
 // Fenra: 16-character UID and 6-character next date; every other model the Talvikko
 // layout with 8 and 8.
-InspectionRecordLayout InspectionLayoutFor(reader::ReaderModel model);
+InspectionRecordLayout InspectionLayoutFor(protocol::ReaderModel model);
 
 // The row count every sheet's table claims, and the sheet's name.
 inline constexpr int kSheetRowCount = 5031;

@@ -20,7 +20,7 @@ namespace tagline::database {
 namespace {
 
 using codes::BitOrder;
-using reader::ReaderModel;
+using protocol::ReaderModel;
 
 constexpr std::size_t kCodeDigits = 16;
 constexpr std::size_t kTextCodeDigits = 28;
@@ -585,7 +585,7 @@ bool ReadsAsUtf8(const std::string& text) {
 
 }  // namespace
 
-SheetImportResult ImportSheetText(std::string text, SheetLayout layout, reader::ReaderModel model,
+SheetImportResult ImportSheetText(std::string text, SheetLayout layout, protocol::ReaderModel model,
                                   TagTable& table, AttributeList& attributes,
                                   const ImportProgress& progress) {
   const bool utf8 = ReadsAsUtf8(text);

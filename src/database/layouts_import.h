@@ -13,7 +13,7 @@
 #include "database/layouts.h"
 #include "database/tag_table.h"
 #include "database/xml_node.h"
-#include "reader/reader_model.h"
+#include "protocol/reader_model.h"
 
 namespace tagline::database {
 
@@ -77,15 +77,15 @@ std::optional<AttributeEntryUpdate> BuildAttributeEntry(const SheetRowFields& fi
 // than the model's record length when a date or time cell is short; such an entry ends the
 // records that are written to the reader.
 std::optional<TagRecord> BuildAttributeRecord(const SheetRowFields& fields,
-                                              reader::ReaderModel model);
+                                              protocol::ReaderModel model);
 std::optional<TagRecord> BuildTextCodeRecord(const SheetRowFields& fields);
-std::optional<TagRecord> BuildCodeRecord(const SheetRowFields& fields, reader::ReaderModel model);
+std::optional<TagRecord> BuildCodeRecord(const SheetRowFields& fields, protocol::ReaderModel model);
 std::optional<TagRecord> BuildInspectionRecord(const SheetRowFields& fields,
-                                               reader::ReaderModel model);
+                                               protocol::ReaderModel model);
 
 // The layout's record builder; the sensor sheet has none.
 std::optional<TagRecord> BuildRecord(SheetLayout layout, const SheetRowFields& fields,
-                                     reader::ReaderModel model);
+                                     protocol::ReaderModel model);
 
 // Called after a record of row r (counted from 0) was stored, with r - 1.
 using ImportProgress = std::function<void(std::size_t rowNumber)>;
@@ -107,18 +107,18 @@ struct SheetImportResult {
 // to table entry r - 2, its attribute entry into `attributes`. The sensor sheet imports
 // nothing.
 SheetImportResult ImportSheetRows(const std::vector<const XmlNode*>& rows, SheetLayout layout,
-                                  reader::ReaderModel model, bool utf8, TagTable& table,
+                                  protocol::ReaderModel model, bool utf8, TagTable& table,
                                   AttributeList& attributes, const ImportProgress& progress = {});
 // The same for rows of a sheet parsed into a flat tree, the quicker way to load a sheet.
 SheetImportResult ImportSheetRows(const XmlFlatTree& tree, const std::vector<XmlFlatTree::Id>& rows,
-                                  SheetLayout layout, reader::ReaderModel model, bool utf8,
+                                  SheetLayout layout, protocol::ReaderModel model, bool utf8,
                                   TagTable& table, AttributeList& attributes,
                                   const ImportProgress& progress = {});
 
 // A whole sheet's text (as read from its file) into `table` and `attributes`: the encoding
 // it declares (or UTF-8 it holds without a declaration), wrappers removed, rows imported.
 // A text that does not parse gives no rows.
-SheetImportResult ImportSheetText(std::string text, SheetLayout layout, reader::ReaderModel model,
+SheetImportResult ImportSheetText(std::string text, SheetLayout layout, protocol::ReaderModel model,
                                   TagTable& table, AttributeList& attributes,
                                   const ImportProgress& progress = {});
 

@@ -13,7 +13,7 @@ namespace tagline::database {
 namespace {
 
 using codes::BitOrder;
-using reader::ReaderModel;
+using protocol::ReaderModel;
 
 // The attribute table has 27 entries and a closing row, so 28 data rows at least.
 constexpr std::size_t kAttributeRows = kAttributeCount + 1;

@@ -10,7 +10,7 @@
 #include "database/layouts.h"
 #include "database/sheet_writer.h"
 #include "database/tag_table.h"
-#include "reader/reader_model.h"
+#include "protocol/reader_model.h"
 
 namespace tagline::database {
 
@@ -35,14 +35,14 @@ struct CodeCells {
 
 // The HEX cell: the record's code, bit-reversed for ISO FDX and BDE FDX records of
 // reversed-HEX models. Also the code field of the ".dat" file.
-std::string HexCell(std::string_view record, reader::ReaderModel model);
+std::string HexCell(std::string_view record, protocol::ReaderModel model);
 
 // Attribute sheet: BDE first, then Industry ISO only where BDE is empty, then Animal ISO
 // only where both are empty.
-CodeCells AttributeSheetCodeCells(std::string_view record, reader::ReaderModel model);
+CodeCells AttributeSheetCodeCells(std::string_view record, protocol::ReaderModel model);
 
 // Code sheet: BDE, Industry ISO and Animal ISO each derived on its own.
-CodeCells CodeSheetCodeCells(std::string_view record, reader::ReaderModel model);
+CodeCells CodeSheetCodeCells(std::string_view record, protocol::ReaderModel model);
 
 // Called before each row that shows a record, with the number of records shown so far,
 // that one included.
@@ -51,7 +51,7 @@ using SheetProgress = std::function<void(std::size_t recordsShown)>;
 // The complete workbook of `table` and `attributes` in the layout, for a database read
 // from `model`. The workbook always ends: at most 5000 records are shown, followed by
 // their table's closing row.
-std::string WriteSheet(SheetLayout layout, reader::ReaderModel model, const TagTable& table,
+std::string WriteSheet(SheetLayout layout, protocol::ReaderModel model, const TagTable& table,
                        const AttributeList& attributes, const SheetProgress& progress = {});
 
 }  // namespace tagline::database

@@ -30,7 +30,7 @@ std::string DbFileText(const TagTable& table, const AttributeList& attributes) {
 }
 
 std::string DatFileText(const TagTable& table, const AttributeList& attributes,
-                        reader::ReaderModel model) {
+                        protocol::ReaderModel model) {
   std::string text;
   for (std::size_t i = 0; i < table.LeadingCount(); ++i) {
     const std::string& record = table.At(i);

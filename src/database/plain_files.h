@@ -4,7 +4,7 @@
 #include <string>
 
 #include "database/tag_table.h"
-#include "reader/reader_model.h"
+#include "protocol/reader_model.h"
 
 namespace tagline::database {
 
@@ -13,6 +13,6 @@ std::string DbFileText(const TagTable& table, const AttributeList& attributes);
 
 // The ".dat" file: one ";"-separated line per record.
 std::string DatFileText(const TagTable& table, const AttributeList& attributes,
-                        reader::ReaderModel model);
+                        protocol::ReaderModel model);
 
 }  // namespace tagline::database

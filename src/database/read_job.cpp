@@ -3,22 +3,21 @@
 #include <array>
 #include <string_view>
 
-#include "app/control_ids.h"
 #include "database/layouts.h"
 #include "database/layouts_write.h"
 #include "database/plain_files.h"
+#include "job/identification.h"
+#include "job/reader_job.h"
 #include "platform/file_replace.h"
 #include "platform/home_directory.h"
 #include "platform/tick_count.h"
-#include "reader/software_version.h"
 #include "serial/frame.h"
 
 namespace tagline::database {
 
 namespace {
 
-namespace ctl = app::ctl;
-using reader::ReaderModel;
+using protocol::ReaderModel;
 
 constexpr int kReplyChunks = 500;
 constexpr std::uint32_t kRecordPauseMs = 20;
@@ -76,102 +75,86 @@ std::optional<ReadLoop> ReadLoopFor(ReaderModel model) {
   return std::nullopt;
 }
 
-app::JobResult ReadJob::Run(app::JobContext& ctx) {
-  ctx.host().BeginWaitCursor();
-  ctx.PullControls();
-  app::EnableDatabaseControls(ctx.controls(), false);
-  {
-    const app::PollPause pause(ctx.host());
-    if (ctx.link().open() && TargetWritable(ctx)) ReadDatabase(ctx);
-    app::EnableDatabaseControls(ctx.controls(), true);
-  }
-  ctx.PushControls();
-  ctx.host().EndWaitCursor();
+job::JobResult ReadJob::Run(job::JobEnvironment& env) {
+  if (env.reader().open() && TargetWritable(env)) ReadDatabase(env);
   result_.finished = true;
   result_.ok = result_.readerFound && result_.failures.empty() && !result_.file.empty();
   return result_;
 }
 
-void ReadJob::Fail(app::JobContext& ctx, const std::string& text) {
-  result_.failures.push_back(text);
-  ctx.Message(text);
+void ReadJob::Fail(job::JobEnvironment& env, const std::string& text) {
+  job::ReportFailure(env, result_, text);
 }
 
-bool ReadJob::TargetWritable(app::JobContext& ctx) {
+bool ReadJob::TargetWritable(job::JobEnvironment& env) {
   if (HasDatabaseExtension(path_)) return true;
   // Found out before the reader is asked for anything, not after the whole read.
-  if (const auto chosen = AskDatabasePath(ctx, true)) {
+  const FileQuestion ask = [&env](const job::FileDialogRequest& request) {
+    return env.ChooseFileToSave(request);
+  };
+  if (const auto chosen = AskDatabasePath(ask, env.settings().read_path, true)) {
     path_ = *chosen;
-    ctx.settings().read_path = path_;
-    ctx.fields().readPathDisplay = app::PathDisplayText(path_);
+    env.settings().read_path = path_;
     return true;
   }
-  Fail(ctx, kNotSupported);
+  Fail(env, kNotSupported);
   return false;
 }
 
-void ReadJob::ReadDatabase(app::JobContext& ctx) {
-  const int lostAtStart = ctx.link().lostReads();
-  ctx.link().ClearPanes();
+void ReadJob::ReadDatabase(job::JobEnvironment& env) {
+  const int lostAtStart = env.reader().lostReads();
+  env.transcript().Clear();
   table_.Fill("");
   attributes_.Fill("");
-  ctx.controls().SetProgress(ctl::kProgress, 0);
-  ctx.fields().datasetCount.clear();
-  ctx.PushControls();
+  env.Progress(0);
+  env.ShowCount("");
 
-  // The records are read with the receive poll off, so that it cannot take their bytes.
-  const auto model =
-      reader::IdentifyReader(ctx, reader::VersionEcho::Shown, reader::PollAfter::LeaveOff);
+  const auto model = job::IdentifyReader(env, job::VersionEcho::Shown);
   result_.readerFound = model != ReaderModel::NoReply;
   const auto layout = LayoutForModel(model);
-  if (const auto loop = ReadLoopFor(model)) ReadRecords(ctx, *loop);
+  if (const auto loop = ReadLoopFor(model)) ReadRecords(env, *loop);
   if (end_ == ReadEnd::LineLost) {
     // Nothing more can be read; what was read is still saved.
-    Save(ctx, model);
+    Save(env, model);
     return;
   }
   if (layout == SheetLayout::AttributeSheet || layout == SheetLayout::TextCodeSheet) {
-    ReadAttributes(ctx);
-    if (ctx.link().lostReads() != lostAtStart) end_ = ReadEnd::LineLost;
+    ReadAttributes(env);
+    if (env.reader().lostReads() != lostAtStart) end_ = ReadEnd::LineLost;
   }
-  Save(ctx, model);
+  Save(env, model);
 }
 
-void ReadJob::ReadRecords(app::JobContext& ctx, const ReadLoop& loop) {
-  serial::ReaderLink& link = ctx.link();
-  const int lostAtStart = link.lostReads();
-  serial::ExchangeOptions pointerSpec;
-  pointerSpec.flush = false;
-  const serial::Reply pointer = link.Exchange("RP", pointerSpec);
-  if (pointer.answered()) link.LogReply(pointer.cls);
-  link.EndReceivedLine();
-  ctx.controls().SetProgressRange(ctl::kProgress, 0, static_cast<int>(TagTable::Capacity()));
+void ReadJob::ReadRecords(job::JobEnvironment& env, const ReadLoop& loop) {
+  protocol::ReaderProtocol& reader = env.reader();
+  job::Transcript& transcript = env.transcript();
+  const int lostAtStart = reader.lostReads();
+  const protocol::Reply pointer = reader.ResetReadPointer();
+  if (pointer.answered()) transcript.Log(pointer.cls);
+  transcript.EndLine();
+  env.ProgressTotal(static_cast<int>(TagTable::Capacity()));
 
   int failedReads = 0;
   std::optional<ReadEnd> end;
   while (!end) {
-    link.Drain(loop.flushCount);
-    link.Send("RN", serial::Echo::None);
+    const std::string reply = reader.ReadNext(loop.flushCount).raw;
+    transcript.Sent("RN\r\n");
+    transcript.Sent("\r\n");
+    transcript.Received(KeptPart(reply, loop.kept));
+    end = TakeReply(loop, reply, reader.lostReads() != lostAtStart, failedReads);
+    transcript.EndLine();
+    env.ShowCount(std::to_string(result_.records));
+    env.Progress(static_cast<int>(result_.records));
+    env.Idle();
     platform::SleepMs(kRecordPauseMs);
-    link.sentPane() += "RN\r\n";
-    const std::string reply = link.CollectUntil(kReplyEnds, kReplyChunks);
-    link.sentPane() += "\r\n";
-    link.receivedPane() += KeptPart(reply, loop.kept);
-    end = TakeReply(loop, reply, link.lostReads() != lostAtStart, failedReads);
-    link.EndReceivedLine();
-    ctx.fields().datasetCount = std::to_string(result_.records);
-    ctx.PushControls();
-    ctx.controls().SetProgress(ctl::kProgress, static_cast<int>(result_.records));
-    ctx.host().DispatchPendingMessages();
-    platform::SleepMs(kRecordPauseMs);
-    link.TrimPanes();
+    transcript.Trim();
   }
   end_ = *end;
-  ctx.controls().SetProgressRange(ctl::kProgress, 0, static_cast<int>(result_.records));
-  link.Drain(52);
-  if (end_ == ReadEnd::Refused) Fail(ctx, "Communication Error with reader");
+  env.ProgressTotal(static_cast<int>(result_.records));
+  reader.Drain(52);
+  if (end_ == ReadEnd::Refused) Fail(env, "Communication Error with reader");
   if (end_ == ReadEnd::TableFull) {
-    Fail(ctx, "The reader holds more than " + std::to_string(TagTable::Capacity()) +
+    Fail(env, "The reader holds more than " + std::to_string(TagTable::Capacity()) +
                   " records; only the first " + std::to_string(TagTable::Capacity()) +
                   " were read.");
   }
@@ -197,54 +180,48 @@ std::optional<ReadJob::ReadEnd> ReadJob::TakeReply(const ReadLoop& loop, const s
   return ++failedReads > kMaxRefusals ? std::optional(ReadEnd::Refused) : std::nullopt;
 }
 
-void ReadJob::ReadAttributes(app::JobContext& ctx) {
-  serial::ReaderLink& link = ctx.link();
+void ReadJob::ReadAttributes(job::JobEnvironment& env) {
+  job::Transcript& transcript = env.transcript();
   for (std::size_t i = 0; i < kAttributeCount; ++i) {
     const char token = AttributeList::TokenAt(i);
-    const std::string command = std::string("T") + token;
-    link.Send(command, serial::Echo::None);
-    link.sentPane() += command;
-    std::string reply = link.CollectUntil(kReplyEnds, kReplyChunks);
-    link.sentPane() += "\r\n";
-    if (!reply.empty()) reply.erase(0, 1);
-    if (reply.size() > 4) reply.resize(reply.size() - 5);
-    if (reply == std::string(1, token)) reply.clear();
-    attributes_.Set(i, token + reply);
-    link.receivedPane() += reply + "\r\n";
-    link.TrimPanes();
+    std::string text = env.reader().ReadAttribute(token).payload;
+    transcript.Sent(std::string("T") + token + "\r\n");
+    if (text == std::string(1, token)) text.clear();
+    attributes_.Set(i, token + text);
+    transcript.Received(text + "\r\n");
+    transcript.Trim();
     platform::SleepMs(kAttributePauseMs);
   }
 }
 
-void ReadJob::Save(app::JobContext& ctx, ReaderModel model) {
+void ReadJob::Save(job::JobEnvironment& env, ReaderModel model) {
   const std::string& path = path_;
   const auto layout = LayoutForModel(model);
   if (model == ReaderModel::NoReply) return;
-  if (!layout) return Fail(ctx, "database function is not supported");
+  if (!layout) return Fail(env, "database function is not supported");
   const bool xml = Contains(path, ".xml");
   const bool dat = !xml && Contains(path, ".dat");
   const bool db = !xml && !dat && Contains(path, ".db");
   if (layout == SheetLayout::AttributeSheet) {
-    if (!xml && !dat && !db) return Fail(ctx, kNotSupported);
+    if (!xml && !dat && !db) return Fail(env, kNotSupported);
   } else if (dat) {
-    return Fail(ctx,
+    return Fail(env,
                 "*.dat database file format is not supported with this reader,\r\nplease choose "
                 "*.xml format");
   } else if (db) {
-    return Fail(ctx,
+    return Fail(env,
                 "*.db database file format is not supported with this reader,\r\nplease choose "
                 "*.xml format");
   } else if (!xml) {
-    return Fail(ctx, kNotSupported);
+    return Fail(env, kNotSupported);
   }
 
   std::string text;
   if (xml) {
-    text = WriteSheet(*layout, model, table_, attributes_, [&ctx](std::size_t shown) {
-      ctx.fields().datasetCount = std::to_string(shown);
-      ctx.PushControls();
-      ctx.controls().SetProgress(ctl::kProgress, static_cast<int>(shown));
-      ctx.host().DispatchPendingMessages();
+    text = WriteSheet(*layout, model, table_, attributes_, [&env](std::size_t shown) {
+      env.ShowCount(std::to_string(shown));
+      env.Progress(static_cast<int>(shown));
+      env.Idle();
     });
   } else {
     text = dat ? DatFileText(table_, attributes_, model) : DbFileText(table_, attributes_);
@@ -254,24 +231,24 @@ void ReadJob::Save(app::JobContext& ctx, ReaderModel model) {
   const bool complete = end_ == ReadEnd::Complete;
   const std::string target = complete ? path : IncompletePath(path);
   // A failed write keeps the old file, and a read-only file is not overwritten.
-  if (!platform::ReplaceFileContents(target, text)) return Fail(ctx, kNoAccess);
+  if (!platform::ReplaceFileContents(target, text)) return Fail(env, kNoAccess);
   result_.file = target;
   result_.records = table_.LeadingCount();
   if (!complete) {
-    return Fail(ctx, std::string(ReadEndText(end_)) + " " + std::to_string(result_.records) +
+    return Fail(env, std::string(ReadEndText(end_)) + " " + std::to_string(result_.records) +
                          " records were read and saved to " + target + ";\r\n" + path +
                          " was left as it is.");
   }
-  ctx.host().ShellOpen(path, "open");
+  env.OpenFile(path);
 }
 
 bool HasDatabaseExtension(const std::string& path) {
   return Contains(path, ".xml") || Contains(path, ".dat") || Contains(path, ".db");
 }
 
-std::optional<std::string> AskDatabasePath(app::JobContext& ctx, bool read) {
-  const std::string& path = read ? ctx.settings().read_path : ctx.settings().write_path;
-  app::FileDialogRequest request;
+std::optional<std::string> AskDatabasePath(const FileQuestion& ask, const std::string& path,
+                                           bool read) {
+  job::FileDialogRequest request;
   request.title = read ? "Read database into" : "Write database from";
   request.initialPath = path;
   request.defaultExtension = "xml";
@@ -283,21 +260,10 @@ std::optional<std::string> AskDatabasePath(app::JobContext& ctx, bool read) {
   } else {
     request.filters = {{"All files", "*.*"}};
   }
-  std::optional<std::string> chosen = ctx.host().SaveFileDialog(request);
+  std::optional<std::string> chosen = ask(request);
   if (chosen && read && !chosen->empty() && !HasDatabaseExtension(*chosen)) *chosen += ".xml";
   if (chosen && chosen->empty()) chosen.reset();
   return chosen;
-}
-
-void ChooseDatabasePath(app::JobContext& ctx, bool read) {
-  ctx.PullControls();
-  std::string& path = read ? ctx.settings().read_path : ctx.settings().write_path;
-  if (const auto chosen = AskDatabasePath(ctx, read)) path = *chosen;
-  if (path.empty()) path = DefaultDatabasePath(read);
-  if (read && !HasDatabaseExtension(path)) path += ".xml";
-  (read ? ctx.fields().readPathDisplay : ctx.fields().writePathDisplay) =
-      app::PathDisplayText(path);
-  ctx.PushControls();
 }
 
 std::string DefaultDatabasePath(bool read) {

@@ -7,10 +7,12 @@
 #include <string>
 #include <string_view>
 
-#include "app/job_context.h"
-#include "app/job_result.h"
+#include <functional>
+
 #include "database/tag_table.h"
-#include "reader/reader_model.h"
+#include "job/job_environment.h"
+#include "job/job_result.h"
+#include "protocol/reader_model.h"
 
 namespace tagline::database {
 
@@ -22,7 +24,7 @@ struct ReadLoop {
   std::string_view ends;
   std::uint32_t flushCount;
 };
-std::optional<ReadLoop> ReadLoopFor(reader::ReaderModel model);
+std::optional<ReadLoop> ReadLoopFor(protocol::ReaderModel model);
 
 class ReadJob {
  public:
@@ -30,8 +32,8 @@ class ReadJob {
   ReadJob(TagTable& table, AttributeList& attributes, std::string path)
       : table_(table), attributes_(attributes), path_(std::move(path)) {}
 
-  // The Read button: the whole job, with the receive poll stopped.
-  app::JobResult Run(app::JobContext& ctx);
+  // The Read button: the whole job at once (the front end keeps the receive poll off).
+  job::JobResult Run(job::JobEnvironment& env);
 
  private:
   // How the record loop ended; every end but the first is an incomplete read.
@@ -52,29 +54,30 @@ class ReadJob {
     return "";
   }
 
-  void ReadDatabase(app::JobContext& ctx);
+  void ReadDatabase(job::JobEnvironment& env);
   // Whether the target is a file format the read writes; the file dialog is offered first.
-  bool TargetWritable(app::JobContext& ctx);
+  bool TargetWritable(job::JobEnvironment& env);
   // Takes one reply of the record loop; the loop's end, or nothing to go on.
   std::optional<ReadEnd> TakeReply(const ReadLoop& loop, const std::string& reply, bool lineLost,
                                    int& failedReads);
-  void ReadRecords(app::JobContext& ctx, const ReadLoop& loop);
-  void ReadAttributes(app::JobContext& ctx);
-  void Save(app::JobContext& ctx, reader::ReaderModel model);
-  void Fail(app::JobContext& ctx, const std::string& text);
+  void ReadRecords(job::JobEnvironment& env, const ReadLoop& loop);
+  void ReadAttributes(job::JobEnvironment& env);
+  void Save(job::JobEnvironment& env, protocol::ReaderModel model);
+  void Fail(job::JobEnvironment& env, const std::string& text);
 
   TagTable& table_;
   AttributeList& attributes_;
   std::string path_;
   ReadEnd end_ = ReadEnd::Complete;
-  app::JobResult result_;
+  job::JobResult result_;
 };
 
-// The path buttons: the file dialog for the read target or the write source.
-void ChooseDatabasePath(app::JobContext& ctx, bool read);
-// The file dialog alone: the path chosen (a read target gets ".xml" when it has no
-// extension of its own), nothing when it was cancelled.
-std::optional<std::string> AskDatabasePath(app::JobContext& ctx, bool read);
+// The file dialog for the read target or the write source, starting at `path`: the path
+// chosen (a read target gets ".xml" when it has no extension of its own), nothing when it
+// was cancelled.
+using FileQuestion = std::function<std::optional<std::string>(const job::FileDialogRequest&)>;
+std::optional<std::string> AskDatabasePath(const FileQuestion& ask, const std::string& path,
+                                           bool read);
 // Whether a read target names a file format the read writes.
 bool HasDatabaseExtension(const std::string& path);
 std::string DefaultDatabasePath(bool read);

@@ -41,7 +41,7 @@ std::size_t TagTable::LeadingCount() const {
 }
 
 char AttributeList::TokenAt(std::size_t index) {
-  return index >= 1 && index < kAttributeCount ? static_cast<char>('A' + (index - 1)) : '#';
+  return protocol::AttributeToken(index);
 }
 
 std::optional<std::size_t> AttributeList::IndexOfToken(char token) {

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "protocol/attribute_tokens.h"
+
 namespace tagline::database {
 
 // One database record. Its layout depends on the reader model (see layouts.h); the full
@@ -51,7 +53,7 @@ class TagTable {
   std::size_t appended_ = 0;
 };
 
-inline constexpr std::size_t kAttributeCount = 27;
+inline constexpr std::size_t kAttributeCount = protocol::kAttributeCount;
 // Characters 1..14 of an entry are its deposited text.
 inline constexpr std::size_t kDepositedTextLength = 14;
 

@@ -4,61 +4,50 @@
 #include <fstream>
 #include <system_error>
 
-#include "app/control_ids.h"
+#include "database/attribute_check.h"
+#include "database/database_job_view.h"
 #include "database/layouts.h"
 #include "database/layouts_import.h"
-#include "database/xml_node.h"
-#include "reader/software_version.h"
 #include "serial/frame.h"
 
 namespace tagline::database {
 
 namespace {
 
-namespace ctl = app::ctl;
-using reader::kFailedModel;
-using reader::ReaderModel;
+using protocol::ReaderModel;
 
 constexpr int kWriteAttempts = 6;
 // A token answered with BEL or an unexpected byte is sent again, but not for ever.
 constexpr int kMaxTokenRepeats = 5;
-constexpr std::uint32_t kWriteReplyMs = 1000;
-constexpr std::uint32_t kRecordPauseMs = 20;
 // The attribute text a reader keeps.
 constexpr std::size_t kAttributeTextLength = 12;
+// The progress bar's range while the records are written. It is not the table's size: the
+// window has always counted the records against this range, so a longer sheet keeps the bar
+// full to its end.
+constexpr int kRecordProgressRange = 2016;
 // A full table of 5000 records takes a few megabytes in any layout, also after a
 // spreadsheet program re-saved it; a file far larger is not a sheet of ours, and loading
 // it would cost a few times its size in memory.
 constexpr std::uintmax_t kMaxSheetBytes = std::uintmax_t{32} << 20;
 constexpr const char* kReaderLeftAsItIs = "\r\nNothing was written; the reader was left as it is.";
 
-ReaderModel Model(std::int8_t m) {
-  return static_cast<ReaderModel>(m);
-}
-
-bool OneOf(std::int8_t model, std::initializer_list<ReaderModel> models) {
+bool OneOf(ReaderModel model, std::initializer_list<ReaderModel> models) {
   for (const ReaderModel m : models) {
-    if (static_cast<std::int8_t>(m) == model) return true;
+    if (m == model) return true;
   }
   return false;
 }
 
-bool IsCodeSheetModel(std::int8_t model) {
-  return OneOf(model, {ReaderModel::KtrH9V2, ReaderModel::KtrH9V2Rev5});
-}
-
-bool WritesAttributes(std::int8_t model) {
-  return model != kFailedModel &&
-         !OneOf(model,
+bool WritesAttributes(ReaderModel model) {
+  return !OneOf(model,
                 {ReaderModel::NoReply, ReaderModel::B21Vip, ReaderModel::KtrH9V2,
                  ReaderModel::KtrH9V2Rev5, ReaderModel::Unrecognised, ReaderModel::KtrH9HfV11,
                  ReaderModel::Talvikko, ReaderModel::Fenra, ReaderModel::KtrH9HfV10Cs3});
 }
 
-// The models that keep no records to write (or a job that failed).
-bool SkipsRecords(std::int8_t model) {
-  return model == kFailedModel ||
-         OneOf(model, {ReaderModel::NoReply, ReaderModel::B21Vip, ReaderModel::KtrH9HfV10Cs3});
+// The models that keep no records to write.
+bool SkipsRecords(ReaderModel model) {
+  return OneOf(model, {ReaderModel::NoReply, ReaderModel::B21Vip, ReaderModel::KtrH9HfV10Cs3});
 }
 
 // "Row 5" or "Rows 5, 9, 12" (the first ten).
@@ -76,127 +65,113 @@ int ProgressValue(std::size_t size) {
   return static_cast<int>(std::min<std::size_t>(size, INT32_MAX));
 }
 
+// The "t" command of an attribute entry (token, blank, text): the token and up to twelve
+// characters of text, "___" for none, padded to five characters.
+std::string AttributeCommand(const std::string& entry) {
+  std::string command = "t" + entry.substr(0, 1) + (entry.size() > 2 ? entry.substr(2) : "");
+  if (command.size() <= 2) command += "___";
+  if (command.size() < 5) command.append(5 - command.size(), ' ');
+  return command;
+}
+
 }  // namespace
 
-void WriteJob::Begin(app::JobContext& ctx) {
-  ctx.SetLastJobModel(kFailedModel);
+void WriteJob::Begin(job::JobEnvironment& env) {
+  env.NoteJobModel(std::nullopt);
   table_.Fill(" ");
   attributes_.Fill(" ");
-  lostAtStart_ = ctx.link().lostReads();
-  BeginDatabaseJob(ctx, 1);
+  WatchLine(env);
+  BeginDatabaseJob(env, 1);
 }
 
-void WriteJob::SetModel(app::JobContext& ctx, std::int8_t model) {
-  model_ = model;
-  ctx.SetLastJobModel(model);
-}
-
-app::Tick WriteJob::Step(app::JobContext& ctx) {
+job::Tick WriteJob::Step(job::JobEnvironment& env) {
   // A reader that is gone answers nothing more: the job goes straight to its summary.
-  if (step_ > 1 && step_ < 8 && ctx.link().lostReads() != lostAtStart_) {
-    ReportFailure(ctx, result_, kConnectionLost);
-    SetModel(ctx, kFailedModel);
+  if (stage_ > Stage::Identify && stage_ < Stage::Summary && LineLostNow(env)) {
     recordsOk_ = false;
-    step_ = 8;
-    return app::Tick::Next;
+    stage_ = Stage::Summary;
+    return job::Tick::Next;
   }
-  switch (step_) {
-    case 1:
-      SetModel(ctx, static_cast<std::int8_t>(reader::IdentifyReader(ctx, reader::VersionEcho::Shown,
-                                                                    reader::PollAfter::LeaveOff)));
-      if (model_ <= 0 || model_ == static_cast<std::int8_t>(ReaderModel::KtrH9HfV10Cs3)) {
-        return app::Tick::Finish;
-      }
-      result_.readerFound = true;
-      step_ = 2;
-      return app::Tick::Next;
-    case 2:
-      SetModel(ctx, LoadSheet(ctx, model_));
-      step_ = 3;
-      return app::Tick::Next;
-    case 3:
-      SetModel(ctx, WriteAttributes(ctx, model_));
-      step_ = 4;
-      return app::Tick::Next;
-    case 4:
-      SendClearDatabase(ctx, model_);
-      polls_ = 0;
-      clearStatus_ = ClearStatus::Waiting;
-      ctx.controls().SetProgressRange(ctl::kProgress, 0, kMaxClearPolls);
-      step_ = 5;
-      return app::Tick::Next;
-    case 5:
-      // Nothing was sent for a failed job: there is no answer to wait for.
-      if (model_ == kFailedModel) {
-        step_ = 6;
-        return app::Tick::Stay;
-      }
-      clearStatus_ = PollClearDatabase(ctx);
-      if (clearStatus_ != ClearStatus::Waiting) erased_ = clearStatus_ == ClearStatus::Cleared;
-      ctx.controls().SetProgress(ctl::kProgress, polls_);
-      ++polls_;
-      if (clearStatus_ != ClearStatus::Waiting || polls_ > kMaxClearPolls) {
-        if (clearStatus_ != ClearStatus::Cleared) SetModel(ctx, kFailedModel);
-        step_ = 6;
-      }
-      return app::Tick::Stay;
-    case 6:
-      SetModel(ctx, InitWritePointer(ctx, model_));
-      step_ = 7;
-      return app::Tick::Next;
-    case 7:
-      SetModel(ctx, WriteRecords(ctx, model_));
-      step_ = 8;
-      return app::Tick::Next;
-    case 8:
+  switch (stage_) {
+    case Stage::Identify:
+      if (!Identify(env, Needs::Database)) return job::Tick::Finish;
+      stage_ = Stage::LoadSheet;
+      return job::Tick::Next;
+    case Stage::LoadSheet:
+      if (!LoadSheet(env)) Fail(env);
+      stage_ = Stage::WriteAttributes;
+      return job::Tick::Next;
+    case Stage::WriteAttributes:
+      WriteAttributes(env);
+      stage_ = Stage::Erase;
+      return job::Tick::Next;
+    case Stage::Erase:
+      if (!failed()) erase_.Start(env);
+      env.ProgressTotal(job::EraseWait::kMaxLooks);
+      stage_ = Stage::AwaitErase;
+      return job::Tick::Next;
+    case Stage::AwaitErase:
+      AwaitErase(env);
+      // The timer keeps running: one look for the answer per tick.
+      return job::Tick::Stay;
+    case Stage::InitWritePointer:
+      InitWritePointer(env);
+      stage_ = Stage::WriteRecords;
+      return job::Tick::Next;
+    case Stage::WriteRecords:
+      WriteRecords(env);
+      stage_ = Stage::Summary;
+      return job::Tick::Next;
+    case Stage::Summary:
       BuildSummary();
-      step_ = 9;
-      return app::Tick::Finish;
-    default:
-      return app::Tick::Finish;
+      stage_ = Stage::Done;
+      return job::Tick::Finish;
+    case Stage::Done:
+      break;
   }
+  return job::Tick::Finish;
 }
 
-void WriteJob::Finish(app::JobContext& ctx) {
-  if (step_ == 9) ctx.Message(result_.summary);
-  EndDatabaseJob(ctx);
-  result_.ok = result_.readerFound && step_ == 9 && result_.failures.empty() &&
-               app::AllStepsOk(result_.steps);
-  result_.finished = true;
+void WriteJob::Finish(job::JobEnvironment& env) {
+  const bool reachedSummary = stage_ == Stage::Done;
+  if (reachedSummary) env.Message(result_.summary);
+  EndDatabaseJob(env);
+  Conclude(reachedSummary);
 }
 
 void WriteJob::BuildSummary() {
-  if (WritesAttributes(model_)) result_.steps.push_back({"'t'\tWrite Attributes\t", attributesOk_});
-  if (model_ != static_cast<std::int8_t>(ReaderModel::KtrH9HfV10Cs3)) {
+  if (!failed() && WritesAttributes(model())) {
+    result_.steps.push_back({"'t'\tWrite Attributes\t", attributesOk_});
+  }
+  if (failed() || model() != job::kNoDatabaseModel) {
     result_.steps.push_back({"'EC'\tClear Eeprom\t", erased_});
     result_.steps.push_back({"'WP'\tInit Pointer\t", pointerOk_});
     result_.steps.push_back({"'w'\tWrite Records\t", recordsOk_ && !tableFull_});
   }
-  result_.summary = app::SummaryText(result_.steps);
+  result_.summary = job::SummaryText(result_.steps);
 }
 
-std::int8_t WriteJob::Refuse(app::JobContext& ctx, const std::string& text) {
-  ReportFailure(ctx, result_, text + kReaderLeftAsItIs);
-  return kFailedModel;
+bool WriteJob::Refuse(job::JobEnvironment& env, const std::string& text) {
+  ReportFailure(env, text + kReaderLeftAsItIs);
+  return false;
 }
 
-std::int8_t WriteJob::LoadSheet(app::JobContext& ctx, std::int8_t model) {
-  if (model == kFailedModel) return model;
-  const auto layout = LayoutForModel(Model(model));
+bool WriteJob::LoadSheet(job::JobEnvironment& env) {
+  const ReaderModel model = this->model();
+  const auto layout = LayoutForModel(model);
   // Erasing a reader whose records no sheet can give back would only lose them.
-  if (!layout || layout == SheetLayout::SensorSheet || RecordLength(Model(model)) == 0 ||
+  if (!layout || layout == SheetLayout::SensorSheet || RecordLength(model) == 0 ||
       SkipsRecords(model)) {
-    return Refuse(ctx, "This reader's database cannot be written from a sheet.");
+    return Refuse(env, "This reader's database cannot be written from a sheet.");
   }
   std::ifstream in(path_, std::ios::binary);
   std::error_code error;
   const std::uintmax_t size = std::filesystem::file_size(path_, error);
   if (!in || error) {
-    ReportFailure(ctx, result_, "no access on DB");
-    return kFailedModel;
+    ReportFailure(env, "no access on DB");
+    return false;
   }
   if (size > kMaxSheetBytes) {
-    return Refuse(ctx, "The sheet is larger than " + std::to_string(kMaxSheetBytes >> 20) +
+    return Refuse(env, "The sheet is larger than " + std::to_string(kMaxSheetBytes >> 20) +
                            " MB, far more than the reader's " +
                            std::to_string(TagTable::Capacity()) +
                            " records fill; it was not read.");
@@ -206,44 +181,41 @@ std::int8_t WriteJob::LoadSheet(app::JobContext& ctx, std::int8_t model) {
   // A file that changed size meanwhile is taken as it was read.
   text.resize(static_cast<std::size_t>(in.gcount()));
   if (!SheetIsComplete(text)) {
-    return Refuse(ctx, "The sheet ends before its end (</Workbook> is missing).");
+    return Refuse(env, "The sheet ends before its end (</Workbook> is missing).");
   }
-  app::ControlModel& controls = ctx.controls();
-  controls.SetProgressRange(ctl::kProgress, 0, ProgressValue(text.size()));
-  controls.SetProgress(ctl::kProgress, ProgressValue(text.size()));
+  env.ProgressTotal(ProgressValue(text.size()));
+  env.Progress(ProgressValue(text.size()));
 
-  const auto imported = ImportSheetText(
-      std::move(text), *layout, Model(model), table_, attributes_, [&ctx](std::size_t row) {
-        ctx.fields().datasetCount = std::to_string(row);
-        ctx.controls().SetProgress(ctl::kProgress, static_cast<int>(row));
-        ctx.PushControls();
-        ctx.host().DispatchPendingMessages();
-      });
+  const auto imported = ImportSheetText(std::move(text), *layout, model, table_, attributes_,
+                                        [&env](std::size_t row) {
+                                          env.ShowCount(std::to_string(row));
+                                          env.Progress(static_cast<int>(row));
+                                          env.Idle();
+                                        });
   if (imported.tableFull) {
     tableFull_ = true;
-    ReportFailure(ctx, result_,
-                  "The sheet holds more than " + std::to_string(TagTable::Capacity()) +
-                      " records; only the first " + std::to_string(TagTable::Capacity()) +
-                      " are written.");
+    ReportFailure(env, "The sheet holds more than " + std::to_string(TagTable::Capacity()) +
+                           " records; only the first " + std::to_string(TagTable::Capacity()) +
+                           " are written.");
   }
   if (!imported.incompleteRows.empty()) {
-    return Refuse(ctx, RowList(imported.incompleteRows) +
+    return Refuse(env, RowList(imported.incompleteRows) +
                            " of the sheet hold no complete record (token, date, time and code)"
                            " and cannot be written.");
   }
   // A sheet the attribute step finds in the wrong format fails there, before anything is
   // sent, with the message the users know.
-  if (imported.completeRecords == 0 && HasWrongFormat(model)) return model;
+  if (imported.completeRecords == 0 && HasWrongFormat()) return true;
   if (imported.completeRecords == 0) {
-    return Refuse(ctx, "The sheet holds no records for this reader.");
+    return Refuse(env, "The sheet holds no records for this reader.");
   }
-  if (WritesAttributes(model) && !AcceptCutAttributes(ctx)) {
-    return Refuse(ctx, "The attribute texts were not written cut.");
+  if (WritesAttributes(model) && !AcceptCutAttributes(env)) {
+    return Refuse(env, "The attribute texts were not written cut.");
   }
-  return model;
+  return true;
 }
 
-bool WriteJob::AcceptCutAttributes(app::JobContext& ctx) {
+bool WriteJob::AcceptCutAttributes(job::JobEnvironment& env) {
   std::string cut;
   for (std::size_t i = 0; i < kAttributeCount; ++i) {
     const std::string& entry = attributes_.Entry(i);
@@ -255,114 +227,119 @@ bool WriteJob::AcceptCutAttributes(app::JobContext& ctx) {
            (blank ? std::string() : text.substr(0, kAttributeTextLength)) + "\"\r\n";
   }
   if (cut.empty()) return true;
-  const std::string text = "The reader keeps " + std::to_string(kAttributeTextLength) +
-                           " characters of an attribute text and no text of blanks alone; "
-                           "these are changed:\r\n" +
-                           cut + "Write them so?";
-  const int answer = ctx.host().MessageBox(text, {}, app::mb::kOkCancel | app::mb::kIconQuestion);
-  return answer == app::id::kOk;
+  return env.Confirm("The reader keeps " + std::to_string(kAttributeTextLength) +
+                     " characters of an attribute text and no text of blanks alone; "
+                     "these are changed:\r\n" +
+                     cut + "Write them so?");
 }
 
-bool WriteJob::HasWrongFormat(std::int8_t model) const {
-  if (IsCodeSheetModel(model)) {
+bool WriteJob::HasWrongFormat() const {
+  if (IsCodeSheetModel(model())) {
     const std::string& first = table_.At(0);
     return first.size() < 14 || first[13] == '0';
   }
-  return WritesAttributes(model) && attributes_.Entry(0) == " ";
+  return WritesAttributes(model()) && attributes_.Entry(0) == " ";
 }
 
-std::int8_t WriteJob::WriteAttributes(app::JobContext& ctx, std::int8_t model) {
-  if (IsCodeSheetModel(model)) {
-    if (HasWrongFormat(model)) {
-      ReportFailure(ctx, result_, "DB has wrong format");
-      return kFailedModel;
+void WriteJob::WriteAttributes(job::JobEnvironment& env) {
+  if (failed()) return;
+  if (IsCodeSheetModel(model())) {
+    if (HasWrongFormat()) {
+      ReportFailure(env, "DB has wrong format");
+      Fail(env);
     }
-    return model;
+    return;
   }
-  if (!WritesAttributes(model)) return model;
-  serial::ReaderLink& link = ctx.link();
-  if (!link.open()) return model;
-  if (HasWrongFormat(model)) {
-    ReportFailure(ctx, result_, "DB has wrong format");
-    return kFailedModel;
+  if (!WritesAttributes(model())) return;
+  protocol::ReaderProtocol& reader = env.reader();
+  if (!reader.open()) return;
+  if (HasWrongFormat()) {
+    ReportFailure(env, "DB has wrong format");
+    Fail(env);
+    return;
   }
-  link.FlushInput();
-  link.ClearPanes();
-  ctx.controls().SetProgressRange(ctl::kProgress, 0, static_cast<int>(kAttributeCount));
-  link.Drain(50);
+  job::Transcript& transcript = env.transcript();
+  reader.Flush();
+  transcript.Clear();
+  env.ProgressTotal(static_cast<int>(kAttributeCount));
+  reader.Drain(50);
   // One attribute the reader did not take fails the step, whatever the ones after it got.
   bool allAcknowledged = true;
   for (std::size_t i = 0; i < kAttributeCount; ++i) {
-    ctx.controls().SetProgress(ctl::kProgress, static_cast<int>(i) - 1);
+    env.Progress(static_cast<int>(i) - 1);
     const std::string entry = attributes_.Entry(i).substr(0, 14);
-    std::string command = "t" + entry.substr(0, 1) + (entry.size() > 2 ? entry.substr(2) : "");
-    if (command.size() <= 2) command += "___";
-    if (command.size() < 5) command.append(5 - command.size(), ' ');
-    link.sentPane() += entry + "\r\n";
-    const char reply = link.SendToken(command, i > 0 ? kMaxTokenRepeats : 0, true);
-    if (reply == 0) {
-      ReportFailure(ctx, result_, "No Answer from reader");
+    transcript.Sent(entry + "\r\n");
+    const protocol::TokenReply reply =
+        reader.WriteAttribute(AttributeCommand(entry), i > 0 ? kMaxTokenRepeats : 0);
+    for (const serial::ReplyClass repeated : reply.repeated) transcript.LogLine(repeated);
+    if (reply.last == 0) {
+      ReportFailure(env, "No Answer from reader");
       allAcknowledged = false;
       break;
     }
-    link.LogLine(serial::ClassifyReply(std::string(1, reply)));
-    allAcknowledged = allAcknowledged && reply == serial::kAck;
-    link.TrimPanes();
-    ctx.PushControls();
+    transcript.LogLine(serial::ClassifyReply(std::string(1, reply.last)));
+    allAcknowledged = allAcknowledged && reply.last == serial::kAck;
+    transcript.Trim();
   }
   attributesOk_ = allAcknowledged;
-  return model;
 }
 
-std::int8_t WriteJob::InitWritePointer(app::JobContext& ctx, std::int8_t model) {
-  serial::ReaderLink& link = ctx.link();
-  if (!link.open()) return model;
-  link.FlushInput();
-  if (SkipsRecords(model)) return model;
-  serial::ExchangeOptions how;
-  how.timeoutMs = kWriteReplyMs;
-  how.flush = false;
-  for (int attempt = 0; attempt < kWriteAttempts; ++attempt) {
-    const serial::Reply reply = link.Exchange("WP", how);
-    link.LogLine(reply.cls);
-    link.TrimPanes();
-    ctx.PushControls();
-    pointerOk_ = reply.ack();
-    if (pointerOk_) return model;
+void WriteJob::AwaitErase(job::JobEnvironment& env) {
+  // Nothing was sent for a failed job: there is no answer to wait for.
+  if (failed()) {
+    stage_ = Stage::InitWritePointer;
+    return;
   }
-  ReportFailure(ctx, result_, "Communication Error with reader");
-  return kFailedModel;
+  const bool answered = erase_.Look(env);
+  if (erase_.status() != job::ClearStatus::Waiting) {
+    erased_ = erase_.status() == job::ClearStatus::Cleared;
+  }
+  env.Progress(erase_.looks() - 1);
+  if (!answered) return;
+  if (erase_.status() != job::ClearStatus::Cleared) Fail(env);
+  stage_ = Stage::InitWritePointer;
 }
 
-std::int8_t WriteJob::WriteRecords(app::JobContext& ctx, std::int8_t model) {
-  serial::ReaderLink& link = ctx.link();
-  if (!link.open()) return model;
-  link.FlushInput();
-  if (SkipsRecords(model)) return model;
-  link.ClearPanes();
-  const std::size_t length = RecordLength(Model(model));
-  ctx.controls().SetProgressRange(ctl::kProgress, 0, 2016);
-  serial::ExchangeOptions how;
-  how.timeoutMs = kWriteReplyMs;
-  how.flush = false;
-  how.echo = serial::Echo::None;
-  how.pauseMs = kRecordPauseMs;
+void WriteJob::InitWritePointer(job::JobEnvironment& env) {
+  protocol::ReaderProtocol& reader = env.reader();
+  if (!reader.open()) return;
+  reader.Flush();
+  if (failed() || SkipsRecords(model())) return;
+  for (int attempt = 0; attempt < kWriteAttempts; ++attempt) {
+    const protocol::Reply reply = reader.InitWritePointer();
+    env.transcript().LogLine(reply.cls);
+    env.transcript().Trim();
+    pointerOk_ = reply.ack();
+    if (pointerOk_) return;
+  }
+  ReportFailure(env, "Communication Error with reader");
+  Fail(env);
+}
+
+void WriteJob::WriteRecords(job::JobEnvironment& env) {
+  protocol::ReaderProtocol& reader = env.reader();
+  if (!reader.open()) return;
+  reader.Flush();
+  if (failed() || SkipsRecords(model())) return;
+  job::Transcript& transcript = env.transcript();
+  transcript.Clear();
+  const std::size_t length = RecordLength(model());
+  env.ProgressTotal(kRecordProgressRange);
   for (std::size_t p = 0; p < TagTable::Capacity() && table_.At(p).size() >= length; ++p) {
-    ctx.fields().datasetCount = std::to_string(p + 1);
-    ctx.controls().SetProgress(ctl::kProgress, static_cast<int>(p) - 1);
-    ctx.PushControls();
-    ctx.host().DispatchPendingMessages();
-    const std::string command = "w" + table_.At(p).substr(0, length);
+    env.ShowCount(std::to_string(p + 1));
+    env.Progress(static_cast<int>(p) - 1);
+    env.Idle();
+    const std::string record = table_.At(p).substr(0, length);
     serial::ReplyClass last = serial::ReplyClass::NoAnswer;
     bool acknowledged = false;
     bool anyReply = false;
     for (int attempt = 0; attempt < kWriteAttempts && !acknowledged; ++attempt) {
-      const serial::Reply reply = link.Exchange(command, how);
-      link.sentPane() += "w" + table_.At(p) + "\r\n";
+      const protocol::Reply reply = reader.WriteRecord(record);
+      transcript.Sent("w" + table_.At(p) + "\r\n");
       last = reply.cls;
       anyReply = anyReply || reply.answered();
-      link.LogLine(last);
-      link.TrimPanes();
+      transcript.LogLine(last);
+      transcript.Trim();
       acknowledged = reply.ack();
     }
     if (acknowledged) {
@@ -372,17 +349,22 @@ std::int8_t WriteJob::WriteRecords(app::JobContext& ctx, std::int8_t model) {
     }
     // A record that did not reach the reader fails the write, whatever came before it.
     recordsOk_ = false;
-    const std::string number = std::to_string(p + 1);
-    if (!anyReply) {
-      ReportFailure(ctx, result_, "Error on dataset " + number);
-    } else if (last == serial::ReplyClass::Bel || last == serial::ReplyClass::Nak) {
-      ReportFailure(ctx, result_, "Error sending dataset " + number);
-    } else {
-      ReportFailure(ctx, result_, "Communication Error with reader");
-    }
-    return kFailedModel;
+    ReportRecordFailure(env, p + 1, anyReply, last);
+    Fail(env);
+    return;
   }
-  return model;
+}
+
+void WriteJob::ReportRecordFailure(job::JobEnvironment& env, std::size_t number, bool anyReply,
+                                   serial::ReplyClass last) {
+  const std::string text = std::to_string(number);
+  if (!anyReply) {
+    ReportFailure(env, "Error on dataset " + text);
+  } else if (last == serial::ReplyClass::Bel || last == serial::ReplyClass::Nak) {
+    ReportFailure(env, "Error sending dataset " + text);
+  } else {
+    ReportFailure(env, "Communication Error with reader");
+  }
 }
 
 }  // namespace tagline::database

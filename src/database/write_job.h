@@ -3,56 +3,65 @@
 // show the summary.
 #pragma once
 
-#include <cstdint>
+#include <string>
 
-#include "app/job_runner.h"
-#include "database/database_job.h"
 #include "database/tag_table.h"
+#include "job/reader_job.h"
 
 namespace tagline::database {
 
-class WriteJob : public app::StepJob {
+class WriteJob : public job::ReaderJob {
  public:
   // The job fills the window's tables from the sheet at `path`.
   WriteJob(TagTable& table, AttributeList& attributes, std::string path)
       : table_(table), attributes_(attributes), path_(std::move(path)) {}
 
-  void Begin(app::JobContext& ctx) override;
-  bool Polling() const override { return step_ == 5; }
-  app::Tick Step(app::JobContext& ctx) override;
-  void Finish(app::JobContext& ctx) override;
-  const app::JobResult& result() const override { return result_; }
+  void Begin(job::JobEnvironment& env) override;
+  bool Polling() const override { return stage_ == Stage::AwaitErase; }
+  job::Tick Step(job::JobEnvironment& env) override;
+  void Finish(job::JobEnvironment& env) override;
 
  private:
-  void SetModel(app::JobContext& ctx, std::int8_t model);
-  // Loads and checks the sheet: the failure value, with the reason shown, when it cannot
-  // be written whole. Nothing has been sent to the reader but "SV" then.
-  std::int8_t LoadSheet(app::JobContext& ctx, std::int8_t model);
-  std::int8_t Refuse(app::JobContext& ctx, const std::string& text);
+  enum class Stage {
+    Identify,
+    LoadSheet,
+    WriteAttributes,
+    Erase,
+    AwaitErase,
+    InitWritePointer,
+    WriteRecords,
+    Summary,
+    Done,
+  };
+
+  // Loads and checks the sheet; false, with the reason shown, when it cannot be written
+  // whole. Nothing has been sent to the reader but "SV" then.
+  bool LoadSheet(job::JobEnvironment& env);
+  // Reports a sheet refused before anything was written; false.
+  bool Refuse(job::JobEnvironment& env, const std::string& text);
   // No attributes loaded for an attribute model, or no code in the code sheet's first row.
-  bool HasWrongFormat(std::int8_t model) const;
+  bool HasWrongFormat() const;
   // Attribute texts longer than the reader keeps are shown; false when the user declines.
-  bool AcceptCutAttributes(app::JobContext& ctx);
-  std::int8_t WriteAttributes(app::JobContext& ctx, std::int8_t model);
-  std::int8_t InitWritePointer(app::JobContext& ctx, std::int8_t model);
-  std::int8_t WriteRecords(app::JobContext& ctx, std::int8_t model);
+  bool AcceptCutAttributes(job::JobEnvironment& env);
+  void WriteAttributes(job::JobEnvironment& env);
+  void AwaitErase(job::JobEnvironment& env);
+  void InitWritePointer(job::JobEnvironment& env);
+  void WriteRecords(job::JobEnvironment& env);
+  // Tells why a record did not reach the reader after every attempt.
+  void ReportRecordFailure(job::JobEnvironment& env, std::size_t number, bool anyReply,
+                           serial::ReplyClass last);
   void BuildSummary();
 
   TagTable& table_;
   AttributeList& attributes_;
   std::string path_;
-  int step_ = 1;
-  std::int8_t model_ = -1;
-  int polls_ = 0;
-  ClearStatus clearStatus_ = ClearStatus::Waiting;
+  Stage stage_ = Stage::Identify;
+  job::EraseWait erase_;
   bool attributesOk_ = false;
   bool erased_ = false;
   bool pointerOk_ = false;
   bool recordsOk_ = false;
-  bool tableFull_ = false;
-  int lostAtStart_ = 0;  // the link's count of lost reads when the job began  // the sheet held
-                         // more records than the reader takes
-  app::JobResult result_;
+  bool tableFull_ = false;  // the sheet held more records than the reader takes
 };
 
 }  // namespace tagline::database

@@ -4,17 +4,11 @@
 #include <algorithm>
 #include <array>
 
+#include "platform/windows_1252.h"
+
 namespace tagline::database {
 
 namespace {
-
-// Code points of 0x80..0x9F; the undefined bytes keep their C1 code point.
-constexpr std::array<char32_t, 32> kSpecials = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 0x80
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  // 0x88
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 0x90
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 0x98
-};
 
 // HTML Latin-1 entity names of U+00A0..U+00FF, in code point order.
 constexpr std::array<std::string_view, 96> kLatin1Names = {
@@ -161,17 +155,14 @@ void AppendReference(std::string& out, char32_t codePoint) {
 }  // namespace
 
 char32_t Windows1252ToCodePoint(unsigned char byte) {
-  if (byte >= 0x80 && byte <= 0x9F) return kSpecials[byte - 0x80];
-  return byte;
+  return platform::Windows1252ToCodePoint(byte);
 }
 
 std::optional<unsigned char> CodePointToWindows1252(char32_t codePoint) {
   if (codePoint == 0) return std::nullopt;
-  if (codePoint <= 0xFF) return static_cast<unsigned char>(codePoint);
-  for (std::size_t i = 0; i < kSpecials.size(); ++i) {
-    if (kSpecials[i] == codePoint) return static_cast<unsigned char>(0x80 + i);
-  }
-  return std::nullopt;
+  // A Latin-1 reading of the bytes 0x80..0x9F gave these code points.
+  if (codePoint >= 0x80 && codePoint <= 0x9F) return static_cast<unsigned char>(codePoint);
+  return platform::CodePointToWindows1252(codePoint);
 }
 
 std::string DecodeCellText(std::string_view raw, bool utf8) {

@@ -1,40 +1,43 @@
-// Communication control ("XT" / "s22400") and the database test ("ET").
+// Communication control ("XT" / "s22400") and the database test ("ET"). The XT row's state
+// and texts are the window's; here are the exchanges and the rules of the models.
 #pragma once
 
 #include <functional>
+#include <optional>
+#include <string>
 
-#include "app/job_context.h"
-#include "app/job_result.h"
-#include "reader/reader_model.h"
+#include "job/job_environment.h"
+#include "protocol/reader_model.h"
 
 namespace tagline::reader {
 
-class CommunicationControl {
- public:
-  // The XT button: takes the reader out of communication or back into it.
-  app::CommandResult Toggle(app::JobContext& ctx);
-  // One half of the button asked for by name: "s22400" (on) or "XT" (off) goes to the
-  // reader whatever the model and whatever the row shows. The button cannot do that: on a
-  // reader that cannot switch it only logs "s22400", and from the state of a fresh start
-  // it sends "s22400" before it offers "XT".
-  app::CommandResult Switch(app::JobContext& ctx, bool on);
-  // The row's label and button text for the state.
-  static void ShowState(app::ControlModel& controls, bool open);
-  void Reset(app::ControlModel& controls);
-  bool open() const { return open_; }
+inline constexpr const char* kExitCommunication = "XT";
+inline constexpr const char* kEstablishCommunication = "s22400";
 
- private:
-  // The command of a press, and whether it goes to the reader or only into the panes.
-  struct Press {
-    const char* command;
-    bool send;
-  };
-  app::CommandResult Run(app::JobContext& ctx, const std::function<Press(ReaderModel)>& choose);
+// The readers whose communication can be switched on and off again.
+bool TogglesCommunication(protocol::ReaderModel model);
 
-  bool open_ = false;
+// The command of a press, and whether it goes to the reader or only into the panes.
+struct CommunicationPress {
+  const char* command;
+  bool send;
 };
 
-// The database test button: whether the reader's database holds data.
-app::CommandResult TestDatabase(app::JobContext& ctx);
+struct CommunicationOutcome {
+  bool ok = false;  // sent and acknowledged
+  // The row's new state when the press changed it: true in communication.
+  std::optional<bool> open;
+};
+
+// One press: identifies the reader quietly, flushes, sends (or only shows) the command the
+// model gives `choose`, and reads the answer into `result` (the row's result text).
+// "s22400" opens on every model; "XT" closes only where the reader can be opened again.
+CommunicationOutcome PressCommunication(
+    job::JobEnvironment& env,
+    const std::function<CommunicationPress(protocol::ReaderModel)>& choose, std::string& result);
+
+// The database test: whether the reader's database holds data. `result` becomes "empty" or
+// "occupied" (stays as it is for a NAK or no answer, is emptied for another answer).
+void TestDatabase(job::JobEnvironment& env, std::string& result);
 
 }  // namespace tagline::reader

@@ -1,22 +1,15 @@
 #include "reader/factory_job.h"
 
-#include "app/control_ids.h"
-#include "reader/classify_reader_version.h"
+#include "reader/attribute_clear.h"
 #include "reader/reader_clock.h"
-#include "reader/software_version.h"
+#include "serial/frame.h"
 
 namespace tagline::reader {
 
 namespace {
 
-namespace ctl = app::ctl;
-
-ReaderModel Model(std::int8_t m) {
-  return static_cast<ReaderModel>(m);
-}
-
-// The window's own copy of a value a factory write changed.
-void ApplyFactoryChange(app::AppSettings& settings, const MainWindowChange& change) {
+// The settings' own copy of a value a factory write changed.
+void ApplyFactoryChange(job::AppSettings& settings, const MainWindowChange& change) {
   using V = MainWindowValue;
   switch (change.value) {
     case V::Time:
@@ -39,24 +32,113 @@ void ApplyFactoryChange(app::AppSettings& settings, const MainWindowChange& chan
 
 }  // namespace
 
-void FactoryJob::Begin(app::JobContext& ctx) {
-  lostAtStart_ = ctx.link().lostReads();
-  ctx.host().BeginWaitCursor();
-  ctx.PullControls();
-  ctx.link().ClearPanes();
-  ctx.PushControls();
-  ctx.host().EndWaitCursor();
+void FactoryJob::Begin(job::JobEnvironment& env) {
+  WatchLine(env);
+  env.transcript().Clear();
 }
 
-void FactoryJob::SetModel(app::JobContext& ctx, std::int8_t model) {
-  model_ = model;
-  ctx.SetLastJobModel(model);
+job::Tick FactoryJob::Step(job::JobEnvironment& env) {
+  // A reader that is gone answers nothing more: the job goes straight to its summary.
+  if (stage_ != Stage::Identify && stage_ != Stage::Done && LineLostNow(env)) {
+    stage_ = Stage::Summary;
+    return job::Tick::Next;
+  }
+  switch (stage_) {
+    case Stage::Identify:
+      return Identify(env);
+    case Stage::Erase:
+      return Erase(env);
+    case Stage::AwaitErase:
+      return AwaitErase(env);
+    case Stage::AskDeleteAttributes:
+      return AskDeleteAttributes(env);
+    case Stage::DeleteAttributes:
+      return DeleteAttributes(env);
+    case Stage::SetClock:
+      return SetClock(env);
+    case Stage::WriteParameters:
+      return WriteParameters(env);
+    case Stage::Summary:
+      stage_ = Stage::Done;
+      return job::Tick::Finish;
+    case Stage::Done:
+      break;
+  }
+  return job::Tick::Finish;
 }
 
-FactoryChoice FactoryJob::AskDialog(app::JobContext& ctx, FactoryDialog dialog, std::string& text) {
+job::Tick FactoryJob::Identify(job::JobEnvironment& env) {
+  flags_ = {kFactoryVersionRead, 0};
+  const bool found = ReaderJob::Identify(env, Needs::AnyReader);
+  env.ShowCommand("VS");
+  env.ShowResult(version());
+  if (!found) return job::Tick::Finish;
+  flags_.succeeded |= kFactoryVersionRead;
+  stage_ = Stage::Erase;
+  return job::Tick::Next;
+}
+
+job::Tick FactoryJob::Erase(job::JobEnvironment& env) {
+  stage_ = Stage::AskDeleteAttributes;
+  if (!FactoryClearsDatabase(model())) return job::Tick::Next;
+  erase_.Start(env);
+  flags_.ran |= kFactoryDatabaseCleared;
+  env.ShowCommand("EC");
+  stage_ = Stage::AwaitErase;
+  return job::Tick::Next;
+}
+
+job::Tick FactoryJob::AwaitErase(job::JobEnvironment& env) {
+  env.transcript().Received(".");
+  if (!erase_.Look(env)) return job::Tick::Stay;
+  if (erase_.status() == job::ClearStatus::Cleared) {
+    flags_.succeeded |= kFactoryDatabaseCleared;
+    env.ShowResult("// ACK");
+  } else {
+    Fail(env);
+  }
+  stage_ = Stage::AskDeleteAttributes;
+  return job::Tick::Next;
+}
+
+job::Tick FactoryJob::AskDeleteAttributes(job::JobEnvironment& env) {
+  stage_ = Stage::SetClock;
+  if (failed() || !FactoryAsksDeleteAttributes(model())) return job::Tick::Next;
+  std::string text;
+  deleteAttributes_ = AskDialog(env, FactoryDialog::DeleteAttributes, text) == FactoryChoice::Yes;
+  stage_ = Stage::DeleteAttributes;
+  return job::Tick::Next;
+}
+
+job::Tick FactoryJob::DeleteAttributes(job::JobEnvironment& env) {
+  if (deleteAttributes_) {
+    flags_.ran |= kFactoryAttributesCleared;
+    if (ClearAttributes(env)) flags_.succeeded |= kFactoryAttributesCleared;
+  }
+  stage_ = Stage::SetClock;
+  return job::Tick::Next;
+}
+
+job::Tick FactoryJob::SetClock(job::JobEnvironment& env) {
+  if (!failed() && FactorySetsClock(model()) && env.reader().open()) {
+    flags_.ran |= kFactoryClockSet;
+    if (SetReaderClock(env)) flags_.succeeded |= kFactoryClockSet;
+  }
+  stage_ = Stage::WriteParameters;
+  return job::Tick::Next;
+}
+
+job::Tick FactoryJob::WriteParameters(job::JobEnvironment& env) {
+  if (WriteParameterRows(env)) flags_.succeeded |= kFactoryParametersWritten;
+  stage_ = Stage::Summary;
+  return job::Tick::Next;
+}
+
+FactoryChoice FactoryJob::AskDialog(job::JobEnvironment& env, FactoryDialog dialog,
+                                    std::string& text) {
   const auto info = DescribeFactoryDialog(dialog);
   if (!info) return FactoryChoice::None;
-  app::ChoiceRequest request;
+  job::ChoiceRequest request;
   request.name = "factory-" + std::to_string(static_cast<int>(dialog));
   request.caption = std::string(info->title);
   request.prompt = request.caption;
@@ -65,167 +147,61 @@ FactoryChoice FactoryJob::AskDialog(app::JobContext& ctx, FactoryDialog dialog, 
     request.text = &text;
     request.acceptText = [](const std::string& t) { return SerialNumberAcceptable(t); };
   }
-  ctx.PushControls();
-  const auto answer = ctx.host().ChoiceDialog(request);
-  ctx.PullControls();
+  const auto answer = env.Choose(request);
   if (!answer || *answer < 0 || static_cast<std::size_t>(*answer) >= info->buttons.size()) {
     return FactoryChoice::None;
   }
   return info->buttons[static_cast<std::size_t>(*answer)].choice;
 }
 
-std::int8_t FactoryJob::WriteParameters(app::JobContext& ctx) {
-  serial::ReaderLink& link = ctx.link();
-  if (!link.open() || model_ == kFailedModel) return 0;
-  if (FactoryHasNoParameters(Model(model_))) return 1;
-  link.FlushInput();
+bool FactoryJob::WriteParameterRows(job::JobEnvironment& env) {
+  protocol::ReaderProtocol& reader = env.reader();
+  if (!reader.open() || failed()) return false;
+  if (FactoryHasNoParameters(model())) return true;
+  reader.Flush();
   flags_.ran |= kFactoryParametersWritten;
   FactoryAnswers answers;
   FactorySuccessCounter counter;
-  bool first = true;
-  for (const FactoryItem& item : FactorySequence(Model(model_))) {
+  for (const FactoryItem& item : FactorySequence(model())) {
     if (item.dialog != FactoryDialog::None) {
       std::string text;
-      const FactoryChoice choice = AskDialog(ctx, item.dialog, text);
+      const FactoryChoice choice = AskDialog(env, item.dialog, text);
       answers.Record(item.dialog, choice, text);
       continue;
     }
     for (const FactoryWrite& write : FactoryRowWrites(*item.step, answers)) {
-      link.Send(write.command, serial::Echo::SendField);
-      ctx.controls().SetText(ctl::kFactoryDefault, write.command);
-      const std::string reply = link.Read(1, serial::kReplyTimeoutMs);
-      const auto replyClass = serial::ClassifyReply(reply);
-      if (!reply.empty()) {
-        link.receivedPane() += FactoryReplyLine(write, replyClass);
-        ctx.fields().factoryResult = serial::ReplyLogText(replyClass);
-        if (replyClass == serial::ReplyClass::Ack && write.change) {
-          ApplyFactoryChange(ctx.settings(), *write.change);
-        }
+      const protocol::Reply reply = reader.WriteFactoryRow(write.command);
+      env.ShowCommand(write.command);
+      if (reply.answered()) {
+        env.transcript().Received(FactoryReplyLine(write, reply.cls));
+        env.ShowResult(std::string(serial::ReplyLogText(reply.cls)));
+        if (reply.ack() && write.change) ApplyFactoryChange(env.settings(), *write.change);
       }
-      counter.Record(replyClass);
-      link.EndReceivedLine();
+      counter.Record(reply.cls);
+      env.transcript().EndLine();
       // The rest of the rows would only fail one by one; the next step reports the loss.
-      if (LineLost(ctx)) return 0;
-      link.Drain(51);
-      if (first) ctx.PushControls();
-      first = false;
+      if (LineLost(env)) return false;
+      reader.Drain(51);
     }
   }
-  ctx.PushControls();
-  return counter.Result();
+  return counter.Result() > 0;
 }
 
-bool FactoryJob::Identify(app::JobContext& ctx) {
-  flags_ = {kFactoryVersionRead, 0};
-  const std::string version = RequestSoftwareVersion(ctx, VersionEcho::Shown, PollAfter::LeaveOff);
-  SetModel(ctx, static_cast<std::int8_t>(ClassifyReaderVersion(version)));
-  ctx.controls().SetText(ctl::kFactoryDefault, "VS");
-  ctx.fields().factoryResult = version;
-  ctx.PushControls();
-  if (model_ < 1) return false;
-  result_.readerFound = true;
-  flags_.succeeded |= kFactoryVersionRead;
-  return true;
+bool FactoryJob::ClearAttributes(job::JobEnvironment& env) {
+  if (!env.reader().open()) return true;
+  env.reader().Flush();
+  return reader::ClearAttributes(
+      env, attributeCheck_ ? attributeCheck_(model()) : job::AttributeTables::NothingToClear);
 }
 
-bool FactoryJob::PollClear(app::JobContext& ctx) {
-  ctx.link().receivedPane() += ".";
-  clearStatus_ = database::PollClearDatabase(ctx);
-  ++polls_;
-  if (clearStatus_ == database::ClearStatus::Waiting && polls_ <= database::kMaxClearPolls) {
-    return false;
-  }
-  if (clearStatus_ == database::ClearStatus::Cleared) {
-    flags_.succeeded |= kFactoryDatabaseCleared;
-    ctx.fields().factoryResult = "// ACK";
-  } else {
-    SetModel(ctx, kFailedModel);
-  }
-  ctx.PushControls();
-  return true;
-}
-
-bool FactoryJob::LineLost(app::JobContext& ctx) const {
-  return ctx.link().lostReads() != lostAtStart_;
-}
-
-app::Tick FactoryJob::Step(app::JobContext& ctx) {
-  // A reader that is gone answers nothing more: the job goes straight to its summary.
-  if (step_ > 1 && step_ <= 8 && result_.failures.empty() && LineLost(ctx)) {
-    database::ReportFailure(ctx, result_, database::kConnectionLost);
-    SetModel(ctx, kFailedModel);
-    step_ = 8;
-    return app::Tick::Next;
-  }
-  switch (step_) {
-    case 1:
-      if (!Identify(ctx)) return app::Tick::Finish;
-      step_ = 2;
-      return app::Tick::Next;
-    case 2:
-      if (FactoryClearsDatabase(Model(model_))) {
-        database::SendClearDatabase(ctx, model_);
-        flags_.ran |= kFactoryDatabaseCleared;
-        ctx.controls().SetText(ctl::kFactoryDefault, "EC");
-        polls_ = 0;
-        clearStatus_ = database::ClearStatus::Waiting;
-        step_ = 3;
-      } else {
-        step_ = 4;
-      }
-      return app::Tick::Next;
-    case 3:
-      if (!PollClear(ctx)) return app::Tick::Stay;
-      step_ = 4;
-      return app::Tick::Next;
-    case 4:
-      if (FactoryAsksDeleteAttributes(Model(model_))) {
-        std::string text;
-        deleteAttributes_ =
-            AskDialog(ctx, FactoryDialog::DeleteAttributes, text) == FactoryChoice::Yes;
-        step_ = 5;
-      } else {
-        step_ = 6;
-      }
-      return app::Tick::Next;
-    case 5:
-      if (deleteAttributes_) {
-        flags_.ran |= kFactoryAttributesCleared;
-        if (database::ClearAttributes(ctx, table_, attributes_, model_) > 0) {
-          flags_.succeeded |= kFactoryAttributesCleared;
-        }
-      }
-      step_ = 6;
-      return app::Tick::Next;
-    case 6:
-      if (FactorySetsClock(Model(model_)) && ctx.link().open()) {
-        flags_.ran |= kFactoryClockSet;
-        if (SetReaderClock(ctx)) flags_.succeeded |= kFactoryClockSet;
-      }
-      step_ = 7;
-      return app::Tick::Next;
-    case 7:
-      if (WriteParameters(ctx) > 0) flags_.succeeded |= kFactoryParametersWritten;
-      step_ = 8;
-      return app::Tick::Next;
-    case 8:
-      step_ = 9;
-      return app::Tick::Finish;
-    default:
-      return app::Tick::Finish;
-  }
-}
-
-void FactoryJob::Finish(app::JobContext& ctx) {
-  if (step_ == 9) {
+void FactoryJob::Finish(job::JobEnvironment& env) {
+  const bool reachedSummary = stage_ == Stage::Done;
+  if (reachedSummary) {
     result_.steps = FactorySteps(flags_);
-    result_.summary = app::SummaryText(result_.steps);
-    ctx.Message(result_.summary);
+    result_.summary = job::SummaryText(result_.steps);
+    env.Message(result_.summary);
   }
-  ctx.PushControls();
-  result_.ok = result_.readerFound && step_ == 9 && result_.failures.empty() &&
-               app::AllStepsOk(result_.steps);
-  result_.finished = true;
+  Conclude(reachedSummary);
 }
 
 }  // namespace tagline::reader

@@ -2,49 +2,58 @@
 // attributes, set the clock, write the model's factory parameters, show the summary.
 #pragma once
 
-#include <cstdint>
 #include <string>
 
-#include "app/job_runner.h"
-#include "database/database_job.h"
-#include "database/tag_table.h"
+#include "job/attribute_tables.h"
+#include "job/reader_job.h"
 #include "reader/factory_plan.h"
 
 namespace tagline::reader {
 
-class FactoryJob : public app::StepJob {
+class FactoryJob : public job::ReaderJob {
  public:
-  // The attribute clear checks the window's tables as the last load left them.
-  FactoryJob(const database::TagTable& table, const database::AttributeList& attributes)
-      : table_(table), attributes_(attributes) {}
+  // `attributeCheck` looks at the window's tables when the attribute clear runs.
+  explicit FactoryJob(job::AttributeCheck attributeCheck)
+      : attributeCheck_(std::move(attributeCheck)) {}
 
-  void Begin(app::JobContext& ctx) override;
-  bool Polling() const override { return step_ == 3; }
-  app::Tick Step(app::JobContext& ctx) override;
-  void Finish(app::JobContext& ctx) override;
-  const app::JobResult& result() const override { return result_; }
+  void Begin(job::JobEnvironment& env) override;
+  bool Polling() const override { return stage_ == Stage::AwaitErase; }
+  job::Tick Step(job::JobEnvironment& env) override;
+  void Finish(job::JobEnvironment& env) override;
 
  private:
-  void SetModel(app::JobContext& ctx, std::int8_t model);
-  // Step 1: the version exchange; false when no reader (or no model) answered.
-  bool Identify(app::JobContext& ctx);
-  // Step 3, once a tick: true when the answer to "EC" came or the polls ran out.
-  bool PollClear(app::JobContext& ctx);
-  FactoryChoice AskDialog(app::JobContext& ctx, FactoryDialog dialog, std::string& text);
-  // The model's factory parameter writes; the success counter as a signed byte.
-  std::int8_t WriteParameters(app::JobContext& ctx);
-  bool LineLost(app::JobContext& ctx) const;
+  enum class Stage {
+    Identify,
+    Erase,
+    AwaitErase,
+    AskDeleteAttributes,
+    DeleteAttributes,
+    SetClock,
+    WriteParameters,
+    Summary,
+    Done,
+  };
 
-  const database::TagTable& table_;
-  const database::AttributeList& attributes_;
-  int step_ = 1;
-  std::int8_t model_ = 0;
-  int polls_ = 0;
-  int lostAtStart_ = 0;
-  database::ClearStatus clearStatus_ = database::ClearStatus::Waiting;
+  job::Tick Identify(job::JobEnvironment& env);
+  job::Tick Erase(job::JobEnvironment& env);
+  job::Tick AwaitErase(job::JobEnvironment& env);
+  job::Tick AskDeleteAttributes(job::JobEnvironment& env);
+  job::Tick DeleteAttributes(job::JobEnvironment& env);
+  job::Tick SetClock(job::JobEnvironment& env);
+  job::Tick WriteParameters(job::JobEnvironment& env);
+
+  FactoryChoice AskDialog(job::JobEnvironment& env, FactoryDialog dialog, std::string& text);
+  // The model's factory parameter writes; true when the success counter says so.
+  bool WriteParameterRows(job::JobEnvironment& env);
+  // The 27 attribute tokens cleared; false unless every one was acknowledged (or when the
+  // tables are in the wrong format for it).
+  bool ClearAttributes(job::JobEnvironment& env);
+
+  job::AttributeCheck attributeCheck_;
+  Stage stage_ = Stage::Identify;
+  job::EraseWait erase_;
   bool deleteAttributes_ = false;
   FactoryJobFlags flags_;
-  app::JobResult result_;
 };
 
 }  // namespace tagline::reader

@@ -244,9 +244,9 @@ std::int8_t FactorySuccessCounter::Result() const {
   return static_cast<std::int8_t>(counter_);
 }
 
-std::vector<app::StepOutcome> FactorySteps(const FactoryJobFlags& flags) {
+std::vector<job::StepOutcome> FactorySteps(const FactoryJobFlags& flags) {
   const std::uint8_t ran = flags.ran | flags.succeeded;
-  std::vector<app::StepOutcome> steps;
+  std::vector<job::StepOutcome> steps;
   const auto add = [&](const char* label, std::uint8_t bit) {
     steps.push_back({label, (flags.succeeded & bit) != 0});
   };
@@ -261,7 +261,7 @@ std::vector<app::StepOutcome> FactorySteps(const FactoryJobFlags& flags) {
 }
 
 std::string FactorySummary(const FactoryJobFlags& flags) {
-  return app::SummaryText(FactorySteps(flags));
+  return job::SummaryText(FactorySteps(flags));
 }
 
 }  // namespace tagline::reader

@@ -26,12 +26,14 @@
 #include <string_view>
 #include <vector>
 
-#include "app/job_result.h"
+#include "job/job_result.h"
+#include "protocol/reader_model.h"
 #include "reader/factory_table.h"
-#include "reader/reader_model.h"
 #include "serial/reply.h"
 
 namespace tagline::reader {
+
+using protocol::ReaderModel;
 
 // ---------------------------------------------------------------------------------------
 // Job steps per model
@@ -163,6 +165,6 @@ struct FactoryJobFlags {
 // parameters were written.
 std::string FactorySummary(const FactoryJobFlags& flags);
 // The same steps, each with its outcome.
-std::vector<app::StepOutcome> FactorySteps(const FactoryJobFlags& flags);
+std::vector<job::StepOutcome> FactorySteps(const FactoryJobFlags& flags);
 
 }  // namespace tagline::reader

@@ -1,10 +1,7 @@
-// Get Tag ("GT"): one read of the transponder in the reader's field, shown in the number
-// format the reader itself is set to, and continuous reading on timer 4.
-#include <array>
-
 #include "reader/get_tag.h"
 
-#include "app/control_ids.h"
+#include <array>
+
 #include "codes/iso_code.h"
 #include "platform/local_time.h"
 #include "platform/tick_count.h"
@@ -13,13 +10,6 @@
 namespace tagline::reader {
 
 namespace {
-
-constexpr std::uint32_t kProbeBytes = 32;
-constexpr std::uint32_t kProbeMs = 360;
-constexpr int kReplyReads = 1000;
-constexpr std::uint32_t kContinuousPeriodMs = 200;
-constexpr int kCursorToleranceX = 34;
-constexpr int kCursorToleranceY = 6;
 
 struct TagType {
   char character;
@@ -80,7 +70,7 @@ struct TagText {
 };
 
 TagText DecodeTag(char type, const std::string& code, const std::string& reply,
-                  const app::AppSettings& settings) {
+                  const job::AppSettings& settings) {
   const int format = settings.fragmentation;
   TagText out;
   std::string& result = out.text;
@@ -127,46 +117,23 @@ TagText DecodeTag(char type, const std::string& code, const std::string& reply,
   return out;
 }
 
-// The probe takes only the first bytes of the version reply; the rest of a longer one is
-// still arriving and would be read as the tag. Waits for the frame's end (as long as the
-// probe may wait) and throws away whatever is queued.
-void SkipRestOfVersion(serial::ReaderLink& link, const std::string& probeReply) {
-  const bool frameOpen = probeReply.find(serial::kStx) != std::string::npos &&
-                         probeReply.find(serial::kEtx) == std::string::npos;
-  if (frameOpen) link.CollectUntil(std::string{serial::kEtx}, static_cast<int>(kProbeMs));
-  link.FlushInput();
-}
-
 }  // namespace
 
-app::CommandResult GetTag::ReadOnce(app::JobContext& ctx) {
-  return app::RunButtonCommand(ctx, ctx.fields().gtResult,
-                               [&](app::CommandResult& result) { result.ok = Read(ctx); });
-}
-
-bool GetTag::Read(app::JobContext& ctx) {
-  serial::ReaderLink& link = ctx.link();
-  std::string& gtResult = ctx.fields().gtResult;
-  const app::AppSettings& settings = ctx.settings();
+bool ReadTag(job::JobEnvironment& env, std::string& result) {
+  protocol::ReaderProtocol& reader = env.reader();
+  job::Transcript& transcript = env.transcript();
+  const job::AppSettings& settings = env.settings();
 
   // Presence probe: a reader that does not answer the version request is not there.
-  serial::ExchangeOptions probe;
-  probe.wanted = kProbeBytes;
-  probe.timeoutMs = kProbeMs;
-  probe.echo = serial::Echo::None;
-  const serial::Reply version = link.Exchange("SV", probe);
-  if (!version.answered()) return false;
-  SkipRestOfVersion(link, version.text);
+  if (!reader.ProbeVersion()) return false;
 
-  gtResult.clear();
-  link.Send("GT", serial::Echo::SendField);
-  std::string reply =
-      link.CollectUntil(std::string{serial::kEtx, serial::kNak, serial::kCr}, kReplyReads);
+  result.clear();
+  std::string reply = reader.GetTag().raw;
   if (reply.empty()) return false;
 
   const auto show = [&](const std::string& text) {
-    link.receivedPane() += text;
-    gtResult += text;
+    transcript.Received(text);
+    result += text;
   };
   // A lone NAK or BEL, or any other unframed answer, holds no code.
   if (reply.find_first_of(std::string{serial::kStx, serial::kEtx}) == std::string::npos) {
@@ -187,56 +154,30 @@ bool GetTag::Read(app::JobContext& ctx) {
   }
 
   if (settings.onltyp != 0) show(TypeWord(type));
-  if (settings.time != 0) show(TimeStamp(ctx.LocalTime()));
+  if (settings.time != 0) show(TimeStamp(env.LocalTime()));
 
   const TagText shown = DecodeTag(type, code, reply, settings);
   if (shown.clearPanes) {
-    link.receivedPane().clear();
-    gtResult.clear();
+    transcript.ClearReceived();
+    result.clear();
   }
   const bool formatError = shown.formatError;
   show(shown.text);
-  link.EndReceivedLine();
+  transcript.EndLine();
 
   if (settings.beeper != 0 && type != '0') {
     if (formatError) {
       for (int i = 0; i < 3; ++i) {
         if (i > 0) platform::SleepMs(10);
-        ctx.host().Beep(970, 60);
+        env.Beep(970, 60);
       }
     } else {
-      ctx.host().Beep(750, 100);
+      env.Beep(750, 100);
     }
   }
   // "NoREAD" and a NAK frame say there is no tag; a code that does not fit the output
   // format was read all the same.
   return type != '0' && !code.empty();
-}
-
-void GetTag::ToggleContinuous(app::JobContext& ctx) {
-  bool& continuous = ctx.fields().continuousRead;
-  if (continuous) {
-    continuous = false;
-    ctx.host().KillTimer(app::timer::kGetTag);
-  } else {
-    continuous = true;
-    startCursor_ = ctx.host().CursorPosition();
-    ctx.host().SetTimer(app::timer::kGetTag, kContinuousPeriodMs);
-  }
-}
-
-void GetTag::OnTimer(app::JobContext& ctx) {
-  ReadOnce(ctx);
-  const app::Point now = ctx.host().CursorPosition();
-  const int dx = now.x - startCursor_.x;
-  const int dy = now.y - startCursor_.y;
-  if (dx > kCursorToleranceX || dx < -kCursorToleranceX || dy > kCursorToleranceY ||
-      dy < -kCursorToleranceY) {
-    ToggleContinuous(ctx);
-  } else {
-    ctx.host().SetTimer(app::timer::kGetTag, kContinuousPeriodMs);
-  }
-  ctx.PushControls();
 }
 
 }  // namespace tagline::reader

@@ -6,9 +6,12 @@
 #include <cstdint>
 #include <string_view>
 
-#include "reader/reader_model.h"
+#include "protocol/reader_model.h"
 
 namespace tagline::reader {
+
+using protocol::kReaderModelCount;
+using protocol::ReaderModel;
 
 namespace detail {
 

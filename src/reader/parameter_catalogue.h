@@ -16,12 +16,14 @@
 #include <string_view>
 #include <vector>
 
+#include "protocol/reader_model.h"
 #include "reader/model_set.h"
 #include "reader/parameter_encoding.h"
-#include "reader/reader_model.h"
 #include "reader/tag_type_masks.h"
 
 namespace tagline::reader {
+
+using protocol::ReaderModel;
 
 // The three rows of parameter controls; each kind has its own name list.
 enum class ParameterKind : std::uint8_t {

@@ -2,17 +2,12 @@
 
 #include <algorithm>
 
-#include "app/control_ids.h"
 #include "platform/local_time.h"
 #include "serial/frame.h"
 
 namespace tagline::reader {
 
 namespace {
-
-namespace ctl = app::ctl;
-
-constexpr std::uint32_t kClockReplyBytes = 18;
 
 // "DDMMYYhhmmss" from the "%c" form "MM/DD/YY hh:mm:ss".
 std::string ClockDigits(const std::tm& now) {
@@ -34,88 +29,72 @@ bool IsClockDigits(const std::string& text) {
 
 }  // namespace
 
-void ReaderClock::ToggleDirection(app::JobContext& ctx) {
-  ctx.PullControls();
-  ctx.fields().clockResult.clear();
-  writeMode_ = !writeMode_;
-  ctx.controls().SetText(ctl::kClockRead, writeMode_ ? "write" : "read");
-  ctx.PushControls();
+bool ReadClock(job::JobEnvironment& env, std::string& result) {
+  job::Transcript& transcript = env.transcript();
+  env.reader().Flush();
+  const std::string clock = env.reader().ReadClock().payload;
+  env.ShowCommand("R");
+  transcript.Received(clock);
+  result = clock;
+  if (clock.size() == 12) transcript.Received(" // " + ClockText(clock));
+  transcript.EndLine();
+  // A NAK, BEL or any other answer shows as it came, but it is no clock.
+  return IsClockDigits(clock);
 }
 
-app::CommandResult ReaderClock::Run(app::JobContext& ctx) const {
-  serial::ReaderLink& link = ctx.link();
-  std::string& clockResult = ctx.fields().clockResult;
-  return app::RunButtonCommand(ctx, clockResult, [&](app::CommandResult& result) {
-    link.FlushInput();
-    if (writeMode_) {
-      const std::string digits = ClockDigits(ctx.LocalTime());
-      const std::string command = "r" + digits;
-      link.Send(command, serial::Echo::SendField);
-      ctx.controls().SetText(ctl::kClockSet, command);
-      link.receivedPane() += "// " + ClockText(digits) + "\r\n";
-      link.sentPane() += "\r\n";
-      const std::string reply = link.Read(1, serial::kReplyTimeoutMs);
-      if (!reply.empty()) {
-        const auto cls = serial::ClassifyReply(reply);
-        clockResult = serial::ReplyLogText(cls);
-        link.receivedPane() += clockResult;
-        result.ok = cls == serial::ReplyClass::Ack;
-      }
-    } else {
-      link.Send("R", serial::Echo::SendField);
-      ctx.controls().SetText(ctl::kClockSet, "R");
-      const std::string reply =
-          link.Read(kClockReplyBytes, kClockReplyBytes * serial::kReplyTimeoutMs);
-      const std::string kept = reply.substr(0, 13);
-      const std::string clock = kept.size() > 1 ? kept.substr(1) : std::string();
-      link.receivedPane() += clock;
-      clockResult = clock;
-      if (clock.size() == 12) link.receivedPane() += " // " + ClockText(clock);
-      // A NAK, BEL or any other answer shows as it came, but it is no clock.
-      result.ok = IsClockDigits(clock);
-    }
-    link.EndReceivedLine();
-  });
+bool WriteClock(job::JobEnvironment& env, std::string& result) {
+  job::Transcript& transcript = env.transcript();
+  env.reader().Flush();
+  const std::string digits = ClockDigits(env.LocalTime());
+  const protocol::Reply reply = env.reader().SetClock(digits);
+  env.ShowCommand("r" + digits);
+  // Shown after the command's own line in the sent pane.
+  transcript.Received("// " + ClockText(digits) + "\r\n");
+  transcript.Sent("\r\n");
+  bool ok = false;
+  if (reply.answered()) {
+    result = serial::ReplyLogText(reply.cls);
+    transcript.Received(result);
+    ok = reply.ack();
+  }
+  transcript.EndLine();
+  return ok;
 }
 
-bool SetReaderClock(app::JobContext& ctx) {
-  serial::ReaderLink& link = ctx.link();
-  if (!link.open()) return true;
-  std::string& factoryResult = ctx.fields().factoryResult;
-  const std::string digits = ClockDigits(ctx.LocalTime());
-  const std::string command = "r" + digits;
-  link.FlushInput();
-  link.Send(command, serial::Echo::SendField);
-  ctx.controls().SetText(ctl::kFactoryDefault, command);
-
+bool SetReaderClock(job::JobEnvironment& env) {
+  protocol::ReaderProtocol& reader = env.reader();
+  if (!reader.open()) return true;
+  job::Transcript& transcript = env.transcript();
+  const std::string digits = ClockDigits(env.LocalTime());
+  reader.Flush();
+  const protocol::Reply reply = reader.SetClock(digits);
+  env.ShowCommand("r" + digits);
   bool set = false;
-  const std::string reply = link.Read(1, serial::kReplyTimeoutMs);
-  if (reply.empty()) {
-    ctx.Message("Communication Error with reader");
+  if (!reply.answered()) {
+    env.Message("Communication Error with reader");
   } else {
-    switch (reply.front()) {
+    switch (reply.raw.front()) {
       case serial::kBel:
-        link.receivedPane() += "// BEL, Set Date/Time failed";
-        factoryResult = "// BEL";
+        transcript.Received("// BEL, Set Date/Time failed");
+        env.ShowResult("// BEL");
         break;
       case serial::kAck:
-        link.receivedPane() += "// Set Date/Time -> " + ClockText(digits);
-        factoryResult = "// ACK";
+        transcript.Received("// Set Date/Time -> " + ClockText(digits));
+        env.ShowResult("// ACK");
         set = true;
         break;
       case serial::kNak:
-        link.receivedPane() += "// NAK, Set Date/Time failed";
-        factoryResult = "// NAK";
+        transcript.Received("// NAK, Set Date/Time failed");
+        env.ShowResult("// NAK");
         break;
       default:
-        link.receivedPane() += "// Set Date/Time failed";
-        factoryResult = "//";
+        transcript.Received("// Set Date/Time failed");
+        env.ShowResult("//");
         break;
     }
-    link.EndReceivedLine();
+    transcript.EndLine();
   }
-  link.Drain(51);
-  ctx.PushControls();
+  reader.Drain(51);
   return set;
 }
 

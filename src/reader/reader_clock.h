@@ -1,25 +1,22 @@
-// The reader's clock: read with "R", set with "r" + DDMMYYhhmmss from the PC's clock.
+// The reader's clock: read with "R", set with "r" + DDMMYYhhmmss from the PC's clock. The
+// clock row's read/write switch is the window's.
 #pragma once
 
-#include "app/job_context.h"
-#include "app/job_result.h"
+#include <string>
+
+#include "job/job_environment.h"
 
 namespace tagline::reader {
 
-class ReaderClock {
- public:
-  // The read/write button of the clock row: switches what the clock button does.
-  void ToggleDirection(app::JobContext& ctx);
-  // The clock button: reads or sets the clock.
-  app::CommandResult Run(app::JobContext& ctx) const;
-  bool writeMode() const { return writeMode_; }
+// Reads the clock; `result` (the row's text) becomes what the reader gave. True for twelve
+// clock digits.
+bool ReadClock(job::JobEnvironment& env, std::string& result);
+// Sets the clock to the local time; `result` gets the answer's log text when one came.
+// True when the reader acknowledged.
+bool WriteClock(job::JobEnvironment& env, std::string& result);
 
- private:
-  bool writeMode_ = false;
-};
-
-// The factory job's clock step: sets the clock and shows the outcome in the factory row.
+// The factory job's clock step: sets the clock and shows the outcome as the job's result.
 // False when the reader did not acknowledge (or did not answer).
-bool SetReaderClock(app::JobContext& ctx);
+bool SetReaderClock(job::JobEnvironment& env);
 
 }  // namespace tagline::reader

@@ -10,9 +10,11 @@
 #include <string_view>
 #include <vector>
 
-#include "reader/reader_model.h"
+#include "protocol/reader_model.h"
 
 namespace tagline::reader {
+
+using protocol::ReaderModel;
 
 // One mask cell: the name of each bit, lowest bit first; unused bits are empty.
 struct TagTypeCell {

@@ -1,18 +1,22 @@
-// The one way every command reaches the reader: framing, the sent-pane line, the wait for
-// the reply, its class, the received-pane line and the trim of both panes. Callers state
-// only their command, byte counts, time-outs and what their result field shows.
+// The one way bytes reach the reader and come back: the port-open flag, framing, the waits
+// for replies and their class, and a report of each to the link's observers (the panes'
+// echo of the commands, a trace of the line). The link keeps no panes: what an exchange
+// shows is its caller's business.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
-#include "serial/command_exchange.h"
+#include "serial/line.h"
 #include "serial/reply.h"
 
 namespace tagline::serial {
 
-// What the sent pane and the send field show of a command.
+inline constexpr std::uint32_t kReplyTimeoutMs = 180;
+
+// How the front end shows a command in the sent pane and the send field.
 enum class Echo {
   None,       // nothing
   SentPane,   // the command and a line end in the sent pane
@@ -25,8 +29,6 @@ struct Reply {
   ReplyClass cls = ReplyClass::NoAnswer;
   bool answered() const { return cls != ReplyClass::NoAnswer; }
   bool ack() const { return cls == ReplyClass::Ack; }
-  // The class's log text ("// ACK", ...); empty for no answer.
-  std::string logText() const { return std::string(ReplyLogText(cls)); }
 };
 
 struct ExchangeOptions {
@@ -38,58 +40,64 @@ struct ExchangeOptions {
   std::uint32_t pauseMs = 0;  // between writing and reading
 };
 
+// Told of everything that crosses the line, in order.
+class LinkObserver {
+ public:
+  virtual ~LinkObserver() = default;
+  // A framed command went out; `echo` is how the front end shows it.
+  virtual void OnCommand(std::string_view command, Echo echo) = 0;
+  // The bytes as they were written and as they were read (frames included).
+  virtual void OnWritten(std::string_view /*bytes*/) {}
+  virtual void OnRead(std::string_view /*bytes*/) {}
+  // A read found the line gone.
+  virtual void OnLost() {}
+};
+
 class ReaderLink {
  public:
-  explicit ReaderLink(CommandExchange& exchange) : exchange_(exchange) {}
+  explicit ReaderLink(Line& line) : line_(line) {}
+  ReaderLink(const ReaderLink&) = delete;
+  ReaderLink& operator=(const ReaderLink&) = delete;
 
-  // The port-open flag: nothing is sent while it is clear.
-  bool open() const { return exchange_.portOpen != 0; }
+  // The port-open flag: 1 after a successful open, 0 when closed or lost. Callers send
+  // nothing while it is clear.
+  bool open() const { return open_; }
+  void SetOpen(bool open) { open_ = open; }
 
-  std::string& receivedPane() { return exchange_.receivedPane; }
-  std::string& sentPane() { return exchange_.sentPane; }
-  std::string& sendText() { return exchange_.sendText; }
-  // The ONLINE code being received and the one before it.
-  std::string& onlineBuffer() { return exchange_.onlineBuffer; }
-  std::string& lastOnlineCode() { return exchange_.lastOnlineCode; }
-  void ClearPanes();
+  // Observers stay registered until removed; each is told in the order it was added.
+  void AddObserver(LinkObserver& observer);
+  void RemoveObserver(LinkObserver& observer);
 
-  void FlushInput() { exchange_.FlushInput(); }
+  // The line's own calls, reported to the observers. ReadTimed counts the reads that found
+  // the line lost.
+  bool Write(const std::string& bytes);
+  int ReadTimed(std::string& out, std::uint32_t wanted, std::uint32_t timeoutMs);
+
+  // Takes up to 16 bytes within 1 ms and throws them away.
+  void FlushInput() { Drain(16); }
   // Takes whatever has arrived, up to a wanted count, within 1 ms and throws it away.
   void Drain(std::uint32_t wanted);
 
-  // Writes the framed command and shows it as `echo` says.
+  // Writes the framed command; the observers learn how it is shown.
   void Send(std::string_view command, Echo echo = Echo::SentPane);
-  // Writes bytes as they are (the ONLINE acknowledgement).
-  void SendRaw(const std::string& bytes);
+  // Writes bytes as they are (the ONLINE acknowledgement, the Send button's protocols).
+  void SendRaw(const std::string& bytes) { Write(bytes); }
   std::string Read(std::uint32_t wanted, std::uint32_t timeoutMs);
   // Reads in 1 ms chunks until a chunk holds one of `ends`, at most `chunkLimit` chunks and
   // 4096 bytes, or until the line is lost.
   std::string CollectUntil(std::string_view ends, int chunkLimit);
 
-  // Flush, send, read and classify. Logs nothing of the reply: see LogReply.
+  // Flush, send, read and classify.
   Reply Exchange(std::string_view command, const ExchangeOptions& how = {});
-  // The whole skeleton: Exchange, then the reply's log line with its context in the
-  // received pane, the line end, and the trim.
-  Reply Transact(std::string_view command, const ExchangeOptions& how = {},
-                 std::string_view context = {});
 
-  // Sends a one-token command; a BEL or an unexpected first byte sends it again, at most
-  // `maxRepeats` times (none when 0). Each reply is collected until ACK or NAK. Returns the
-  // first byte of the last reply, 0 for none. With `logRepeats` each repeated reply gets
-  // its log line.
-  char SendToken(std::string_view command, int maxRepeats, bool logRepeats);
-
-  // The reply's log text, ", " and the context if there is one.
-  void LogReply(ReplyClass cls, std::string_view context = {});
-  // The log line of a one-byte answer and its line end ("// ACK\r\n").
-  void LogLine(ReplyClass cls);
-  void EndReceivedLine() { exchange_.receivedPane += "\r\n"; }
-  void TrimPanes() { exchange_.TrimPanes(); }
   // How many reads so far found the line lost; a job compares it with its start.
-  int lostReads() const { return exchange_.lostReads; }
+  int lostReads() const { return lostReads_; }
 
  private:
-  CommandExchange& exchange_;
+  Line& line_;
+  bool open_ = false;
+  int lostReads_ = 0;
+  std::vector<LinkObserver*> observers_;
 };
 
 }  // namespace tagline::serial

@@ -53,7 +53,7 @@ std::vector<std::string> Split(const std::string& line, char separator) {
   return fields;
 }
 
-std::optional<SeedDatabase> FromSheet(std::string text, reader::ReaderModel model,
+std::optional<SeedDatabase> FromSheet(std::string text, protocol::ReaderModel model,
                                       std::string& error) {
   const auto layout = db::LayoutForModel(model);
   const std::size_t length = db::RecordLength(model);
@@ -102,7 +102,7 @@ std::optional<SeedDatabase> FromDbFile(const std::string& text, std::string& err
 
 // attribute;type name;DD.MM.20YY;HH:MM:SS;code;text: the record again. The file names a
 // record's attribute by its text only: each text gets a token of its own ("#", "A", ...).
-std::optional<SeedDatabase> FromDatFile(const std::string& text, reader::ReaderModel model,
+std::optional<SeedDatabase> FromDatFile(const std::string& text, protocol::ReaderModel model,
                                         std::string& error) {
   SeedDatabase seed;
   std::size_t tokensUsed = 0;
@@ -145,7 +145,7 @@ std::optional<SeedDatabase> FromDatFile(const std::string& text, reader::ReaderM
 
 }  // namespace
 
-std::optional<SeedDatabase> LoadDatabaseFile(const std::string& path, reader::ReaderModel model,
+std::optional<SeedDatabase> LoadDatabaseFile(const std::string& path, protocol::ReaderModel model,
                                              std::string& error) {
   std::ifstream in(path, std::ios::binary);
   if (!in) {
@@ -182,7 +182,7 @@ std::optional<SeedDatabase> LoadDatabaseFile(const std::string& path, reader::Re
   return seed;
 }
 
-std::optional<SeedDatabase> MadeUpDatabase(std::size_t count, reader::ReaderModel model,
+std::optional<SeedDatabase> MadeUpDatabase(std::size_t count, protocol::ReaderModel model,
                                            std::string& error) {
   if (db::RecordLength(model) != kPlainRecordLength) {
     error = "--records makes 45-character records, which this reader does not keep";

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "reader/reader_model.h"
+#include "protocol/reader_model.h"
 
 namespace tagline::sim {
 
@@ -20,11 +20,11 @@ struct SeedDatabase {
 // The records and attribute texts of a file, as a reader of `model` keeps them. A ".dat"
 // file holds no tokens: each attribute text it names gets one. Nothing, and `error`, when
 // the file cannot be read or holds no record for the model.
-std::optional<SeedDatabase> LoadDatabaseFile(const std::string& path, reader::ReaderModel model,
+std::optional<SeedDatabase> LoadDatabaseFile(const std::string& path, protocol::ReaderModel model,
                                              std::string& error);
 
 // `count` made-up records for a reader that keeps 45-character records.
-std::optional<SeedDatabase> MadeUpDatabase(std::size_t count, reader::ReaderModel model,
+std::optional<SeedDatabase> MadeUpDatabase(std::size_t count, protocol::ReaderModel model,
                                            std::string& error);
 
 }  // namespace tagline::sim

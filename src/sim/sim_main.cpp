@@ -13,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-#include "reader/classify_reader_version.h"
+#include "protocol/classify_reader_version.h"
 #include "sim/database_file.h"
 #include "sim/reader_database.h"
 #include "sim/simulated_reader.h"
@@ -156,7 +156,7 @@ int main(int argc, char** argv) {
   // The database is read before the reader appears, so that a bad file ends the run at once.
   std::optional<SeedDatabase> seed;
   if (args->database || args->records) {
-    const auto model = tagline::reader::ClassifyReaderVersion(args->options.version);
+    const auto model = tagline::protocol::ClassifyReaderVersion(args->options.version);
     seed = args->database ? LoadDatabaseFile(*args->database, model, error)
                           : MadeUpDatabase(*args->records, model, error);
     if (!seed) {

@@ -44,7 +44,7 @@ ScreenshotTour::ScreenshotTour(app::MainDialog& dialog, MainWindow& window, QtHo
   steps_ = {
       [this] {
         // Something in the panes: the reader's version through the terminal.
-        dialog_.exchange().sendText = "SV";
+        dialog_.terminal().panes.sendText = "SV";
         dialog_.UpdateData(false);
         dialog_.OnCommand(ctl::kSend);
       },

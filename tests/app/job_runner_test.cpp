@@ -42,7 +42,7 @@ TEST_F(JobRunnerTest, FactoryJobDuringADatabaseWriteLeavesBothResultsIntact) {
   // line, and the factory's first flush must not take that answer.
   ASSERT_TRUE(host.RunUntil(
       [this] {
-        return dialog->exchange().receivedPane.find("// ACK, Clear Database successful") !=
+        return dialog->terminal().panes.received.find("// ACK, Clear Database successful") !=
                std::string::npos;
       },
       30000));

@@ -2,9 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include "app/window_environment.h"
 #include "dialog_fixture.h"
+#include "job/identification.h"
 #include "pty_pair.h"
-#include "reader/software_version.h"
 #include "serial/frame.h"
 
 namespace tagline::app {
@@ -260,9 +261,9 @@ TEST_F(MainDialogTest, SoftwareVersionWithoutAnswer) {
 TEST_F(MainDialogTest, QuietVersionRequestTouchesNothingVisible) {
   StartWithSimulator("V2.60012");
   host.KillTimer(timer::kPoll);
-  EXPECT_EQ(reader::RequestSoftwareVersion(*dialog, reader::VersionEcho::Quiet,
-                                           reader::PollAfter::LeaveOff),
-            "V2.60012");
+  WindowEnvironment env(*dialog, {});
+  EXPECT_EQ(job::RequestSoftwareVersion(env, job::VersionEcho::Quiet), "V2.60012");
+  dialog->PushControls();
   EXPECT_FALSE(host.TimerActive(timer::kPoll));
   EXPECT_EQ(Text(ctl::kReceived), "");
   EXPECT_EQ(Text(ctl::kSent), "");
@@ -272,9 +273,8 @@ TEST_F(MainDialogTest, QuietVersionRequestTouchesNothingVisible) {
 TEST_F(MainDialogTest, VersionRequestOnClosedPortSendsNothing) {
   Start();
   host.ClearMessages();
-  EXPECT_EQ(reader::RequestSoftwareVersion(*dialog, reader::VersionEcho::Shown,
-                                           reader::PollAfter::Restart),
-            "");
+  WindowEnvironment env(*dialog, {});
+  EXPECT_EQ(job::RequestSoftwareVersion(env, job::VersionEcho::Shown), "");
   EXPECT_TRUE(host.messages().empty());
   EXPECT_EQ(Text(ctl::kSent), "");
   EXPECT_TRUE(host.TimerActive(timer::kPoll));
@@ -299,7 +299,7 @@ TEST_F(MainDialogTest, JobsEndAtStepOneWithoutAReader) {
          {JobKind::DatabaseWrite, JobKind::DatabaseClear, JobKind::FactoryDefault}) {
       EXPECT_FALSE(dialog->JobRunning(kind)) << button;
     }
-    EXPECT_EQ(dialog->lastJobModel(), 0) << button;
+    EXPECT_EQ(dialog->lastJobModel(), protocol::ReaderModel::NoReply) << button;
     EXPECT_TRUE(host.TimerActive(timer::kPoll)) << button;
     EXPECT_FALSE(host.TimerActive(timer::kDbWrite));
     EXPECT_FALSE(host.TimerActive(timer::kDbClear));

@@ -8,8 +8,8 @@
 namespace tagline::app {
 namespace {
 
+using codes::FrameEnd;
 using platform::RecordedKeyEvent;
-using FrameEnd = serial::CommandExchange::FrameEnd;
 
 class OnlineTest : public DialogFixture {
  protected:
@@ -23,7 +23,7 @@ class OnlineTest : public DialogFixture {
   }
   // A frame as the receive poll hands it over.
   void Receive(const std::string& text, FrameEnd end = FrameEnd::Cr) {
-    dialog->exchange().onlineBuffer = text;
+    dialog->terminal().onlineBuffer = text;
     dialog->ProcessOnlineFrame(end);
   }
   // The virtual keys pressed, without the Shift key.
@@ -45,8 +45,8 @@ TEST_F(OnlineTest, CodeIsTypedKeyByKeyWithItsLineEnd) {
   const std::vector<RecordedKeyEvent> first = {{'0', false}, {'0', true}, {0x10, true}};
   EXPECT_TRUE(std::equal(first.begin(), first.end(), keys->events().begin()));
   EXPECT_EQ(keys->pauses().front(), 5u);
-  EXPECT_EQ(dialog->exchange().receivedPane, "0123\r\n");
-  EXPECT_EQ(dialog->exchange().sentPane, "\r\n");
+  EXPECT_EQ(dialog->terminal().panes.received, "0123\r\n");
+  EXPECT_EQ(dialog->terminal().panes.sent, "\r\n");
   EXPECT_EQ(dialog->controls().focus(), ctl::kKeyboardField);
 }
 
@@ -88,7 +88,7 @@ TEST_F(OnlineTest, InvertCombinesWithIsoDisplay) {
   StartOnline("invert=1\r\nhex2iso=1\r\n");
   Receive("2858997D38A20189");  // the transmission order of 9180451CBE991A14
   EXPECT_EQ(keys->characters(), "276 123456789012\r\n");
-  EXPECT_EQ(dialog->exchange().lastOnlineCode, "2858997D38A20189\r\n");  // as received
+  EXPECT_EQ(dialog->terminal().lastOnlineCode, "2858997D38A20189\r\n");  // as received
 }
 
 TEST_F(OnlineTest, RepeatedCodeIsADoubleWithInvertOn) {
@@ -169,8 +169,8 @@ TEST_F(OnlineTest, LinkMessagesAreShownButNotTyped) {
   Receive("RING");
   Receive("CONNECT 9600");
   EXPECT_TRUE(keys->events().empty());
-  EXPECT_EQ(dialog->exchange().receivedPane, "NO DISCONNECT\r\nRING\r\nCONNECT 9600\r\n");
-  EXPECT_EQ(dialog->exchange().lastOnlineCode, "CONNECT 9600\r\n");
+  EXPECT_EQ(dialog->terminal().panes.received, "NO DISCONNECT\r\nRING\r\nCONNECT 9600\r\n");
+  EXPECT_EQ(dialog->terminal().lastOnlineCode, "CONNECT 9600\r\n");
   Receive("RING", FrameEnd::Etx);  // after ETX only DISCONNECT is a link message
   EXPECT_EQ(keys->characters(), "RING\r\n");
 }
@@ -179,7 +179,7 @@ TEST_F(OnlineTest, EmptyFrameChangesNothing) {
   StartOnline();
   Receive("5");
   Receive("\x02\x06");
-  EXPECT_EQ(dialog->exchange().lastOnlineCode, "5\r\n");
+  EXPECT_EQ(dialog->terminal().lastOnlineCode, "5\r\n");
   EXPECT_EQ(keys->characters(), "5\r\n");
 }
 
@@ -235,7 +235,7 @@ TEST_F(OnlineTest, CodesFromTheReaderAreAcknowledgedAndTyped) {
   EXPECT_EQ(Text(ctl::kReceived), code);
   ASSERT_TRUE(reader->WaitForCommands(1, 1000));
   EXPECT_NE(reader->RawReceived().find("\x02\x06\x03"), std::string::npos);
-  EXPECT_EQ(dialog->exchange().lastOnlineCode, code);
+  EXPECT_EQ(dialog->terminal().lastOnlineCode, code);
 }
 
 }  // namespace

@@ -8,7 +8,7 @@ namespace tagline::codes {
 namespace {
 
 TEST(TypedTextSlots, EverySlotTakesPartInItsOrder) {
-  app::AppSettings settings;
+  job::AppSettings settings;
   for (std::size_t k = 0; k < 5; ++k) {
     settings.addStart[k] = "S" + std::to_string(k);
     settings.addEnd[k] = "E" + std::to_string(k);
@@ -17,7 +17,7 @@ TEST(TypedTextSlots, EverySlotTakesPartInItsOrder) {
 }
 
 TEST(TypedTextSlots, ReplacementsChainThroughTheSlots) {
-  app::AppSettings settings;
+  job::AppSettings settings;
   // Each slot replaces what the slot before it wrote: a -> b -> c -> d -> e -> f.
   const std::string letters = "abcdef";
   for (std::size_t k = 0; k < 5; ++k) {
@@ -26,7 +26,7 @@ TEST(TypedTextSlots, ReplacementsChainThroughTheSlots) {
   }
   EXPECT_EQ(ComposeTypedText(settings, "a-a"), "f-f");
   // The fifth slot alone still applies.
-  app::AppSettings last;
+  job::AppSettings last;
   last.replaceFrom[4] = "9";
   last.replaceTo[4] = "<tab>";
   last.addEnd[4] = "<cr>";
@@ -34,7 +34,7 @@ TEST(TypedTextSlots, ReplacementsChainThroughTheSlots) {
 }
 
 TEST(TypedTextSlots, SlotsSeeTheTextsOfTheSlotsBeforeThem) {
-  app::AppSettings settings;
+  job::AppSettings settings;
   settings.addStart[0] = "x";
   settings.replaceFrom[1] = "x";
   settings.replaceTo[1] = "y";

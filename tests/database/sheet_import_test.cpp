@@ -15,7 +15,7 @@ namespace tagline::database {
 namespace {
 
 using codes::BitOrder;
-using reader::ReaderModel;
+using protocol::ReaderModel;
 using F = SheetField;
 
 constexpr BitOrder kNumeric = BitOrder::NumericOrder;
@@ -424,7 +424,7 @@ TEST(SheetImportRoundTrip, WrittenSheetsReadBackToTheSameRecords) {
        {Bars("E0040100AABBCCDD|1|311224|01062024")}},
   };
   for (const RoundTrip& trip : trips) {
-    SCOPED_TRACE(std::string(reader::ReaderModelName(trip.model)));
+    SCOPED_TRACE(std::string(protocol::ReaderModelName(trip.model)));
     const AttributeList written = Attributes();
     const ParsedSheet sheet(WriteSheet(trip.layout, trip.model, TableOf(trip.records), written));
     TagTable table;

@@ -22,7 +22,7 @@ namespace tagline::database {
 namespace {
 
 using codes::BitOrder;
-using reader::ReaderModel;
+using protocol::ReaderModel;
 
 // ---------------------------------------------------------------------------------------
 // Fixtures
@@ -539,7 +539,7 @@ TEST(SheetLayoutData, EveryModelHasItsLayout) {
                                      ReaderModel::KtrH9HfV43Build39};
   ASSERT_EQ(attribute.size(), 31u);
   std::size_t none = 0;
-  for (int v = 0; v < reader::kReaderModelCount; ++v) {
+  for (int v = 0; v < protocol::kReaderModelCount; ++v) {
     const auto model = static_cast<ReaderModel>(v);
     const auto layout = LayoutForModel(model);
     std::optional<SheetLayout> expected;
@@ -554,11 +554,11 @@ TEST(SheetLayoutData, EveryModelHasItsLayout) {
       expected = SheetLayout::CodeSheet;
     }
     if (model == ReaderModel::B21Vip) expected = SheetLayout::SensorSheet;
-    EXPECT_EQ(layout, expected) << reader::ReaderModelName(model);
+    EXPECT_EQ(layout, expected) << protocol::ReaderModelName(model);
     if (!layout) ++none;
   }
   EXPECT_EQ(none, 4u) << "NoReply, Unrecognised, KtrH9HfV11, KtrH9HfV10Cs3";
-  EXPECT_EQ(LayoutForModel(static_cast<ReaderModel>(reader::kFailedModel)), std::nullopt);
+  EXPECT_EQ(LayoutForModel(static_cast<ReaderModel>(protocol::kFailedModel)), std::nullopt);
   EXPECT_EQ(LayoutForModel(static_cast<ReaderModel>(42)), std::nullopt);
 }
 
@@ -571,9 +571,9 @@ TEST(SheetLayoutData, ModelGroupsAndRecordLengths) {
                                 M::KtrH9V43Build39,   M::KtrH9V43Build54, M::KtrH9HfV12,
                                 M::HfV1Recent,        M::HfV43,           M::KtrH9HfV43Build27,
                                 M::KtrH9HfV43Build39, M::KtrH9V2};
-  for (int v = 0; v < reader::kReaderModelCount; ++v) {
+  for (int v = 0; v < protocol::kReaderModelCount; ++v) {
     const auto model = static_cast<M>(v);
-    SCOPED_TRACE(std::string(reader::ReaderModelName(model)));
+    SCOPED_TRACE(std::string(protocol::ReaderModelName(model)));
     EXPECT_EQ(IsNumericOrderModel(model), numeric.count(model) != 0);
     EXPECT_EQ(IsReversedHexModel(model), reversed.count(model) != 0);
     EXPECT_EQ(FdxOrder(model),

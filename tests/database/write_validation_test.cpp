@@ -251,7 +251,7 @@ TEST_F(WriteValidationTest, ChangedDecodedCellOfTheCodeSheetIsEncoded) {
   ASSERT_EQ(database->Records().size(), 1u);
   // The retagging counter and user information cells stay as the sheet shows them.
   const database::CodeCells shown = database::CodeSheetCodeCells(
-      "#000000000000F9180451CBE991A146______________", reader::ReaderModel::KtrH9V2);
+      "#000000000000F9180451CBE991A146______________", protocol::ReaderModel::KtrH9V2);
   EXPECT_EQ(database->Records()[0].substr(14, 16),
             codes::EncodeIsoAnimal("276 000000000042", shown.retagCounter, shown.userInformation,
                                    codes::BitOrder::NumericOrder));

@@ -16,7 +16,7 @@
 namespace tagline::database {
 namespace {
 
-using reader::ReaderModel;
+using protocol::ReaderModel;
 
 constexpr std::string_view kSheet =
     "<?xml version=\"1.0\"?>\r\n"

@@ -15,7 +15,7 @@
 #include "database/layouts_write.h"
 #include "database/tag_table.h"
 #include "dialog_fixture.h"
-#include "reader/classify_reader_version.h"
+#include "protocol/classify_reader_version.h"
 #include "sample_records.h"
 #include "sim/reader_database.h"
 #include "sim/reader_device.h"
@@ -44,7 +44,7 @@ inline std::string SampleSheet(const std::vector<std::string>& records = kSample
   for (std::size_t i = 0; i < database::kAttributeCount; ++i) {
     attributes.Set(i, std::string(1, database::AttributeList::TokenAt(i)) + (i == 0 ? "Herd" : ""));
   }
-  const auto model = reader::ClassifyReaderVersion(kDefaultVersion);
+  const auto model = protocol::ClassifyReaderVersion(kDefaultVersion);
   return database::WriteSheet(*database::LayoutForModel(model), model, table, attributes);
 }
 

@@ -309,7 +309,7 @@ TEST_P(FaultEraseNeverAnswers, JobGivesUpAndSendsNothingMore) {
   const JobResult* result = RunJob(job, 60000);
   ASSERT_NE(result, nullptr);
   // About a hundred ticks of 250 ms, not fewer.
-  EXPECT_GE(jobEndedAt - jobStartedAt, 100u * timer::kJobPeriodMs);
+  EXPECT_GE(jobEndedAt - jobStartedAt, 100u * job::kJobPeriodMs);
   EXPECT_FALSE(result->ok);
   EXPECT_EQ(database->Records(), before);
   const auto commands = reader->Commands();

@@ -156,7 +156,7 @@ TEST_P(FaultUnplug, JobEndsReportsTheLossOnceAndTheReaderWorksWhenPluggedInAgain
       break;
     case JobKind::FactoryDefault:
       // The lost line ends the job at once: no erase polls, no writes into the void.
-      EXPECT_LE(jobEndedAt - jobStartedAt, 12u * timer::kJobPeriodMs);
+      EXPECT_LE(jobEndedAt - jobStartedAt, 12u * job::kJobPeriodMs);
       if (c.at == 1) {
         EXPECT_EQ(shown, (std::vector<std::string>{kPortClosed, kNoAnswer}));
       } else {

@@ -41,7 +41,7 @@ TEST_F(FactoryJobTest, EnglishReaderGetsItsTwentyThreeWrites) {
   reader::FactoryAnswers answers;
   answers.Record(reader::FactoryDialog::Language, reader::FactoryChoice::English);
   std::vector<std::string> expected;
-  for (const auto& w : reader::FactoryWrites(reader::ReaderModel::B20, answers)) {
+  for (const auto& w : reader::FactoryWrites(protocol::ReaderModel::B20, answers)) {
     expected.push_back(w.command);
   }
   EXPECT_EQ(expected.size(), 23u);
@@ -80,7 +80,7 @@ TEST_F(FactoryJobTest, RefusedClearFailsTheJobAndSaysSo) {
   StartReader("B2.0");
   database->SetEraseAnswer(serial::kNak, 0);
   ASSERT_TRUE(RunJob());
-  EXPECT_EQ(dialog->lastJobModel(), -1);
+  EXPECT_FALSE(dialog->lastJobModel().has_value());  // the job failed
   EXPECT_TRUE(ParameterWrites().empty());
   const auto commands = reader->Commands();
   EXPECT_EQ(std::count_if(commands.begin(), commands.end(),
@@ -159,7 +159,7 @@ TEST_F(FactoryJobTest, KeyboardLayoutFollowsTheLanguage) {
     answers.Record(reader::FactoryDialog::Language,
                    language == 0 ? reader::FactoryChoice::English : reader::FactoryChoice::Deutsch);
     std::vector<std::string> expected;
-    for (const auto& w : reader::FactoryWrites(reader::ReaderModel::KtrH9V42, answers)) {
+    for (const auto& w : reader::FactoryWrites(protocol::ReaderModel::KtrH9V42, answers)) {
       expected.push_back(w.command);
     }
     EXPECT_EQ(ParameterWrites(), expected) << language;
@@ -169,7 +169,7 @@ TEST_F(FactoryJobTest, KeyboardLayoutFollowsTheLanguage) {
 }
 
 TEST_F(FactoryJobTest, RefusedLastRowFailsTheParametersButAnEarlierOneDoesNot) {
-  const auto writes = reader::FactoryWrites(reader::ReaderModel::B20, reader::FactoryAnswers());
+  const auto writes = reader::FactoryWrites(protocol::ReaderModel::B20, reader::FactoryAnswers());
   ASSERT_GE(writes.size(), 3u);
   const auto cell = [](const std::string& command) {
     return static_cast<unsigned>(std::stoul(command.substr(1, 3), nullptr, 16));

@@ -12,10 +12,10 @@
 #include <utility>
 #include <vector>
 
+#include "protocol/reader_model.h"
 #include "reader/factory_plan.h"
 #include "reader/parameter_catalogue.h"
 #include "reader/parameter_encoding.h"
-#include "reader/reader_model.h"
 #include "serial/reply.h"
 
 namespace tagline::reader {
@@ -308,7 +308,7 @@ TEST(FactoryWrites, ModelsWithoutAFactorySet) {
   for (int m = 1; m < kReaderModelCount; ++m) {
     EXPECT_EQ(FactorySequence(Model(m)).empty(), m == 2 || m == 8 || m == 14) << m;
   }
-  for (const int m : {0, int{kFailedModel}, 42}) {
+  for (const int m : {0, int{protocol::kFailedModel}, 42}) {
     EXPECT_TRUE(FactoryWrites(Model(m), Answered(D::Language, C::English)).empty()) << m;
   }
 }
@@ -433,7 +433,7 @@ TEST(FactoryJobSteps, ModelsPerStep) {
   for (const int m : {0, 1, 2, 8, 14, 17}) EXPECT_FALSE(FactorySetsClock(Model(m))) << m;
   for (const int m : {3, 15, 18, 20, 38, 41}) EXPECT_TRUE(FactorySetsClock(Model(m))) << m;
   // After a failed database clear the job model is the failed-step byte: nothing runs.
-  const ReaderModel failed = Model(kFailedModel);
+  const ReaderModel failed = Model(protocol::kFailedModel);
   EXPECT_FALSE(FactoryClearsDatabase(failed) || FactoryAsksDeleteAttributes(failed) ||
                FactorySetsClock(failed));
 }

@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "protocol/reader_model.h"
 #include "reader/parameter_encoding.h"
-#include "reader/reader_model.h"
 #include "reader/tag_type_masks.h"
 
 namespace tagline::reader {

@@ -5,7 +5,7 @@
 #include <map>
 
 #include "dialog_fixture.h"
-#include "reader/classify_reader_version.h"
+#include "protocol/classify_reader_version.h"
 #include "reader/parameter_catalogue.h"
 #include "reader/tag_type_masks.h"
 #include "serial/frame.h"
@@ -13,8 +13,8 @@
 namespace tagline::app {
 namespace {
 
+using protocol::ReaderModel;
 using reader::ParameterKind;
-using reader::ReaderModel;
 
 // A version text for every model, padded so that the 50-byte version read ends at once.
 const std::map<int, std::string>& VersionTexts() {
@@ -94,7 +94,7 @@ class ParameterEditTest : public DialogFixture {
 
 TEST_F(ParameterEditTest, VersionTextsGiveTheirModels) {
   for (const auto& [model, text] : VersionTexts()) {
-    EXPECT_EQ(static_cast<int>(reader::ClassifyReaderVersion(text)), model) << text;
+    EXPECT_EQ(static_cast<int>(protocol::ClassifyReaderVersion(text)), model) << text;
   }
 }
 

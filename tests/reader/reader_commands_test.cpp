@@ -4,6 +4,7 @@
 #include <chrono>
 #include <thread>
 
+#include "app/window_environment.h"
 #include "dialog_fixture.h"
 #include "reader/reader_clock.h"
 #include "serial/frame.h"
@@ -12,7 +13,16 @@
 namespace tagline::app {
 namespace {
 
-using ReaderCommandsTest = DialogFixture;
+class ReaderCommandsTest : public DialogFixture {
+ protected:
+  // The factory job's clock step, shown in the factory row as the job's window shows it.
+  bool SetClockAsFactoryStep() {
+    WindowEnvironment env(*dialog, {ctl::kFactoryDefault, &DialogFields::factoryResult});
+    const bool set = reader::SetReaderClock(env);
+    dialog->PushControls();
+    return set;
+  }
+};
 
 TEST_F(ReaderCommandsTest, TogglingReaderSwitchesCommunicationBothWays) {
   StartWithSimulator("KTR H9 V4.30054");
@@ -115,8 +125,8 @@ TEST_F(ReaderCommandsTest, DatabaseTestWithoutAnswer) {
 TEST_F(ReaderCommandsTest, SettingTheClockSendsTheLocalTime) {
   StartWithSimulator();
   dialog->SetLocalClock(December7th2026);
-  dialog->OnCommand(ctl::kClockRead);
-  EXPECT_EQ(Text(ctl::kClockRead), "write");
+  dialog->OnCommand(ctl::kClockDirection);
+  EXPECT_EQ(Text(ctl::kClockDirection), "write");
   dialog->OnCommand(ctl::kClockSet);
   EXPECT_NE(reader->RawReceived().find("\x02r071226032700D50E\x03"), std::string::npos);
   EXPECT_EQ(Text(ctl::kReceived), "// 07.12.26 03:27:00\r\n// ACK\r\n");
@@ -133,10 +143,10 @@ TEST_F(ReaderCommandsTest, ReadingTheClockShowsItAsDateAndTime) {
   EXPECT_EQ(Text(ctl::kReceived), "071226032700 // 07.12.26 03:27:00\r\n");
   EXPECT_EQ(Text(ctl::kClockResult), "071226032700");
   EXPECT_EQ(Text(ctl::kClockSet), "R");
-  dialog->OnCommand(ctl::kClockRead);
+  dialog->OnCommand(ctl::kClockDirection);
   EXPECT_EQ(Text(ctl::kClockResult), "");
-  dialog->OnCommand(ctl::kClockRead);
-  EXPECT_EQ(Text(ctl::kClockRead), "read");
+  dialog->OnCommand(ctl::kClockDirection);
+  EXPECT_EQ(Text(ctl::kClockDirection), "read");
 }
 
 TEST_F(ReaderCommandsTest, ClockReadCountsOnlyTwelveDigits) {
@@ -158,17 +168,17 @@ TEST_F(ReaderCommandsTest, ClockReadCountsOnlyTwelveDigits) {
 TEST_F(ReaderCommandsTest, ClockStepOfAJob) {
   StartWithSimulator();
   dialog->SetLocalClock(December7th2026);
-  EXPECT_TRUE(reader::SetReaderClock(*dialog));
+  EXPECT_TRUE(SetClockAsFactoryStep());
   EXPECT_NE(Text(ctl::kReceived).find("// Set Date/Time -> 07.12.26 03:27:00\r\n"),
             std::string::npos);
   EXPECT_EQ(Text(ctl::kFactoryResult), "// ACK");
   EXPECT_EQ(Text(ctl::kFactoryDefault), "r071226032700");
 
   reader->SetHandler("r", [](std::string_view) { return std::string(1, serial::kBel); });
-  EXPECT_FALSE(reader::SetReaderClock(*dialog));
+  EXPECT_FALSE(SetClockAsFactoryStep());
   EXPECT_EQ(Text(ctl::kFactoryResult), "// BEL");
   reader->SetHandler("r", [](std::string_view) { return std::string(); });
-  EXPECT_FALSE(reader::SetReaderClock(*dialog));
+  EXPECT_FALSE(SetClockAsFactoryStep());
   EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Communication Error with reader"});
 }
 
@@ -180,7 +190,7 @@ TEST_F(ReaderCommandsTest, ClosedPortSendsNothing) {
   EXPECT_EQ(Text(ctl::kSent), "");
   EXPECT_TRUE(host.messages().empty());
   EXPECT_TRUE(host.TimerActive(timer::kPoll));
-  EXPECT_TRUE(reader::SetReaderClock(*dialog));  // nothing to fail on a closed port
+  EXPECT_TRUE(SetClockAsFactoryStep());  // nothing to fail on a closed port
 }
 
 }  // namespace

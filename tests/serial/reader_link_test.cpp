@@ -1,79 +1,68 @@
-// The reader link's skeleton over an in-process line.
+// The reader link over an in-process line: framing, the reports to its observers, and the
+// bounds of a collected reply.
 #include "serial/reader_link.h"
 
 #include <gtest/gtest.h>
 
-#include "fake_job_context.h"
+#include "fake_line.h"
+#include "serial/frame.h"
 
 namespace tagline::serial {
 namespace {
 
-using app::Byte;
-using app::FakeLine;
+using test::FakeLine;
+using test::Framed;
+
+// Everything the link reports, as one text: "cmd:SV/1", "w:<bytes>", "r:<bytes>", "lost".
+class RecordingObserver : public LinkObserver {
+ public:
+  void OnCommand(std::string_view command, Echo echo) override {
+    events.push_back("cmd:" + std::string(command) + "/" + std::to_string(static_cast<int>(echo)));
+  }
+  void OnWritten(std::string_view bytes) override { events.push_back("w:" + std::string(bytes)); }
+  void OnRead(std::string_view bytes) override { events.push_back("r:" + std::string(bytes)); }
+  void OnLost() override { events.push_back("lost"); }
+  std::vector<std::string> events;
+};
 
 class ReaderLinkTest : public ::testing::Test {
  protected:
-  void SetUp() override { exchange.portOpen = 1; }
+  void SetUp() override {
+    link.SetOpen(true);
+    link.AddObserver(observer);
+  }
   FakeLine line;
-  CommandExchange exchange{line};
-  ReaderLink link{exchange};
+  ReaderLink link{line};
+  RecordingObserver observer;
 };
 
-TEST_F(ReaderLinkTest, TransactLogsTheReplyWithItsContext) {
-  line.On("XT", Byte(kAck));
-  exchange.sendText = "old";
+TEST_F(ReaderLinkTest, ExchangeFramesClassifiesAndReportsEveryByte) {
+  line.On("XT", test::Byte(kAck));
   ExchangeOptions how;
   how.echo = Echo::SendField;
-  const Reply reply = link.Transact("XT", how, "Communication stopped");
+  const Reply reply = link.Exchange("XT", how);
   EXPECT_TRUE(reply.sent);
   EXPECT_TRUE(reply.ack());
-  EXPECT_EQ(reply.logText(), "// ACK");
-  EXPECT_EQ(exchange.sentPane, "XT\r\n");
-  EXPECT_EQ(exchange.sendText, "XT");
-  EXPECT_EQ(exchange.receivedPane, "// ACK, Communication stopped\r\n");
+  EXPECT_EQ(line.commands(), std::vector<std::string>{"XT"});
+  EXPECT_EQ(observer.events, (std::vector<std::string>{"w:" + FrameCommand("XT"), "cmd:XT/2",
+                                                       "r:" + std::string(1, kAck)}));
 }
 
-TEST_F(ReaderLinkTest, ClosedPortSendsAndLogsNothing) {
-  exchange.portOpen = 0;
-  const Reply reply = link.Transact("SV");
-  EXPECT_FALSE(reply.sent);
-  EXPECT_TRUE(line.commands().empty());
-  EXPECT_TRUE(exchange.sentPane.empty());
-  EXPECT_TRUE(exchange.receivedPane.empty());
-}
-
-TEST_F(ReaderLinkTest, QuietEchoLeavesThePanesAlone) {
-  line.On("SV", app::Framed("B2.0"));
+TEST_F(ReaderLinkTest, QuietEchoIsReportedAsSuch) {
+  line.On("SV", Framed("B2.0"));
   ExchangeOptions how;
   how.wanted = 50;
   how.echo = Echo::None;
   const Reply reply = link.Exchange("SV", how);
   EXPECT_EQ(reply.text, FrameCommand("B2.0"));
   EXPECT_EQ(reply.cls, ReplyClass::Other);
-  EXPECT_TRUE(exchange.sentPane.empty());
+  EXPECT_EQ(observer.events.at(1), "cmd:SV/0");
 }
 
-TEST_F(ReaderLinkTest, TokenRepeatsAreBoundedAndLogged) {
-  line.On("tA", Byte(kBel));
-  EXPECT_EQ(link.SendToken("tA___", 5, true), kBel);
-  EXPECT_EQ(line.Count("tA"), 6u);
-  // The five repeated replies are logged; the last one is the caller's.
-  EXPECT_EQ(exchange.receivedPane, "// BEL\r\n// BEL\r\n// BEL\r\n// BEL\r\n// BEL\r\n");
-}
-
-TEST_F(ReaderLinkTest, FirstTokenIsNotRepeated) {
-  line.On("t#", Byte(kBel));
-  EXPECT_EQ(link.SendToken("t#___", 0, true), kBel);
-  EXPECT_EQ(line.Count("t#"), 1u);
-  EXPECT_TRUE(exchange.receivedPane.empty());
-}
-
-TEST_F(ReaderLinkTest, TokenAnsweredAfterARepeat) {
-  int calls = 0;
-  line.On("tC", [&calls](std::string_view) { return std::string(1, ++calls < 3 ? 'x' : kAck); });
-  EXPECT_EQ(link.SendToken("tC___", 5, false), kAck);
-  EXPECT_EQ(calls, 3);
-  EXPECT_TRUE(exchange.receivedPane.empty());
+TEST_F(ReaderLinkTest, RemovedObserverHearsNothingMore) {
+  link.RemoveObserver(observer);
+  link.Send("SV");
+  EXPECT_TRUE(observer.events.empty());
 }
 
 TEST_F(ReaderLinkTest, CollectUntilStopsAtAnEndByte) {
@@ -91,12 +80,6 @@ TEST_F(ReaderLinkTest, CollectUntilStopsAtAnEndByte) {
   EXPECT_EQ(link.CollectUntil(std::string{kEtx, kNak}, 3), "");
 }
 
-}  // namespace
-}  // namespace tagline::serial
-
-namespace tagline::serial {
-namespace {
-
 TEST_F(ReaderLinkTest, EndlessReplyIsCutAtItsBound) {
   line.On("TA", [](std::string_view) { return std::string(1 << 20, 'x'); });
   link.Send("TA", Echo::None);
@@ -108,27 +91,7 @@ TEST_F(ReaderLinkTest, LostLineEndsTheCollectionAtOnce) {
   const int before = link.lostReads();
   EXPECT_EQ(link.CollectUntil(std::string{kEtx}, 500), "");
   EXPECT_EQ(link.lostReads(), before + 1);
-}
-
-TEST(PaneBounds, OnlineCodeWithoutAnEndStaysBounded) {
-  FakeLine line;
-  CommandExchange exchange{line};
-  exchange.portOpen = 1;
-  line.Push(std::string(kOnlineCodeByteLimit + 100, '7') + "12");
-  EXPECT_TRUE(exchange.PollReceive(1));
-  EXPECT_EQ(exchange.onlineBuffer.size(), kOnlineCodeByteLimit);
-  EXPECT_EQ(exchange.onlineBuffer.substr(kOnlineCodeByteLimit - 3), "712");
-}
-
-TEST(PaneBounds, TextWithoutLineEndsStaysBounded) {
-  FakeLine line;
-  CommandExchange exchange{line};
-  exchange.portOpen = 1;
-  exchange.receivedPane = std::string(kPaneByteLimit, 'a');
-  exchange.receivedPane += "tail";
-  exchange.TrimPanes();
-  EXPECT_EQ(exchange.receivedPane.size(), kPaneByteLimit);
-  EXPECT_EQ(exchange.receivedPane.substr(kPaneByteLimit - 4), "tail");
+  EXPECT_EQ(observer.events, std::vector<std::string>{"lost"});
 }
 
 }  // namespace

@@ -13,7 +13,7 @@
 namespace tagline::sim {
 namespace {
 
-using reader::ReaderModel;
+using protocol::ReaderModel;
 
 class DatabaseFileTest : public ::testing::Test {
  protected:

@@ -313,7 +313,7 @@ void CustomControlsTest::enterInSendFieldSendsAndKeepsTheWindow() {
   QCOMPARE(reader_->Commands().front(), std::string("SV"));
   QVERIFY(window_->isVisible());
   QVERIFY(!dialog_->ended());
-  QVERIFY(dialog_->exchange().sentPane.find("SV") != std::string::npos);
+  QVERIFY(dialog_->terminal().panes.sent.find("SV") != std::string::npos);
 
   // The keypad's Enter key the same way.
   QTest::keyClick(toSend, Qt::Key_Enter, Qt::KeypadModifier);
@@ -326,11 +326,11 @@ void CustomControlsTest::enterInKeyboardFieldSelectsAndSendsNothing() {
   window_->MenuAction(menu::kOnline)->trigger();
   auto* keyboard = Control<QLineEdit>(ctl::kKeyboardField);
   QTest::keyClicks(keyboard, QStringLiteral("12345"));
-  const std::string sentBefore = dialog_->exchange().sentPane;
+  const std::string sentBefore = dialog_->terminal().panes.sent;
   QTest::keyClick(keyboard, Qt::Key_Return);
   QCOMPARE(keyboard->selectedText(), QStringLiteral("12345"));
   QVERIFY(!dialog_->ended());
-  QCOMPARE(dialog_->exchange().sentPane, sentBefore);
+  QCOMPARE(dialog_->terminal().panes.sent, sentBefore);
   QTest::qWait(100);
   QVERIFY(reader_->Commands().empty());
 }

@@ -271,24 +271,24 @@ void MainWindowTest::closeBoxSavesSettings() {
 void MainWindowTest::windows1252TextBothWays() {
   Start();
   auto* toSend = Control<QLineEdit>(ctl::kToSend);
-  dialog_->exchange().sendText =
+  dialog_->terminal().panes.sendText =
       "Gr\xFC\xDF"
       "e \x80";
   dialog_->UpdateData(false);
   QCOMPARE(toSend->text(), QString::fromUtf8("Gr\u00FC\u00DFe \u20AC"));
 
-  dialog_->exchange().sendText.clear();
+  dialog_->terminal().panes.sendText.clear();
   toSend->clear();
   Type(toSend, QString::fromUtf8("Gr\u00FC\u00DFe \u20AC"));
   dialog_->UpdateData(true);
-  QCOMPARE(dialog_->exchange().sendText, std::string("Gr\xFC\xDF"
-                                                     "e \x80"));
+  QCOMPARE(dialog_->terminal().panes.sendText, std::string("Gr\xFC\xDF"
+                                                           "e \x80"));
 
   // What the program cannot keep shows as it is kept.
   Type(toSend, QString::fromUtf8("\u4E2D"));
   dialog_->UpdateData(true);
-  QCOMPARE(dialog_->exchange().sendText, std::string("Gr\xFC\xDF"
-                                                     "e \x80?"));
+  QCOMPARE(dialog_->terminal().panes.sendText, std::string("Gr\xFC\xDF"
+                                                           "e \x80?"));
   QCOMPARE(toSend->text(), QString::fromUtf8("Gr\u00FC\u00DFe \u20AC?"));
 }
 
