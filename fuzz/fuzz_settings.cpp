@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/app_settings.h"
+#include "app/settings_file.h"
 #include "fuzz_context.h"
 #include "platform/private_profile.h"
 

@@ -61,19 +61,7 @@ std::optional<std::string> HeadlessHost::OpenFileDialog(const FileDialogRequest&
 std::optional<int> HeadlessHost::ChoiceDialog(const ChoiceRequest& request) {
   choicesShown_.push_back(request.name);
   if (messageOut_ != nullptr) *messageOut_ << "dialog: " << request.caption << '\n' << std::flush;
-  if (request.text != nullptr) {
-    if (const auto text = textAnswers_.find(request.name); text != textAnswers_.end()) {
-      *request.text = text->second;
-    }
-  }
-  const auto it = choiceAnswers_.find(request.name);
-  const std::optional<int> answer = it == choiceAnswers_.end() ? request.initial : it->second;
-  // The first option is not on offer while the text is not accepted.
-  if (answer == 0 && request.text != nullptr && request.acceptText &&
-      !request.acceptText(*request.text)) {
-    return std::nullopt;
-  }
-  return answer;
+  return choices_.Answer(request);
 }
 
 int HeadlessHost::RunSettingsDialog(SettingsDialog& dialog) {

@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/choice_script.h"
 #include "app/host.h"
 
 namespace tagline::app {
@@ -45,11 +46,11 @@ class HeadlessHost : public Host {
   void QueueMessageAnswer(int answer) { messageAnswers_.push_back(answer); }
   void QueueFileAnswer(std::optional<std::string> path) { fileAnswers_.push_back(std::move(path)); }
   void SetChoiceAnswer(const std::string& name, std::optional<int> answer) {
-    choiceAnswers_[name] = answer;
+    choices_.SetAnswer(name, answer);
   }
   // The text typed into a choice dialog's text field.
   void SetTextAnswer(const std::string& name, std::string text) {
-    textAnswers_[name] = std::move(text);
+    choices_.SetText(name, std::move(text));
   }
   // The choice dialogs shown, by name, in order.
   const std::vector<std::string>& choicesShown() const { return choicesShown_; }
@@ -119,8 +120,7 @@ class HeadlessHost : public Host {
   std::ostream* messageOut_ = nullptr;
   std::deque<int> messageAnswers_;
   std::deque<std::optional<std::string>> fileAnswers_;
-  std::map<std::string, std::optional<int>> choiceAnswers_;
-  std::map<std::string, std::string> textAnswers_;
+  ChoiceScript choices_;
   std::vector<std::string> choicesShown_;
   SettingsScript settingsScript_;
   int settingsDialogRuns_ = 0;

@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/app_settings.h"
+#include "app/settings_file.h"
 #include "app/control_model.h"
 #include "app/host.h"
 #include "app/panels/clock_row.h"

@@ -1,4 +1,5 @@
-// The lower area of the main window: one control group at a time, chosen from the menu.
+// The lower area of the main window: one control group at a time, chosen from the menu;
+// and the menu's windows (the device manager, the About box).
 #include "app/control_ids.h"
 #include "app/main_dialog.h"
 #include "platform/device_manager.h"
@@ -183,6 +184,11 @@ void MainDialog::OnMenuOnline() {
     controls_.SetFocus(ctl::kKeyboardField);
   }
   EnableControls();
+}
+
+void MainDialog::OnAbout() {
+  // Modal, and nothing is stopped for it: the poll and any running job go on behind it.
+  host_.ShowAboutBox();
 }
 
 void MainDialog::OnDeviceManager() {

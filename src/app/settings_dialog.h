@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/app_settings.h"
+#include "app/settings_file.h"
 #include "app/control_model.h"
 #include "serial/serial_port.h"
 

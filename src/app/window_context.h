@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "app/app_settings.h"
+#include "app/settings_file.h"
 #include "app/control_model.h"
 #include "app/host.h"
 #include "app/panes.h"

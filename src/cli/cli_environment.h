@@ -4,11 +4,11 @@
 // progress of a long job on standard error when that is a terminal.
 #pragma once
 
-#include <map>
 #include <optional>
 #include <ostream>
 #include <string>
 
+#include "app/choice_script.h"
 #include "app/panes.h"
 #include "job/job_environment.h"
 #include "job/job_runner.h"
@@ -30,10 +30,10 @@ class CliEnvironment : public job::JobEnvironment {
   // The answer to the choice dialog of that name (nothing closes it); the text typed into
   // its text field.
   void SetChoiceAnswer(const std::string& name, std::optional<int> answer) {
-    choiceAnswers_[name] = answer;
+    choices_.SetAnswer(name, answer);
   }
   void SetTextAnswer(const std::string& name, std::string text) {
-    textAnswers_[name] = std::move(text);
+    choices_.SetText(name, std::move(text));
   }
 
   // Runs a step-wise job to its end on the job tick.
@@ -75,8 +75,7 @@ class CliEnvironment : public job::JobEnvironment {
   serial::ReaderLink link_;
   protocol::ReaderProtocol protocol_;
   app::Panes panes_;
-  std::map<std::string, std::optional<int>> choiceAnswers_;
-  std::map<std::string, std::string> textAnswers_;
+  app::ChoiceScript choices_;
   std::ostream* progress_ = nullptr;
   std::string lastProgress_;
 };

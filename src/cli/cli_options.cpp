@@ -43,6 +43,26 @@ void AddCommand(CLI::App& app, const CommandEntry& entry, Collected& collected) 
   }
 }
 
+// What the command's own counts and rules say against the options; nothing when they hold.
+std::optional<std::string> CommandProblem(const CliOptions& options) {
+  const CommandEntry* command = FindCommand(options.command);
+  if (options.args.size() < command->minArgs || options.args.size() > command->maxArgs) {
+    return options.command + ": wrong number of arguments";
+  }
+  for (const OptionEntry& option : command->options) {
+    if (option.required && !options.Value(option.name)) {
+      return options.command + " needs --" + option.name + " " + option.valueName;
+    }
+  }
+  if (options.command == "classify" && options.args.empty() == !options.Has("batch")) {
+    return "classify takes one text or --batch";
+  }
+  if (options.command == "convert" && options.Has("batch") != (options.args.size() == 1)) {
+    return "convert takes NAME CODE, or NAME --batch";
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 std::optional<std::string> CliOptions::Value(const std::string& name) const {
@@ -135,21 +155,7 @@ ParseResult ParseCommandLine(const std::vector<std::string>& argv) {
   if (options.simulate && (!options.ports.empty() || options.portsFrom)) {
     return fail("--simulate and --port exclude each other");
   }
-  const CommandEntry* command = FindCommand(options.command);
-  if (options.args.size() < command->minArgs || options.args.size() > command->maxArgs) {
-    return fail(options.command + ": wrong number of arguments");
-  }
-  for (const OptionEntry& option : command->options) {
-    if (option.required && !options.Value(option.name)) {
-      return fail(options.command + " needs --" + option.name + " " + option.valueName);
-    }
-  }
-  if (options.command == "classify" && options.args.empty() == !options.Has("batch")) {
-    return fail("classify takes one text or --batch");
-  }
-  if (options.command == "convert" && options.Has("batch") != (options.args.size() == 1)) {
-    return fail("convert takes NAME CODE, or NAME --batch");
-  }
+  if (const auto problem = CommandProblem(options)) return fail(*problem);
   return ParseResult{std::move(options), {}, std::nullopt};
 }
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app_settings.h"
+#include "app/settings_file.h"
 #include "app/control_ids.h"
 #include "app/headless_host.h"
 #include "app/main_dialog.h"

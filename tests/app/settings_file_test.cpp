@@ -1,4 +1,4 @@
-#include "app/app_settings.h"
+#include "app/settings_file.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
