@@ -99,6 +99,7 @@ class FuzzEnvironment : public job::JobEnvironment {
   void OpenFile(const std::string&) override {}
   void Beep(std::uint32_t, std::uint32_t) override {}
   void Idle() override {}
+  bool StopRequested() override { return false; }
 
   FuzzLine& line() { return line_; }
   app::Terminal& terminal() { return terminal_; }

@@ -71,6 +71,8 @@ class DialogFixture : public ::testing::Test {
     Start(reader->DevicePath());
     ASSERT_EQ(dialog->portOpen(), 1);
     host.ClearMessages();
+    // The jobs' own rules are tested here; the backup before an erase has tests of its own.
+    dialog->settings().backup = "Never";
   }
 
   bool Visible(int id) const { return dialog->controls().at(id).visible; }

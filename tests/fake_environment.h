@@ -60,6 +60,7 @@ class FakeEnvironment : public job::JobEnvironment, private job::JobTimers {
     beeps.emplace_back(frequencyHz, durationMs);
   }
   void Idle() override {}
+  bool StopRequested() override { return stop; }
 
   FakeLine& line() { return line_; }
   app::Panes& panes() { return panes_; }
@@ -81,6 +82,7 @@ class FakeEnvironment : public job::JobEnvironment, private job::JobTimers {
   std::vector<std::pair<std::uint32_t, std::uint32_t>> beeps;
   // The answers it gets.
   bool confirm = true;
+  bool stop = false;
   std::map<std::string, std::optional<int>> choiceAnswers;
   std::optional<std::string> fileAnswer;
 

@@ -172,6 +172,7 @@ class MainDialog : public WindowContext, private job::JobTimers {
   void StartJob(int timerId, std::shared_ptr<job::StepJob> job, WindowEnvironment& env,
                 bool databaseJob);
   void OnJobFinished(int timerId);
+  bool AnyJobRunning() const;
   // JobTimers: the jobs' timers are window timers.
   void SetTimer(int id, std::uint32_t periodMs) override { host_.SetTimer(id, periodMs); }
   void KillTimer(int id) override { host_.KillTimer(id); }

@@ -1,11 +1,14 @@
 // The command handlers of the main window: each hands its work to the panel or job that
 // carries it out and keeps what it ended with for the window's drivers.
+#include <filesystem>
+
 #include "app/control_ids.h"
 #include "app/main_dialog.h"
 #include "app/panels/button_command.h"
 #include "app/panels/database_panel.h"
 #include "app/panels/online_panel.h"
 #include "database/attribute_check.h"
+#include "database/backup.h"
 #include "database/clear_job.h"
 #include "database/read_job.h"
 #include "database/write_job.h"
@@ -15,6 +18,9 @@
 namespace tagline::app {
 
 namespace {
+
+constexpr const char* kJobIsRunning =
+    "Another job is using the reader. Start this one when it has ended.";
 
 int TimerOf(JobKind kind) {
   switch (kind) {
@@ -30,6 +36,16 @@ int TimerOf(JobKind kind) {
   return 0;
 }
 
+// The backup before an erase as the settings ask for it, beside the write path.
+job::BackupBeforeErase WindowBackup(const AppSettings& settings) {
+  database::BackupPlan plan;
+  plan.policy = job::ParseBackupPolicy(settings.backup).value_or(job::BackupPolicy::Ask);
+  plan.directory = std::filesystem::path(settings.write_path).parent_path().string();
+  return [plan](job::JobEnvironment& env, protocol::ReaderModel model) {
+    return database::BackUpReader(env, model, plan);
+  };
+}
+
 }  // namespace
 
 bool MainDialog::JobRunning(JobKind kind) const {
@@ -41,8 +57,19 @@ const job::JobResult* MainDialog::LastJobResult(JobKind kind) const {
   return jobs_.Result(TimerOf(kind));
 }
 
+bool MainDialog::AnyJobRunning() const {
+  return jobs_.Running(timer::kDbWrite) || jobs_.Running(timer::kDbClear) ||
+         jobs_.Running(timer::kFactory);
+}
+
 void MainDialog::StartJob(int timerId, std::shared_ptr<job::StepJob> job, WindowEnvironment& env,
                           bool databaseJob) {
+  // One job at a time on the line: a second one's commands would take the first one's
+  // replies. The same job's button starts it over.
+  if (AnyJobRunning() && !jobs_.Running(timerId)) {
+    Message(kJobIsRunning);
+    return;
+  }
   // The receive poll must not take the bytes of the job's replies.
   StopPoll(host_);
   host_.BeginWaitCursor();
@@ -100,13 +127,18 @@ void MainDialog::OnChooseProtocolFile() {
 }
 
 void MainDialog::OnDatabaseRead() {
+  if (AnyJobRunning()) {
+    Message(kJobIsRunning);
+    return;
+  }
   host_.BeginWaitCursor();
   UpdateData(true);
   EnableDatabaseControls(controls_, false);
   {
     const PollPause pause(host_);
     const std::string target = settings_.read_path;
-    lastRead_ = database::ReadJob(tagTable, attributeList, target).Run(databaseEnv_);
+    lastRead_ = database::ReadJob(tagTable, attributeList, target, settings_.verify != 0)
+                    .Run(databaseEnv_);
     // The file dialog of a target without a database extension chose another one.
     if (settings_.read_path != target) {
       fields_.readPathDisplay = PathDisplayText(settings_.read_path);
@@ -124,19 +156,25 @@ void MainDialog::OnWritePath() {
 }
 
 void MainDialog::OnDatabaseWrite() {
+  database::WriteOptions options;
+  options.verify = settings_.verify != 0;
+  options.backup = WindowBackup(settings_);
   StartJob(timer::kDbWrite,
-           std::make_shared<database::WriteJob>(tagTable, attributeList, settings_.write_path),
+           std::make_shared<database::WriteJob>(tagTable, attributeList, settings_.write_path,
+                                                std::move(options)),
            databaseEnv_, true);
 }
 void MainDialog::OnDatabaseClear() {
-  StartJob(timer::kDbClear, std::make_shared<database::ClearJob>(), databaseEnv_, true);
+  StartJob(timer::kDbClear, std::make_shared<database::ClearJob>(WindowBackup(settings_)),
+           databaseEnv_, true);
 }
 void MainDialog::OnFactoryDefault() {
   // The attribute clear looks at the tables as the last database load left them.
   auto check = [this](protocol::ReaderModel model) {
     return database::CheckAttributeTables(model, tagTable, attributeList);
   };
-  StartJob(timer::kFactory, std::make_shared<reader::FactoryJob>(check), factoryEnv_, false);
+  StartJob(timer::kFactory, std::make_shared<reader::FactoryJob>(check, WindowBackup(settings_)),
+           factoryEnv_, false);
 }
 void MainDialog::OnWriteJobTimer() {
   if (jobs_.OnTimer(timer::kDbWrite)) UpdateData(false);

@@ -1,6 +1,8 @@
 #include "app/settings_file.h"
 
 #include <algorithm>
+#include <functional>
+#include <vector>
 #include <string_view>
 
 #include "platform/comm.h"
@@ -111,6 +113,8 @@ AppSettings LoadSettings(const std::string& iniPath) {
   s.db = number(kDb, "db");
   s.read_path = text(kDb, "read_path");
   s.write_path = text(kDb, "write_path");
+  s.verify = number(kDb, "verify");
+  if (ini.Has(kDb, "backup")) s.backup = text(kDb, "backup");
 
   s.config = number(kConfig, "config");
   s.time = number(kConfig, "time");
@@ -127,18 +131,26 @@ AppSettings LoadSettings(const std::string& iniPath) {
   return s;
 }
 
-bool SaveSettings(const AppSettings& s, const std::string& iniPath) {
-  // Never replace a file whose other contents could not be read.
-  platform::IniFile ini;
-  if (!ini.Load(iniPath)) return false;
+namespace {
 
-  bool allStored = true;
-  const auto put = [&ini, &allStored](const char* section, std::string_view key,
-                                      std::string_view value) {
-    if (!ini.Set(section, key, value)) allStored = false;
+// One key as the file holds it: its value as written, and as a read gives it back.
+struct SettingEntry {
+  const char* section;
+  std::string key;
+  std::string value;
+  std::string asRead;
+  bool optional = false;  // written only when held already or off its default
+  std::string fallback;
+};
+
+std::vector<SettingEntry> SettingEntries(const AppSettings& s) {
+  std::vector<SettingEntry> entries;
+  const auto put = [&entries](const char* section, std::string key, std::string value) {
+    std::string asRead = value;
+    entries.push_back({section, std::move(key), std::move(value), std::move(asRead)});
   };
-  const auto putNumber = [&put](const char* section, std::string_view key, std::int32_t value) {
-    put(section, key, platform::FormatInt(value));
+  const auto putNumber = [&put](const char* section, std::string key, std::int32_t value) {
+    put(section, std::move(key), platform::FormatInt(value));
   };
 
   put(kCom, "port", s.port);
@@ -152,7 +164,8 @@ bool SaveSettings(const AppSettings& s, const std::string& iniPath) {
   for (const auto& group : kKeyboardTexts) {
     const auto& texts = s.*group.texts;
     for (std::size_t i = 0; i < texts.size(); ++i) {
-      put(kCom, IndexedKey(group.prefix, i), "\"" + texts[i] + "\"");
+      // In quotes, so that blanks around the text survive; a read takes them off.
+      entries.push_back({kCom, IndexedKey(group.prefix, i), "\"" + texts[i] + "\"", texts[i]});
     }
   }
   put(kCom, "invert", s.invert);
@@ -170,6 +183,9 @@ bool SaveSettings(const AppSettings& s, const std::string& iniPath) {
   putNumber(kDb, "db", s.db);
   put(kDb, "read_path", s.read_path);
   put(kDb, "write_path", s.write_path);
+  const std::string verify = platform::FormatInt(s.verify);
+  entries.push_back({kDb, "verify", verify, verify, true, "0"});
+  entries.push_back({kDb, "backup", s.backup, s.backup, true, "Ask"});
 
   putNumber(kConfig, "config", s.config);
   putNumber(kConfig, "time", s.time);
@@ -182,8 +198,40 @@ bool SaveSettings(const AppSettings& s, const std::string& iniPath) {
   put(kOnline, "double_codes", s.double_codes ? "1" : "0");
   put(kOnline, "keyboard_sim_prot_path", s.keyboard_sim_prot_path);
   // The access code is the user's to set; it is never written.
+  return entries;
+}
 
+// Writes the entries `write` picks into the file, in one save.
+bool SaveEntries(const std::vector<SettingEntry>& entries, const std::string& iniPath,
+                 const std::function<bool(std::size_t index)>& write) {
+  // Never replace a file whose other contents could not be read.
+  platform::IniFile ini;
+  if (!ini.Load(iniPath)) return false;
+  bool allStored = true;
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    const SettingEntry& e = entries[i];
+    const bool held = ini.Has(e.section, e.key);
+    if (!write(i) || (e.optional && !held && e.value == e.fallback)) continue;
+    // A key the file holds with this value stays as it is: its line (and a value longer
+    // than a read returns) is kept byte for byte.
+    if (held && platform::GetPrivateProfileString(ini, e.section, e.key) == e.asRead) continue;
+    if (!ini.Set(e.section, e.key, e.value)) allStored = false;
+  }
   return ini.Save() && allStored;
+}
+
+}  // namespace
+
+bool SaveSettings(const AppSettings& s, const std::string& iniPath) {
+  return SaveEntries(SettingEntries(s), iniPath, [](std::size_t) { return true; });
+}
+
+bool SaveSettingChanges(const AppSettings& s, const AppSettings& loaded,
+                        const std::string& iniPath) {
+  const std::vector<SettingEntry> entries = SettingEntries(s);
+  const std::vector<SettingEntry> before = SettingEntries(loaded);
+  return SaveEntries(entries, iniPath,
+                     [&](std::size_t i) { return entries[i].value != before[i].value; });
 }
 
 bool FactoryDefaultAllowed(const std::string& code) {

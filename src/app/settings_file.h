@@ -14,11 +14,17 @@ using job::AppSettings;
 // Reads every key; a missing file or key gives the defaults of AppSettings.
 AppSettings LoadSettings(const std::string& iniPath);
 
-// Writes every key except `code` in one save of the file, keeping whatever else it holds;
-// a failed save leaves the file as it was. False if the file could not be read or written
+// Writes every key except `code` in one save of the file, keeping whatever else it holds
+// (a key already holding its value keeps its line, so a value longer than a read returns
+// survives); a failed save leaves the file as it was. False if the file could not be read or written
 // (a read-only file is not), or a value could not be stored (a line break in a text); the
 // other keys are written all the same.
 bool SaveSettings(const AppSettings& settings, const std::string& iniPath);
+
+// Writes only the keys whose values differ between `loaded` and `settings`; every other
+// line of the file stays byte for byte as it was. Returns as SaveSettings.
+bool SaveSettingChanges(const AppSettings& settings, const AppSettings& loaded,
+                        const std::string& iniPath);
 
 // Whether the access code unlocks "Factory Default": "47" at characters 9 and 10.
 bool FactoryDefaultAllowed(const std::string& code);

@@ -49,6 +49,8 @@ class WindowEnvironment : public job::JobEnvironment {
   }
   // The window shows what the job did so far and handles the messages that wait.
   void Idle() override;
+  // The window stops a job only by ending it; closing it is asked first.
+  bool StopRequested() override { return false; }
 
  private:
   WindowContext& window_;

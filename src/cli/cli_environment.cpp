@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "cli/cli_host.h"
+#include "platform/stop_signals.h"
 #include "platform/terminal.h"
 #include "platform/tick_count.h"
 
@@ -50,6 +51,10 @@ job::AppSettings& CliEnvironment::settings() {
 
 std::tm CliEnvironment::LocalTime() {
   return session_.dialog().LocalTime();
+}
+
+bool CliEnvironment::StopRequested() {
+  return platform::StopSignals::Caught() != 0;
 }
 
 void CliEnvironment::ShowCount(const std::string& count) {

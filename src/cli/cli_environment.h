@@ -65,6 +65,8 @@ class CliEnvironment : public job::JobEnvironment {
   void OpenFile(const std::string& /*path*/) override {}
   void Beep(std::uint32_t /*frequencyHz*/, std::uint32_t /*durationMs*/) override {}
   void Idle() override {}
+  // SIGINT, SIGTERM or SIGHUP since the run began.
+  bool StopRequested() override;
 
  private:
   // One line rewritten in place on the terminal.

@@ -9,9 +9,11 @@
 #include "cli/cli_host.h"
 #include "cli/cli_run.h"
 #include "database/attribute_check.h"
+#include "database/backup.h"
 #include "database/clear_job.h"
 #include "database/read_job.h"
 #include "database/write_job.h"
+#include "platform/stop_signals.h"
 #include "reader/factory_job.h"
 #include "reader/factory_plan.h"
 
@@ -26,6 +28,12 @@ using reader::FactoryDialog;
 // Runs a step-wise job to its end and prints its summary; the exit code is its result's.
 enum class Summary { Print, Quiet };
 
+// 128 + the signal for a job the user stopped, as a shell reports a process a signal ended.
+int ExitCode(const job::JobResult& result) {
+  if (result.interrupted) return 128 + platform::StopSignals::Caught();
+  return result.finished && result.ok ? kExitOk : kExitReaderFailed;
+}
+
 int RunJob(Session& session, CliEnvironment& env, job::StepJob& job, Summary summary) {
   env.Run(job);
   env.PrintTranscript();
@@ -35,23 +43,39 @@ int RunJob(Session& session, CliEnvironment& env, job::StepJob& job, Summary sum
   } else if (summary == Summary::Print) {
     session.out() << result.summary;
   }
-  return result.finished && result.ok ? kExitOk : kExitReaderFailed;
+  return ExitCode(result);
 }
 
-int Read(Session& session, const std::string& path) {
+// --verify, or the settings' "verify".
+bool Verifying(Session& session, const CliOptions& options) {
+  return options.Has("verify") || session.dialog().settings().verify != 0;
+}
+
+// The command line asks nobody: a backup is made where --backup names its folder.
+job::BackupBeforeErase Backup(const CliOptions& options) {
+  const auto directory = options.Value("backup");
+  if (!directory) return {};
+  database::BackupPlan plan{job::BackupPolicy::Always, *directory};
+  return [plan](job::JobEnvironment& env, protocol::ReaderModel model) {
+    return database::BackUpReader(env, model, plan);
+  };
+}
+
+int Read(Session& session, const CliOptions& options, const std::string& path) {
   auto& dialog = session.dialog();
   dialog.settings().read_path = path;
   CliEnvironment env(session);
   const job::JobResult result =
-      database::ReadJob(dialog.tagTable, dialog.attributeList, path).Run(env);
+      database::ReadJob(dialog.tagTable, dialog.attributeList, path, Verifying(session, options))
+          .Run(env);
   env.PrintTranscript();
   if (session.json() != nullptr) session.json()->Add(JobRecord(result));
-  if (result.file.empty()) return kExitReaderFailed;
+  if (result.file.empty()) return result.interrupted ? ExitCode(result) : kExitReaderFailed;
   if (session.json() == nullptr) {
     session.out() << (result.ok ? "written: " : "incomplete, written: ") << result.file << " ("
                   << result.records << " records)\n";
   }
-  return result.ok ? kExitOk : kExitReaderFailed;
+  return ExitCode(result);
 }
 
 }  // namespace
@@ -61,16 +85,19 @@ int RunDb(CommandRun& run) {
   auto& dialog = session.dialog();
   const CliOptions& options = run.options;
   const std::string& action = options.args.front();
-  if (action == "read" && options.args.size() == 2) return Read(session, options.args[1]);
+  if (action == "read" && options.args.size() == 2) return Read(session, options, options.args[1]);
   if (action == "write" && options.args.size() == 2) {
     dialog.settings().write_path = options.args[1];
     CliEnvironment env(session);
-    database::WriteJob job(dialog.tagTable, dialog.attributeList, options.args[1]);
+    database::WriteOptions write;
+    write.verify = Verifying(session, options);
+    write.backup = Backup(options);
+    database::WriteJob job(dialog.tagTable, dialog.attributeList, options.args[1], write);
     return RunJob(session, env, job, Summary::Print);
   }
   if (action == "clear" && options.args.size() == 1) {
     CliEnvironment env(session);
-    database::ClearJob job;
+    database::ClearJob job(Backup(options));
     return RunJob(session, env, job, Summary::Quiet);
   }
   session.err() << "tagline: db takes read PATH, write PATH or clear\n";
@@ -158,11 +185,51 @@ int RunFactoryDefault(CommandRun& run) {
   if (!ScriptFactoryDialogs(session, env, run.options)) return kExitUsage;
   auto& dialog = session.dialog();
   // The attribute clear looks at the tables as the window would have them.
-  reader::FactoryJob job([&dialog](protocol::ReaderModel model) {
-    return database::CheckAttributeTables(model, dialog.tagTable, dialog.attributeList);
-  });
+  reader::FactoryJob job(
+      [&dialog](protocol::ReaderModel model) {
+        return database::CheckAttributeTables(model, dialog.tagTable, dialog.attributeList);
+      },
+      Backup(run.options));
   return RunJob(session, env, job, Summary::Print);
 }
+
+namespace {
+
+// The transfers' own settings, beside the Settings dialog's.
+constexpr const char* kTransferKeys[] = {"verify", "backup"};
+
+bool IsTransferKey(const std::string& key) {
+  return key == "verify" || key == "backup";
+}
+
+std::optional<std::string> SetTransferKey(app::AppSettings& settings, const std::string& key,
+                                          const std::string& value) {
+  if (key == "verify") {
+    if (value != "0" && value != "1") return "verify takes 0 or 1";
+    settings.verify = value == "1" ? 1 : 0;
+    return std::nullopt;
+  }
+  const auto policy = job::ParseBackupPolicy(value);
+  if (!policy) return "backup takes Always, Ask or Never";
+  settings.backup = *policy == job::BackupPolicy::Always ? "Always"
+                    : *policy == job::BackupPolicy::Ask  ? "Ask"
+                                                         : "Never";
+  return std::nullopt;
+}
+
+// Saves what changed since the settings were loaded; every other line stays as it was.
+int SaveChanges(Session& session, const app::AppSettings& loaded) {
+  auto& dialog = session.dialog();
+  if (dialog.settingsPath().empty() ||
+      !app::SaveSettingChanges(dialog.settings(), loaded, dialog.settingsPath())) {
+    session.err() << "tagline: the settings could not be saved to '" << dialog.settingsPath()
+                  << "'\n";
+    return kExitReaderFailed;
+  }
+  return kExitOk;
+}
+
+}  // namespace
 
 // The settings through the Settings dialog: `settings` shows them, `settings set KEY VALUE`
 // changes one as the dialog would (a changed line is reopened at once) and saves the file:
@@ -172,9 +239,11 @@ int RunSettings(CommandRun& run) {
   const CliOptions& options = run.options;
   auto& dialog = session.dialog();
   const bool change = !options.args.empty();
+  const app::AppSettings loaded = dialog.settings();
   if (change) {
     const auto& args = options.args;
-    const std::vector<std::string> keys = app::SettingsDialog::Keys();
+    std::vector<std::string> keys = app::SettingsDialog::Keys();
+    keys.insert(keys.end(), std::begin(kTransferKeys), std::end(kTransferKeys));
     const bool known = args.size() == 3 && args[0] == "set" &&
                        std::find(keys.begin(), keys.end(), args[1]) != keys.end();
     if (!known) {
@@ -183,20 +252,27 @@ int RunSettings(CommandRun& run) {
       session.err() << " and a value\n";
       return kExitUsage;
     }
-    if (const auto problem = app::SettingsDialog::ValueProblem(args[1], args[2])) {
+    const auto problem = IsTransferKey(args[1]) ? SetTransferKey(dialog.settings(), args[1], args[2])
+                                                : app::SettingsDialog::ValueProblem(args[1], args[2]);
+    if (problem) {
       session.err() << "tagline: " << *problem << '\n';
       return kExitUsage;
     }
+    if (IsTransferKey(args[1])) return SaveChanges(session, loaded);
   }
   bool taken = false;
   session.host().SetSettingsScript([&](app::SettingsDialog& settings) {
     if (!change) {
       JsonObject values;
-      for (const std::string& key : app::SettingsDialog::Keys()) {
-        const std::string value = settings.Value(key).value_or("");
+      const auto show = [&](const std::string& key, const std::string& value) {
         values.Text(key, value);
         if (session.json() == nullptr) session.out() << key << '=' << value << '\n';
+      };
+      for (const std::string& key : app::SettingsDialog::Keys()) {
+        show(key, settings.Value(key).value_or(""));
       }
+      show("verify", std::to_string(dialog.settings().verify));
+      show("backup", dialog.settings().backup);
       if (session.json() != nullptr)
         session.json()->Add(JsonObject().Raw("settings", values.Dump()));
       return app::id::kCancel;
@@ -207,12 +283,7 @@ int RunSettings(CommandRun& run) {
   dialog.OnCommand(app::menu::kPort);
   if (!change) return kExitOk;
   if (!taken) return kExitUsage;
-  if (dialog.settingsPath().empty() ||
-      !app::SaveSettings(dialog.settings(), dialog.settingsPath())) {
-    session.err() << "tagline: the settings could not be saved to '" << dialog.settingsPath()
-                  << "'\n";
-    return kExitReaderFailed;
-  }
+  if (const int saved = SaveChanges(session, loaded); saved != kExitOk) return saved;
   if (dialog.portOpen() == 0) {
     session.err() << "tagline: the setting is saved, but the line does not open\n";
     return session.ReportPortFailure();

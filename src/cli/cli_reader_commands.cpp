@@ -1,7 +1,5 @@
 // The commands that press one of the reader buttons of the main window.
 #include <algorithm>
-#include <atomic>
-#include <csignal>
 #include <optional>
 #include <span>
 #include <string>
@@ -16,6 +14,7 @@
 #include "codes/online_typing.h"
 #include "job/identification.h"
 #include "platform/keyboard.h"
+#include "platform/stop_signals.h"
 #include "protocol/classify_reader_version.h"
 #include "reader/parameter_catalogue.h"
 #include "reader/tag_type_masks.h"
@@ -25,12 +24,6 @@ namespace tagline::cli {
 namespace {
 
 namespace ctl = app::ctl;
-
-std::atomic<bool> interrupted{false};
-
-extern "C" void OnInterrupt(int /*signal*/) {
-  interrupted = true;
-}
 
 // Runs a button's handler and prints what the received pane got.
 void Press(Session& session, int id, int code = app::notify::kClicked) {
@@ -118,19 +111,19 @@ int RunOnline(CommandRun& run) {
   }
   if (dialog.onlineMode == 0) dialog.OnCommand(app::menu::kOnline);
 
-  interrupted = false;
-  const auto previous = std::signal(SIGINT, OnInterrupt);
+  // Until a stop signal (Ctrl+C): the program's StopSignals catch them.
+  const platform::StopSignals stopSignals;
   const std::uint64_t end =
       *seconds < 0 ? UINT64_MAX
                    : session.host().Now() + static_cast<std::uint64_t>(*seconds) * 1000;
   {
     const PollCapture capture(session.host(), dialog.terminal());
-    while (!interrupted && session.host().Now() < end && dialog.portOpen() != 0) {
+    while (platform::StopSignals::Caught() == 0 && session.host().Now() < end &&
+           dialog.portOpen() != 0) {
       session.host().RunFor(
           static_cast<std::uint32_t>(std::min<std::uint64_t>(200, end - session.host().Now())));
     }
   }
-  (void)std::signal(SIGINT, previous);
   dialog.SetProtocolFailure({});
   if (unlogged > 0) {
     session.err() << "tagline: " << unlogged
@@ -143,11 +136,11 @@ int RunOnline(CommandRun& run) {
 namespace {
 
 // The model of the connected reader, asked quietly as the window's rows ask it.
-protocol::ReaderModel Identify(Session& session) {
+job::Identification Identify(Session& session) {
   auto& dialog = session.dialog();
   const app::PollPause pause(session.host());
   app::WindowEnvironment env(dialog, {});
-  return job::IdentifyReader(env, job::VersionEcho::Quiet);
+  return job::Identify(env, job::VersionEcho::Quiet);
 }
 
 std::string ModelText(protocol::ReaderModel model) {
@@ -178,9 +171,14 @@ std::optional<int> CheckOfferedNames(Session& session, reader::ParameterKind kin
       return kExitUsage;
     }
   }
-  const protocol::ReaderModel model = Identify(session);
+  const job::Identification found = Identify(session);
+  const protocol::ReaderModel model = found.model;
   if (model == protocol::ReaderModel::NoReply) {
     session.err() << "tagline: no answer from the reader\n";
+    return kExitReaderFailed;
+  }
+  if (!found.certain) {
+    session.err() << "tagline: " << job::DoubtfulIdentificationText(found) << '\n';
     return kExitReaderFailed;
   }
   const auto offered = reader::OfferedNames(kind, model);
@@ -283,7 +281,7 @@ int RunTagTypes(CommandRun& run) {
 
 int RunParams(CommandRun& run) {
   Session& session = *run.session;
-  const auto model = Identify(session);
+  const auto model = Identify(session).model;
   const auto selection = reader::OfferedNames(reader::ParameterKind::Selection, model);
   const auto numeric = reader::OfferedNames(reader::ParameterKind::Numeric, model);
   const auto tagTypes = reader::OfferedTagTypeNames(model);

@@ -7,6 +7,7 @@
 #include "cli/cli_options.h"
 #include "cli/cli_run.h"
 #include "cli/json_output.h"
+#include "platform/stop_signals.h"
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
@@ -27,5 +28,7 @@ int main(int argc, char** argv) {
     std::cerr << "tagline: " << parsed.error << '\n' << tagline::cli::UsageText();
     return tagline::cli::kExitUsage;
   }
+  // A signal ends a job at its next safe point instead of the program at once.
+  const tagline::platform::StopSignals stopSignals;
   return tagline::cli::RunCli(*parsed.options, std::cin, std::cout, std::cerr);
 }

@@ -16,13 +16,31 @@ void ClearJob::Begin(job::JobEnvironment& env) {
 }
 
 job::Tick ClearJob::Step(job::JobEnvironment& env) {
+  // Stopped before the erase: the reader keeps its records.
+  if ((stage_ == Stage::Backup || stage_ == Stage::Erase) && StopAsked(env)) {
+    ReportFailure(env, "The clear was interrupted before the erase; the reader keeps its records.");
+    stage_ = Stage::Summary;
+    return job::Tick::Finish;
+  }
   switch (stage_) {
     case Stage::Identify:
       if (!Identify(env, Needs::Database)) return job::Tick::Finish;
+      stage_ = Stage::Backup;
+      return job::Tick::Next;
+    case Stage::Backup:
       stage_ = Stage::Erase;
+      if (backup_) {
+        const job::BackupOutcome outcome = backup_(env, model());
+        if (!outcome.mayErase()) {
+          ReportFailure(env, job::BackupRefusalText(outcome));
+          stage_ = Stage::Summary;
+          return job::Tick::Finish;
+        }
+      }
       return job::Tick::Next;
     case Stage::Erase:
       erase_.Start(env);
+      erasing_ = true;
       env.ProgressTotal(job::EraseWait::kMaxLooks);
       stage_ = Stage::AwaitErase;
       return job::Tick::Next;
@@ -46,10 +64,12 @@ void ClearJob::Finish(job::JobEnvironment& env) {
   if (reachedSummary) {
     if (lineLost_) {
       ReportFailure(env, job::kConnectionLost);
-    } else if (erase_.status() == job::ClearStatus::Waiting) {
+    } else if (erasing_ && erase_.status() == job::ClearStatus::Waiting) {
       ReportFailure(env, "Communication Error with reader");
     }
-    result_.steps.push_back({kClearLabel, erase_.status() == job::ClearStatus::Cleared});
+    if (erasing_) {
+      result_.steps.push_back({kClearLabel, erase_.status() == job::ClearStatus::Cleared});
+    }
     result_.summary = job::SummaryText(result_.steps);
   }
   EndDatabaseJob(env);

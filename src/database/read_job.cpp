@@ -1,6 +1,5 @@
 #include "database/read_job.h"
 
-#include <array>
 #include <string_view>
 
 #include "database/layouts.h"
@@ -10,8 +9,6 @@
 #include "job/reader_job.h"
 #include "platform/file_replace.h"
 #include "platform/home_directory.h"
-#include "platform/tick_count.h"
-#include "serial/frame.h"
 
 namespace tagline::database {
 
@@ -19,30 +16,13 @@ namespace {
 
 using protocol::ReaderModel;
 
-constexpr int kReplyChunks = 500;
-constexpr std::uint32_t kRecordPauseMs = 20;
-constexpr std::uint32_t kAttributePauseMs = 5;
-// A reader that refuses "RN" again and again would hold the read for ever.
-constexpr int kMaxRefusals = 20;
-
 constexpr const char* kNotSupported =
     "this database file format is not supported,\r\nplease choose *.xml format";
 constexpr const char* kNoAccess = "can not save received data,\r\nno access on file";
 
-// The kept part of a reply. A short frame (a bare end marker, say) loses its STX so that
-// it is recognised for what it is instead of being stored as a record.
-std::string KeptPart(const std::string& reply, std::size_t kept) {
-  if (reply.size() >= kept) return reply.substr(1, kept - 1);
-  if (!reply.empty() && reply.front() == serial::kStx) return reply.substr(1);
-  return reply;
-}
-
 bool Contains(const std::string& text, std::string_view part) {
   return text.find(part) != std::string::npos;
 }
-
-constexpr std::array kReplyEndChars{serial::kEtx, serial::kNak};
-constexpr std::string_view kReplyEnds{kReplyEndChars.data(), kReplyEndChars.size()};
 
 // "db.xml" -> "db.incomplete.xml".
 std::string IncompletePath(const std::string& path) {
@@ -55,25 +35,6 @@ std::string IncompletePath(const std::string& path) {
 }
 
 }  // namespace
-
-std::optional<ReadLoop> ReadLoopFor(ReaderModel model) {
-  switch (model) {
-    case ReaderModel::Talvikko:
-      return ReadLoop{26, "X_", 31};
-    case ReaderModel::Fenra:
-      return ReadLoop{32, "X_", 31};
-    case ReaderModel::B21Vip:
-      return ReadLoop{24, "_", 51};
-    default:
-      break;
-  }
-  const auto layout = LayoutForModel(model);
-  if (layout == SheetLayout::AttributeSheet || layout == SheetLayout::TextCodeSheet ||
-      layout == SheetLayout::CodeSheet) {
-    return ReadLoop{46, "_", 51};
-  }
-  return std::nullopt;
-}
 
 job::JobResult ReadJob::Run(job::JobEnvironment& env) {
   if (env.reader().open() && TargetWritable(env)) ReadDatabase(env);
@@ -109,89 +70,57 @@ void ReadJob::ReadDatabase(job::JobEnvironment& env) {
   env.Progress(0);
   env.ShowCount("");
 
-  const auto model = job::IdentifyReader(env, job::VersionEcho::Shown);
+  const job::Identification reader = job::Identify(env, job::VersionEcho::Shown);
+  const ReaderModel model = reader.model;
   result_.readerFound = model != ReaderModel::NoReply;
+  if (result_.readerFound && !reader.certain) {
+    // A sheet in another model's layout would look whole and hold the wrong fields.
+    return Fail(env, job::DoubtfulIdentificationText(reader));
+  }
   const auto layout = LayoutForModel(model);
   if (const auto loop = ReadLoopFor(model)) ReadRecords(env, *loop);
-  if (end_ == ReadEnd::LineLost) {
+  if (end_ == ReadEnd::LineLost || end_ == ReadEnd::Interrupted) {
     // Nothing more can be read; what was read is still saved.
     Save(env, model);
     return;
   }
   if (layout == SheetLayout::AttributeSheet || layout == SheetLayout::TextCodeSheet) {
-    ReadAttributes(env);
+    attributesInDoubt_ = database::ReadAttributes(env, attributes_);
     if (env.reader().lostReads() != lostAtStart) end_ = ReadEnd::LineLost;
+    if (end_ == ReadEnd::Complete && !attributesInDoubt_.empty()) end_ = ReadEnd::InDoubt;
   }
   Save(env, model);
 }
 
 void ReadJob::ReadRecords(job::JobEnvironment& env, const ReadLoop& loop) {
-  protocol::ReaderProtocol& reader = env.reader();
-  job::Transcript& transcript = env.transcript();
-  const int lostAtStart = reader.lostReads();
-  const protocol::Reply pointer = reader.ResetReadPointer();
-  if (pointer.answered()) transcript.Log(pointer.cls);
-  transcript.EndLine();
-  env.ProgressTotal(static_cast<int>(TagTable::Capacity()));
-
-  int failedReads = 0;
-  std::optional<ReadEnd> end;
-  while (!end) {
-    const std::string reply = reader.ReadNext(loop.flushCount).raw;
-    transcript.Sent("RN\r\n");
-    transcript.Sent("\r\n");
-    transcript.Received(KeptPart(reply, loop.kept));
-    end = TakeReply(loop, reply, reader.lostReads() != lostAtStart, failedReads);
-    transcript.EndLine();
-    env.ShowCount(std::to_string(result_.records));
-    env.Progress(static_cast<int>(result_.records));
-    env.Idle();
-    platform::SleepMs(kRecordPauseMs);
-    transcript.Trim();
-  }
-  end_ = *end;
-  env.ProgressTotal(static_cast<int>(result_.records));
-  reader.Drain(52);
+  RecordsRead read = database::ReadRecords(env, loop, verify_);
+  for (std::string& record : read.records) table_.Append(std::move(record));
+  end_ = read.end;
+  recordsInDoubt_ = std::move(read.inDoubt);
   if (end_ == ReadEnd::Refused) Fail(env, "Communication Error with reader");
   if (end_ == ReadEnd::TableFull) {
     Fail(env, "The reader holds more than " + std::to_string(TagTable::Capacity()) +
                   " records; only the first " + std::to_string(TagTable::Capacity()) +
                   " were read.");
   }
+  if (end_ == ReadEnd::Interrupted) result_.interrupted = true;
 }
 
-std::optional<ReadJob::ReadEnd> ReadJob::TakeReply(const ReadLoop& loop, const std::string& reply,
-                                                   bool lineLost, int& failedReads) {
-  if (lineLost) return ReadEnd::LineLost;
-  if (reply.empty()) return ReadEnd::Silence;
-  // Only a whole frame with matching CRC digits is a record; anything else (a refusal,
-  // garbage, a frame cut short) is a failed read, and "RN" asks again.
-  const std::optional<std::string> data = serial::UnframeReply(reply);
-  const bool endMarker =
-      data && !data->empty() && loop.ends.find(data->front()) != std::string_view::npos;
-  if (data && data->size() == loop.kept - 1 && data->front() != '_') {
-    if (!table_.Append(*data)) return ReadEnd::TableFull;
-    ++result_.records;
-    failedReads = 0;
-    // An end marker that is a record ("X" on inspection readers) is kept.
-    return endMarker ? std::optional(ReadEnd::Complete) : std::nullopt;
+std::string ReadJob::DoubtText() const {
+  std::string text;
+  // Where the reader stopped or refused, what came after is not in doubt but unread.
+  if (end_ != ReadEnd::InDoubt) return text;
+  if (!recordsInDoubt_.empty()) {
+    text += " " + NumberList("Record", "Records", recordsInDoubt_) + " stayed in doubt.";
   }
-  if (endMarker) return ReadEnd::Complete;
-  return ++failedReads > kMaxRefusals ? std::optional(ReadEnd::Refused) : std::nullopt;
-}
-
-void ReadJob::ReadAttributes(job::JobEnvironment& env) {
-  job::Transcript& transcript = env.transcript();
-  for (std::size_t i = 0; i < kAttributeCount; ++i) {
-    const char token = AttributeList::TokenAt(i);
-    std::string text = env.reader().ReadAttribute(token).payload;
-    transcript.Sent(std::string("T") + token + "\r\n");
-    if (text == std::string(1, token)) text.clear();
-    attributes_.Set(i, token + text);
-    transcript.Received(text + "\r\n");
-    transcript.Trim();
-    platform::SleepMs(kAttributePauseMs);
+  if (!attributesInDoubt_.empty()) {
+    text += " The attribute" + std::string(attributesInDoubt_.size() == 1 ? "" : "s");
+    for (std::size_t i = 0; i < attributesInDoubt_.size(); ++i) {
+      text += std::string(i == 0 ? " " : ", ") + attributesInDoubt_[i];
+    }
+    text += " stayed in doubt.";
   }
+  return text;
 }
 
 void ReadJob::Save(job::JobEnvironment& env, ReaderModel model) {
@@ -235,9 +164,9 @@ void ReadJob::Save(job::JobEnvironment& env, ReaderModel model) {
   result_.file = target;
   result_.records = table_.LeadingCount();
   if (!complete) {
-    return Fail(env, std::string(ReadEndText(end_)) + " " + std::to_string(result_.records) +
-                         " records were read and saved to " + target + ";\r\n" + path +
-                         " was left as it is.");
+    return Fail(env, std::string(ReadEndText(end_)) + DoubtText() + " " +
+                         std::to_string(result_.records) + " records were read and saved to " +
+                         target + ";\r\n" + path + " was left as it is.");
   }
   env.OpenFile(path);
 }

@@ -8,6 +8,7 @@
 #include "database/database_job_view.h"
 #include "database/layouts.h"
 #include "database/layouts_import.h"
+#include "database/record_reading.h"
 #include "serial/frame.h"
 
 namespace tagline::database {
@@ -91,6 +92,13 @@ job::Tick WriteJob::Step(job::JobEnvironment& env) {
     stage_ = Stage::Summary;
     return job::Tick::Next;
   }
+  // Stopped by the user: at once before the erase, after the erase's answer, and between
+  // records while they are written.
+  if (stage_ > Stage::Identify && stage_ < Stage::Summary && stage_ != Stage::AwaitErase &&
+      StopAsked(env)) {
+    stage_ = Stage::Summary;
+    return job::Tick::Next;
+  }
   switch (stage_) {
     case Stage::Identify:
       if (!Identify(env, Needs::Database)) return job::Tick::Finish;
@@ -98,6 +106,10 @@ job::Tick WriteJob::Step(job::JobEnvironment& env) {
       return job::Tick::Next;
     case Stage::LoadSheet:
       if (!LoadSheet(env)) Fail(env);
+      stage_ = Stage::Backup;
+      return job::Tick::Next;
+    case Stage::Backup:
+      Backup(env);
       stage_ = Stage::WriteAttributes;
       return job::Tick::Next;
     case Stage::WriteAttributes:
@@ -119,10 +131,13 @@ job::Tick WriteJob::Step(job::JobEnvironment& env) {
       return job::Tick::Next;
     case Stage::WriteRecords:
       WriteRecords(env);
-      stage_ = Stage::Summary;
+      stage_ = Stage::Verify;
+      return job::Tick::Next;
+    case Stage::Verify:
+      Verify(env);
       return job::Tick::Next;
     case Stage::Summary:
-      BuildSummary();
+      BuildSummary(env);
       stage_ = Stage::Done;
       return job::Tick::Finish;
     case Stage::Done:
@@ -131,6 +146,49 @@ job::Tick WriteJob::Step(job::JobEnvironment& env) {
   return job::Tick::Finish;
 }
 
+void WriteJob::Backup(job::JobEnvironment& env) {
+  if (failed() || !options_.backup) return;
+  const job::BackupOutcome outcome = options_.backup(env, model());
+  if (outcome.mayErase()) return;
+  ReportFailure(env, job::BackupRefusalText(outcome));
+  Fail(env);
+}
+
+std::vector<std::string> WriteJob::SheetRecords() const {
+  const std::size_t length = RecordLength(model());
+  std::vector<std::string> records;
+  for (std::size_t p = 0; p < TagTable::Capacity() && table_.At(p).size() >= length; ++p) {
+    records.push_back(table_.At(p).substr(0, length));
+  }
+  return records;
+}
+
+void WriteJob::Verify(job::JobEnvironment& env) {
+  stage_ = Stage::Summary;
+  const auto loop = ReadLoopFor(model());
+  if (failed() || !recordsOk_ || !(ambiguous_ || options_.verify) || !loop) return;
+  env.transcript().Received("// the records are read back to check them\r\n");
+  const RecordsRead read = ReadRecords(env, *loop, false);
+  if (LineLost(env) || read.end == ReadEnd::Interrupted) return;  // the next step says so
+  const std::vector<std::string> expected = SheetRecords();
+  if (read.end == ReadEnd::Complete && read.records == expected) {
+    verified_ = true;
+    return;
+  }
+  recordsOk_ = false;
+  if (read.end == ReadEnd::Complete && repairs_ < kMaxWriteRepairs) {
+    // Erased and written again; the erase's answer and the records' are looked at anew.
+    ++repairs_;
+    env.transcript().Received("// the reader's records differ from the sheet: written again\r\n");
+    ambiguous_ = false;
+    erased_ = pointerOk_ = false;
+    result_.records = 0;
+    stage_ = Stage::Erase;
+    return;
+  }
+  ReportFailure(env, DifferenceText(read, expected));
+  Fail(env);
+}
 void WriteJob::Finish(job::JobEnvironment& env) {
   const bool reachedSummary = stage_ == Stage::Done;
   if (reachedSummary) env.Message(result_.summary);
@@ -138,7 +196,16 @@ void WriteJob::Finish(job::JobEnvironment& env) {
   Conclude(reachedSummary);
 }
 
-void WriteJob::BuildSummary() {
+void WriteJob::BuildSummary(job::JobEnvironment& env) {
+  if (result_.interrupted) {
+    ReportFailure(env, erased_ || recordsOk_
+                           ? "The write was interrupted: the reader holds " +
+                                 std::to_string(result_.records) + " of the sheet's " +
+                                 std::to_string(SheetRecords().size()) + " records."
+                           : std::string("The write was interrupted before the erase; the "
+                                         "reader keeps its records."));
+    recordsOk_ = false;
+  }
   if (!failed() && WritesAttributes(model())) {
     result_.steps.push_back({"'t'\tWrite Attributes\t", attributesOk_});
   }
@@ -326,6 +393,8 @@ void WriteJob::WriteRecords(job::JobEnvironment& env) {
   const std::size_t length = RecordLength(model());
   env.ProgressTotal(kRecordProgressRange);
   for (std::size_t p = 0; p < TagTable::Capacity() && table_.At(p).size() >= length; ++p) {
+    // The safe point of a stop: no record is sent after it.
+    if (StopAsked(env)) return;
     env.ShowCount(std::to_string(p + 1));
     env.Progress(static_cast<int>(p) - 1);
     env.Idle();
@@ -341,6 +410,8 @@ void WriteJob::WriteRecords(job::JobEnvironment& env) {
       transcript.LogLine(last);
       transcript.Trim();
       acknowledged = reply.ack();
+      // Whatever came instead of the ACK, the reader may have stored the record.
+      if (!acknowledged) ambiguous_ = true;
     }
     if (acknowledged) {
       recordsOk_ = true;
@@ -349,10 +420,27 @@ void WriteJob::WriteRecords(job::JobEnvironment& env) {
     }
     // A record that did not reach the reader fails the write, whatever came before it.
     recordsOk_ = false;
-    ReportRecordFailure(env, p + 1, anyReply, last);
+    if (!LineLostNow(env)) ReportRecordFailure(env, p + 1, anyReply, last);
     Fail(env);
     return;
   }
+}
+
+std::string WriteJob::DifferenceText(const RecordsRead& read,
+                                     const std::vector<std::string>& expected) {
+  if (read.end != ReadEnd::Complete) {
+    return "The records could not be read back whole to check them (" +
+           std::string(ReadEndText(read.end)) + "); what the reader holds is in doubt.";
+  }
+  std::size_t first = 0;
+  while (first < read.records.size() && first < expected.size() &&
+         read.records[first] == expected[first]) {
+    ++first;
+  }
+  return "After " + std::to_string(repairs_) + " repairs the reader holds " +
+         std::to_string(read.records.size()) + " records where the sheet has " +
+         std::to_string(expected.size()) + "; they differ from record " +
+         std::to_string(first + 1) + " on.";
 }
 
 void WriteJob::ReportRecordFailure(job::JobEnvironment& env, std::size_t number, bool anyReply,

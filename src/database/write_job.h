@@ -1,20 +1,36 @@
-// Writing a sheet into the reader on timer 7: identify, load the sheet, write the
-// attributes, erase ("EC"), set the write pointer ("WP"), write the records ("w"), and
-// show the summary.
+// Writing a sheet into the reader on timer 7: identify, load the sheet, save the reader's
+// records first where the plan says so, write the attributes, erase ("EC"), set the write
+// pointer ("WP"), write the records ("w"), read them back where an answer was in doubt (or
+// always, when asked) and write them again where they differ, and show the summary.
 #pragma once
 
 #include <string>
 
+#include "database/record_reading.h"
 #include "database/tag_table.h"
+#include "job/backup.h"
 #include "job/reader_job.h"
 
 namespace tagline::database {
 
+struct WriteOptions {
+  // Read the records back and compare them with the sheet even when every answer was clean.
+  bool verify = false;
+  // Saves the reader's records before the erase; none makes no backup.
+  job::BackupBeforeErase backup;
+};
+
+// The erase and write again after a read-back that differs from the sheet, at the most.
+inline constexpr int kMaxWriteRepairs = 2;
+
 class WriteJob : public job::ReaderJob {
  public:
   // The job fills the window's tables from the sheet at `path`.
-  WriteJob(TagTable& table, AttributeList& attributes, std::string path)
-      : table_(table), attributes_(attributes), path_(std::move(path)) {}
+  WriteJob(TagTable& table, AttributeList& attributes, std::string path, WriteOptions options = {})
+      : table_(table),
+        attributes_(attributes),
+        path_(std::move(path)),
+        options_(std::move(options)) {}
 
   void Begin(job::JobEnvironment& env) override;
   bool Polling() const override { return stage_ == Stage::AwaitErase; }
@@ -25,11 +41,13 @@ class WriteJob : public job::ReaderJob {
   enum class Stage {
     Identify,
     LoadSheet,
+    Backup,
     WriteAttributes,
     Erase,
     AwaitErase,
     InitWritePointer,
     WriteRecords,
+    Verify,
     Summary,
     Done,
   };
@@ -46,15 +64,24 @@ class WriteJob : public job::ReaderJob {
   void WriteAttributes(job::JobEnvironment& env);
   void AwaitErase(job::JobEnvironment& env);
   void InitWritePointer(job::JobEnvironment& env);
+  void Backup(job::JobEnvironment& env);
   void WriteRecords(job::JobEnvironment& env);
+  // Reads the records back and compares them with the sheet's; goes to the erase again
+  // where they differ and a repair is left.
+  void Verify(job::JobEnvironment& env);
+  // What the read-back found against the sheet.
+  std::string DifferenceText(const RecordsRead& read, const std::vector<std::string>& expected);
+  // The sheet's records as they were sent.
+  std::vector<std::string> SheetRecords() const;
   // Tells why a record did not reach the reader after every attempt.
   void ReportRecordFailure(job::JobEnvironment& env, std::size_t number, bool anyReply,
                            serial::ReplyClass last);
-  void BuildSummary();
+  void BuildSummary(job::JobEnvironment& env);
 
   TagTable& table_;
   AttributeList& attributes_;
   std::string path_;
+  WriteOptions options_;
   Stage stage_ = Stage::Identify;
   job::EraseWait erase_;
   bool attributesOk_ = false;
@@ -62,6 +89,11 @@ class WriteJob : public job::ReaderJob {
   bool pointerOk_ = false;
   bool recordsOk_ = false;
   bool tableFull_ = false;  // the sheet held more records than the reader takes
+  // An answer to "w" that leaves open whether the reader stored the record (or stored it
+  // twice): the records are read back.
+  bool ambiguous_ = false;
+  bool verified_ = false;
+  int repairs_ = 0;
 };
 
 }  // namespace tagline::database

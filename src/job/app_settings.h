@@ -42,6 +42,10 @@ struct AppSettings {
   std::int32_t db = 0;
   std::string read_path;
   std::string write_path;
+  // Transfers read the records back (writes) or twice (reads) even on a clean line.
+  std::int32_t verify = 0;
+  // Before an erase of a reader that holds records: "Always", "Ask" or "Never" save them.
+  std::string backup = "Ask";
   // [CONFIG]
   std::int32_t config = 0;
   std::int32_t time = 0;

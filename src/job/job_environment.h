@@ -56,6 +56,9 @@ class JobEnvironment {
   virtual void Beep(std::uint32_t frequencyHz, std::uint32_t durationMs) = 0;
   // Gives the front end its turn in a long step (the window handles its waiting messages).
   virtual void Idle() = 0;
+  // Whether the user asked the job to stop (a signal to the command line): a job then ends
+  // at its next safe point and says what the reader holds.
+  virtual bool StopRequested() = 0;
 };
 
 }  // namespace tagline::job

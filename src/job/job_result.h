@@ -24,6 +24,8 @@ struct JobResult {
   std::vector<std::string> failures;  // the messages of the failures, in order
   std::string file;                   // the file the job wrote, if any
   std::string summary;
+  // The user stopped the job (a signal to the command line) before its end.
+  bool interrupted = false;
 };
 
 // The summary of the steps: one line each, its head and "OK" or "NOK".

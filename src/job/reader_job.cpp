@@ -1,7 +1,6 @@
 #include "job/reader_job.h"
 
 #include "job/identification.h"
-#include "protocol/classify_reader_version.h"
 #include "serial/frame.h"
 
 namespace tagline::job {
@@ -15,12 +14,20 @@ bool ReaderJob::LineLostNow(JobEnvironment& env) {
 }
 
 bool ReaderJob::Identify(JobEnvironment& env, Needs needs) {
-  version_ = RequestSoftwareVersion(env, VersionEcho::Shown);
-  SetModel(env, protocol::ClassifyReaderVersion(version_));
+  const Identification identification = job::Identify(env, VersionEcho::Shown);
+  version_ = identification.version;
+  SetModel(env, identification.model);
   const bool found = model_ != protocol::ReaderModel::NoReply &&
                      !(needs == Needs::Database && model_ == kNoDatabaseModel);
-  if (found) result_.readerFound = true;
-  return found;
+  if (!found) return false;
+  result_.readerFound = true;
+  if (!identification.certain) {
+    // Another model's writes could ruin this reader's configuration.
+    ReportFailure(env, DoubtfulIdentificationText(identification));
+    Fail(env);
+    return false;
+  }
+  return true;
 }
 
 void ReaderJob::SetModel(JobEnvironment& env, protocol::ReaderModel model) {

@@ -34,8 +34,15 @@ class ReaderJob : public StepJob {
   // and goes to its summary.
   bool LineLostNow(JobEnvironment& env);
 
+  // Whether the user asked the job to stop; the result says so from then on.
+  bool StopAsked(JobEnvironment& env) {
+    if (!result_.interrupted && env.StopRequested()) result_.interrupted = true;
+    return result_.interrupted;
+  }
+
   // The identification, shown in the panes; true when a reader the job can work on
-  // answered. The version text stays in version().
+  // answered with a version beyond doubt (one in doubt is reported as a failure). The
+  // version text stays in version().
   bool Identify(JobEnvironment& env, Needs needs);
 
   void SetModel(JobEnvironment& env, protocol::ReaderModel model);

@@ -17,6 +17,7 @@ using ParallelTask = std::function<int(std::size_t index, std::ostream& out, std
 using TaskLine = std::function<void(std::size_t index, bool error, std::string_view line)>;
 
 // The tasks' exit codes, in order; a task that did not end normally gives 128 + its signal.
+// A stop signal caught meanwhile (StopSignals) is passed on to every task.
 std::vector<int> RunInParallel(std::size_t count, const ParallelTask& task, const TaskLine& line);
 
 }  // namespace tagline::platform

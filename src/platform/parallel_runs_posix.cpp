@@ -1,4 +1,5 @@
 #include <poll.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -7,6 +8,7 @@
 #include <string>
 
 #include "platform/parallel_runs.h"
+#include "platform/stop_signals.h"
 
 namespace tagline::platform {
 
@@ -72,14 +74,29 @@ std::vector<int> RunInParallel(std::size_t count, const ParallelTask& task, cons
     streams.push_back({i, true, err[0], {}});
   }
 
+  // A signal that asks the run to stop goes on to every task, which ends at its own safe
+  // point; their output and codes are still collected.
+  bool forwarded = false;
+  const auto forward = [&] {
+    const int signal = StopSignals::Caught();
+    if (forwarded || signal == 0) return;
+    forwarded = true;
+    for (const pid_t child : children) {
+      if (child > 0) kill(child, signal);
+    }
+  };
   std::vector<pollfd> fds;
   for (;;) {
+    forward();
     fds.clear();
     for (const Stream& s : streams) {
       if (s.fd >= 0) fds.push_back({s.fd, POLLIN, 0});
     }
     if (fds.empty()) break;
-    if (poll(fds.data(), fds.size(), -1) < 0 && errno != EINTR) break;
+    if (poll(fds.data(), fds.size(), -1) < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
     std::size_t at = 0;
     for (Stream& s : streams) {
       if (s.fd < 0) continue;
@@ -102,8 +119,7 @@ std::vector<int> RunInParallel(std::size_t count, const ParallelTask& task, cons
   for (std::size_t i = 0; i < count; ++i) {
     if (children[i] < 0) continue;
     int status = 0;
-    while (waitpid(children[i], &status, 0) < 0 && errno == EINTR) {
-    }
+    while (waitpid(children[i], &status, 0) < 0 && errno == EINTR) forward();
     codes[i] = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   }
   return codes;

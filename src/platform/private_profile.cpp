@@ -147,6 +147,11 @@ std::string IniFile::Get(std::string_view section, std::string_view key) const {
   return std::string(Unquote(Parse(lines_[*index]).value));
 }
 
+bool IniFile::Has(std::string_view section, std::string_view key) const {
+  const auto range = FindSection(lines_, Trim(section));
+  return range && FindKey(lines_, *range, Trim(key)).has_value();
+}
+
 bool IniFile::Set(std::string_view section, std::string_view key, std::string_view value) {
   section = Trim(section);
   key = Trim(key);

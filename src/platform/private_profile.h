@@ -34,6 +34,8 @@ class IniFile {
   // case; blanks around it and one pair of matching surrounding quotes removed. Missing
   // sections and keys read as empty.
   std::string Get(std::string_view section, std::string_view key) const;
+  // Whether the section holds the key at all.
+  bool Has(std::string_view section, std::string_view key) const;
 
   // Replaces the first `key` of `section` in place, or appends it at the end of the
   // section, or appends the section at the end of the document. Refuses (false, nothing

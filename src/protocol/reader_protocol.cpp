@@ -30,7 +30,7 @@ constexpr std::string_view kRecordEnds{kRecordEndChars.data(), kRecordEndChars.s
 Reply Classified(std::string raw, serial::ReplyByte which = serial::ReplyByte::First) {
   Reply reply;
   reply.cls = serial::ClassifyReply(raw, which);
-  reply.wholeFrame = serial::UnframeReply(raw).has_value();
+  reply.wholeFrame = FrameData(raw).has_value();
   reply.raw = std::move(raw);
   return reply;
 }
@@ -47,18 +47,34 @@ std::string DataAfterStx(const std::string& raw, std::size_t count) {
 
 }  // namespace
 
+std::optional<std::string> FrameData(std::string_view reply) {
+  while (!reply.empty() && (reply.back() == serial::kCr || reply.back() == '\n')) {
+    reply.remove_suffix(1);
+  }
+  return serial::UnframeReply(reply);
+}
+
 Reply ReaderProtocol::RequestVersion(serial::Echo echo) {
   serial::ExchangeOptions how;
   how.wanted = kVersionReplyBytes;
   how.timeoutMs = kVersionReplyMs;
   how.echo = echo;
   Reply reply = FromExchange(link_.Exchange("SV", how));
+  if (const auto data = FrameData(reply.raw)) {
+    reply.payload = *data;
+    return reply;
+  }
   // The CRC digits and ETX at the end, STX at the front.
   std::string text = reply.raw;
   if (text.size() >= 5) text.resize(text.size() - 5);
   if (!text.empty()) text.erase(0, 1);
   reply.payload = std::move(text);
   return reply;
+}
+
+void ReaderProtocol::SettleLine() {
+  link_.CollectUntil(std::string{serial::kEtx}, static_cast<int>(kVersionReplyMs));
+  link_.FlushInput();
 }
 
 bool ReaderProtocol::ProbeVersion() {
@@ -175,18 +191,29 @@ Reply ReaderProtocol::ResetReadPointer() {
   return FromExchange(link_.Exchange("RP", how));
 }
 
+std::string ReaderProtocol::DrainKept(std::uint32_t wanted) {
+  std::string drained;
+  link_.ReadTimed(drained, wanted, 1);
+  return drained;
+}
+
 Reply ReaderProtocol::ReadNext(std::uint32_t drain) {
-  link_.Drain(drain);
+  std::string stale = DrainKept(drain);
   link_.Send("RN", serial::Echo::None);
   platform::SleepMs(kRecordPauseMs);
   Reply reply = Classified(link_.CollectUntil(kRecordEnds, kCollectedReplyChunks));
-  if (const auto data = serial::UnframeReply(reply.raw)) reply.payload = *data;
+  reply.stale = std::move(stale);
+  if (const auto data = FrameData(reply.raw)) reply.payload = *data;
   return reply;
 }
 
 Reply ReaderProtocol::ReadAttribute(char token) {
   link_.Send(std::string("T") + token, serial::Echo::None);
   Reply reply = Classified(link_.CollectUntil(kRecordEnds, kCollectedReplyChunks));
+  if (const auto data = FrameData(reply.raw)) {
+    reply.payload = *data;
+    return reply;
+  }
   // STX at the front, the CRC digits and ETX at the end.
   std::string text = reply.raw;
   if (!text.empty()) text.erase(0, 1);

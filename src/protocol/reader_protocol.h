@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,10 +20,19 @@ struct Reply {
   std::string raw;                                        // the bytes as they came
   serial::ReplyClass cls = serial::ReplyClass::NoAnswer;  // by the byte the command tests
   std::string payload;                                    // the command's data, cut from raw
-  bool wholeFrame = false;  // STX, data, four matching CRC digits, ETX: nothing else
+  // STX, data, four matching CRC digits, ETX, and nothing else but a line end some readers
+  // send after a frame. Only such a reply counts as data.
+  bool wholeFrame = false;
+  // Bytes that were waiting when the command went out (thrown away), where a command drains
+  // the line first: what is left of the reply before, or a late copy of it.
+  std::string stale;
   bool answered() const { return cls != serial::ReplyClass::NoAnswer; }
   bool ack() const { return cls == serial::ReplyClass::Ack; }
 };
+
+// The data of a reply that is one whole frame with matching CRC digits (a CR or LF after its
+// ETX allowed); nothing for anything else.
+std::optional<std::string> FrameData(std::string_view reply);
 
 // The reply to a one-token command that the reader may ask to hear again (BEL).
 struct TokenReply {
@@ -40,10 +50,15 @@ class ReaderProtocol {
   int lostReads() const { return link_.lostReads(); }
   void Flush() { link_.FlushInput(); }
   void Drain(std::uint32_t wanted) { link_.Drain(wanted); }
+  // The same, giving what was thrown away.
+  std::string DrainKept(std::uint32_t wanted);
 
-  // "SV", 50 bytes within 450 ms. The payload is the reply without its last five and
-  // first character.
+  // "SV", 50 bytes within 450 ms. The payload is the frame's data; of a reply that is no
+  // whole frame, the reply without its last five and first character.
   Reply RequestVersion(serial::Echo echo);
+  // Waits out the rest of a frame that is still arriving (up to a version reply's time) and
+  // throws away what is queued: the next command starts on a quiet line.
+  void SettleLine();
   // The presence probe before "GT": "SV", 32 bytes within 360 ms, shown nowhere; a longer
   // version reply still arriving is waited out and thrown away. True when it answered.
   bool ProbeVersion();
@@ -80,8 +95,8 @@ class ReaderProtocol {
   Reply WriteRecord(std::string_view record);
   // "RP": one byte within the reply time-out, without a flush first.
   Reply ResetReadPointer();
-  // "RN" after draining `drain` bytes; collected until ETX or NAK. Shown nowhere. The
-  // payload of a whole frame is its data.
+  // "RN" after draining `drain` bytes (kept in `stale`); collected until ETX or NAK. Shown
+  // nowhere. The payload of a whole frame is its data.
   Reply ReadNext(std::uint32_t drain);
   // "T" + token; collected until ETX or NAK. Shown nowhere.
   Reply ReadAttribute(char token);

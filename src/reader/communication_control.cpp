@@ -19,11 +19,17 @@ CommunicationOutcome PressCommunication(
     const std::function<CommunicationPress(protocol::ReaderModel)>& choose, std::string& result) {
   protocol::ReaderProtocol& reader = env.reader();
   job::Transcript& transcript = env.transcript();
-  const protocol::ReaderModel model = job::IdentifyReader(env, job::VersionEcho::Quiet);
+  CommunicationOutcome outcome;
+  const job::Identification found = job::Identify(env, job::VersionEcho::Quiet);
+  if (!found.certain) {
+    // Which command the model takes is in doubt: "XT" could close a reader for good.
+    env.Message(job::DoubtfulIdentificationText(found));
+    return outcome;
+  }
+  const protocol::ReaderModel model = found.model;
   reader.Flush();
   const CommunicationPress press = choose(model);
   if (!press.send) transcript.ShowCommand(press.command, serial::Echo::SendField);
-  CommunicationOutcome outcome;
   const bool establish = std::string_view(press.command) == kEstablishCommunication;
   const protocol::Reply reply = reader.SwitchCommunication(press.command, press.send);
   if (establish || TogglesCommunication(model)) outcome.open = establish;

@@ -43,6 +43,15 @@ job::Tick FactoryJob::Step(job::JobEnvironment& env) {
     stage_ = Stage::Summary;
     return job::Tick::Next;
   }
+  // Stopped by the user: at the next step (after the erase's answer) or between two rows.
+  if (stage_ != Stage::Identify && stage_ <= Stage::Summary && stage_ != Stage::AwaitErase &&
+      !result_.interrupted && StopAsked(env)) {
+    ReportFailure(env, "The factory default was interrupted after " + std::to_string(rowsSent_) +
+                           " parameter writes.");
+    Fail(env);
+    stage_ = Stage::Summary;
+    return job::Tick::Next;
+  }
   switch (stage_) {
     case Stage::Identify:
       return Identify(env);
@@ -81,6 +90,15 @@ job::Tick FactoryJob::Identify(job::JobEnvironment& env) {
 job::Tick FactoryJob::Erase(job::JobEnvironment& env) {
   stage_ = Stage::AskDeleteAttributes;
   if (!FactoryClearsDatabase(model())) return job::Tick::Next;
+  if (backup_) {
+    const job::BackupOutcome outcome = backup_(env, model());
+    if (!outcome.mayErase()) {
+      ReportFailure(env, job::BackupRefusalText(outcome));
+      Fail(env);
+      stage_ = Stage::Summary;
+      return job::Tick::Next;
+    }
+  }
   erase_.Start(env);
   flags_.ran |= kFactoryDatabaseCleared;
   env.ShowCommand("EC");
@@ -170,7 +188,10 @@ bool FactoryJob::WriteParameterRows(job::JobEnvironment& env) {
       continue;
     }
     for (const FactoryWrite& write : FactoryRowWrites(*item.step, answers)) {
+      // The safe point of a stop: the next step reports it.
+      if (env.StopRequested()) return false;
       const protocol::Reply reply = reader.WriteFactoryRow(write.command);
+      ++rowsSent_;
       env.ShowCommand(write.command);
       if (reply.answered()) {
         env.transcript().Received(FactoryReplyLine(write, reply.cls));

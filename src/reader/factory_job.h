@@ -5,6 +5,7 @@
 #include <string>
 
 #include "job/attribute_tables.h"
+#include "job/backup.h"
 #include "job/reader_job.h"
 #include "reader/factory_plan.h"
 
@@ -12,9 +13,10 @@ namespace tagline::reader {
 
 class FactoryJob : public job::ReaderJob {
  public:
-  // `attributeCheck` looks at the window's tables when the attribute clear runs.
-  explicit FactoryJob(job::AttributeCheck attributeCheck)
-      : attributeCheck_(std::move(attributeCheck)) {}
+  // `attributeCheck` looks at the window's tables when the attribute clear runs; `backup`
+  // (when given) saves the reader's records before the erase.
+  explicit FactoryJob(job::AttributeCheck attributeCheck, job::BackupBeforeErase backup = {})
+      : attributeCheck_(std::move(attributeCheck)), backup_(std::move(backup)) {}
 
   void Begin(job::JobEnvironment& env) override;
   bool Polling() const override { return stage_ == Stage::AwaitErase; }
@@ -50,6 +52,8 @@ class FactoryJob : public job::ReaderJob {
   bool ClearAttributes(job::JobEnvironment& env);
 
   job::AttributeCheck attributeCheck_;
+  job::BackupBeforeErase backup_;
+  int rowsSent_ = 0;
   Stage stage_ = Stage::Identify;
   job::EraseWait erase_;
   bool deleteAttributes_ = false;

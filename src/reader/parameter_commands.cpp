@@ -69,7 +69,12 @@ void ApplyReadParameter(job::AppSettings& settings, const std::string& name,
 job::CommandResult WriteOrReadSelection(job::JobEnvironment& env, const std::string& name,
                                         const std::string& label, std::string& result) {
   job::CommandResult outcome;
-  const ReaderModel model = job::IdentifyReader(env, job::VersionEcho::Quiet);
+  const job::Identification reader = job::Identify(env, job::VersionEcho::Quiet);
+  if (!reader.certain) {
+    env.Message(job::DoubtfulIdentificationText(reader));
+    return outcome;
+  }
+  const ReaderModel model = reader.model;
   env.reader().Flush();
   const std::string body = SelectionCommandBody(name, label, model);
   if (body.size() == 5) {
@@ -118,7 +123,12 @@ job::CommandResult WriteOrReadNumeric(job::JobEnvironment& env, const std::strin
 job::CommandResult WriteOrReadTagTypes(job::JobEnvironment& env, const std::string& ticked,
                                        std::string& result) {
   job::CommandResult outcome;
-  const ReaderModel model = job::IdentifyReader(env, job::VersionEcho::Quiet);
+  const job::Identification reader = job::Identify(env, job::VersionEcho::Quiet);
+  if (!reader.certain) {
+    env.Message(job::DoubtfulIdentificationText(reader));
+    return outcome;
+  }
+  const ReaderModel model = reader.model;
   env.reader().Flush();
   for (const std::string& body : TagTypeCommandBodies(ticked, model)) {
     if (body.size() == 5) {

@@ -5,6 +5,7 @@
 #include <atomic>
 
 #include "dialog_fixture.h"
+#include "database/record_reading.h"
 #include "sample_records.h"
 #include "serial/frame.h"
 #include "sim/reader_database.h"
@@ -79,27 +80,63 @@ TEST_F(ReadCompletenessTest, CompleteReadReplacesTheFile) {
   EXPECT_FALSE(fs::exists(dir / "herd.incomplete.xml"));
 }
 
-TEST_F(ReadCompletenessTest, GarbageAndBadFramesAreReadAgain) {
-  const std::vector<std::string> bad = {
+// A damaged reply leaves a gap the reader has moved past: the records are read again from
+// "RP", and what is saved is the records as a clean pass gives them.
+TEST_F(ReadCompletenessTest, DamagedRepliesAreReadAgainFromTheStart) {
+  const std::vector<std::string> damaged = {
       "garbage\x03",                                             // no frame
-      "\x02" + kRecords[2] + "0000\x03",                         // wrong CRC digits
+      "\x02" + kRecords[1] + "0000\x03",                         // wrong CRC digits
       serial::FrameCommand(kRecords[2]).substr(0, 20) + "\x03",  // cut short
   };
-  // Each record comes after a bad reply: bad, record 0, bad, record 1, bad, record 2, end.
-  std::vector<std::string> script;
-  for (std::size_t i = 0; i < kRecords.size(); ++i) {
-    script.push_back(bad[i]);
-    script.push_back(serial::FrameCommand(kRecords[i]));
+  for (std::size_t bad = 0; bad < damaged.size(); ++bad) {
+    // The first pass has record `bad` damaged; the passes after it are clean.
+    auto passes = std::make_shared<int>(0);
+    auto next = std::make_shared<std::size_t>(0);
+    reader->SetHandler("RP", [passes, next](std::string_view) {
+      ++*passes;
+      *next = 0;
+      return std::string(1, serial::kAck);
+    });
+    reader->SetHandler("RN", [&, bad, passes, next](std::string_view) {
+      const std::size_t at = (*next)++;
+      if (at >= kRecords.size()) return serial::FrameCommand(std::string(45, '_'));
+      if (*passes == 1 && at == bad) return damaged[bad];
+      return serial::FrameCommand(kRecords[at]);
+    });
+    reader->ClearRecord();
+    host.ClearMessages();
+    const JobResult& result = Read();
+    EXPECT_TRUE(result.ok) << bad << ": " << (MessageTexts().empty() ? "" : MessageTexts()[0]);
+    ASSERT_EQ(dialog->tagTable.LeadingCount(), 3u) << bad;
+    for (std::size_t i = 0; i < kRecords.size(); ++i) {
+      EXPECT_EQ(dialog->tagTable.At(i), kRecords[i]) << bad;
+    }
+    EXPECT_EQ(*passes, 2) << bad;
+    EXPECT_EQ(CommandCount("RN"), 2 * (kRecords.size() + 1)) << bad;
   }
-  script.push_back(serial::FrameCommand(std::string(45, '_')));
-  reader->SetHandler("RN", [script, n = std::make_shared<std::size_t>(0)](std::string_view) {
-    return *n < script.size() ? script[(*n)++] : std::string();
+}
+
+// The same reply damaged on every pass: the read never claims the record.
+TEST_F(ReadCompletenessTest, RecordDamagedOnEveryPassStaysInDoubt) {
+  auto next = std::make_shared<std::size_t>(0);
+  reader->SetHandler("RP", [next](std::string_view) {
+    *next = 0;
+    return std::string(1, serial::kAck);
+  });
+  reader->SetHandler("RN", [next](std::string_view) {
+    const std::size_t at = (*next)++;
+    if (at >= kRecords.size()) return serial::FrameCommand(std::string(45, '_'));
+    if (at == 1) return std::string("\x02") + kRecords[1] + "0000\x03";
+    return serial::FrameCommand(kRecords[at]);
   });
   const JobResult& result = Read();
-  EXPECT_TRUE(result.ok) << (MessageTexts().empty() ? "" : MessageTexts()[0]);
-  ASSERT_EQ(dialog->tagTable.LeadingCount(), 3u);
-  for (std::size_t i = 0; i < kRecords.size(); ++i) EXPECT_EQ(dialog->tagTable.At(i), kRecords[i]);
-  EXPECT_EQ(CommandCount("RN"), script.size());
+  EXPECT_FALSE(result.ok);
+  EXPECT_EQ(Bytes(target), "old sheet");
+  EXPECT_EQ(CommandCount("RP"), static_cast<std::size_t>(database::kMaxReadPasses));
+  ASSERT_FALSE(MessageTexts().empty());
+  EXPECT_NE(MessageTexts().back().find("Record 2 stayed in doubt"), std::string::npos)
+      << MessageTexts().back();
+  EXPECT_TRUE(fs::exists(dir / "herd.incomplete.xml"));
 }
 
 TEST_F(ReadCompletenessTest, UnpluggedReaderEndsTheReadAtOnce) {
@@ -146,7 +183,8 @@ TEST_F(ReadCompletenessTest, UnwritableTargetIsFoundBeforeTheReaderIsAsked) {
 namespace tagline::app {
 namespace {
 
-// Refusals count in a row: scattered over many records they never end the read.
+// Refusals count in a row: scattered over many records they never end the read. A pass
+// with refusals is read again, and taken where two passes agree.
 TEST_F(ReadCompletenessTest, RefusalsBetweenRecordsDoNotAddUp) {
   std::vector<std::string> records;
   for (int i = 0; i < 30; ++i) {
@@ -160,13 +198,19 @@ TEST_F(ReadCompletenessTest, RefusalsBetweenRecordsDoNotAddUp) {
     script.push_back(serial::FrameCommand(record));
   }
   script.push_back(serial::FrameCommand(std::string(45, '_')));
-  reader->SetHandler("RN", [script, n = std::make_shared<std::size_t>(0)](std::string_view) {
+  auto n = std::make_shared<std::size_t>(0);
+  reader->SetHandler("RP", [n](std::string_view) {
+    *n = 0;
+    return std::string(1, serial::kAck);
+  });
+  reader->SetHandler("RN", [script, n](std::string_view) {
     return *n < script.size() ? script[(*n)++] : std::string();
   });
   const JobResult& result = Read();
   EXPECT_TRUE(result.ok);
   EXPECT_EQ(result.records, records.size());
   EXPECT_TRUE(MessageTexts().empty());
+  EXPECT_EQ(CommandCount("RN"), 2 * script.size());
 }
 
 TEST_F(ReadCompletenessTest, TwentyOneRefusalsInARowEndTheRead) {

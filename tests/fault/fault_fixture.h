@@ -83,6 +83,8 @@ class FaultFixture : public DialogFixture {
     // The factory job's dialogs: English, delete the attributes.
     host.SetChoiceAnswer("factory-146", 0);
     host.SetChoiceAnswer("factory-148", 0);
+    // The jobs' own rules are tested here; the backup before an erase has tests of its own.
+    dialog->settings().backup = "Never";
   }
 
   // A new reader on the same link; the old one (if any) is gone for good.

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "fault/fault_fixture.h"
+#include "job/identification.h"
 #include "serial/frame.h"
 
 namespace tagline::app {
@@ -84,49 +85,57 @@ constexpr const char* kRefusing = "The reader kept refusing to send its records.
 INSTANTIATE_TEST_SUITE_P(
     Faults, FaultReadLine,
     ::testing::Values(
-        ReadCase{"SilenceAtTheFirstRecord", 2, Fault{.kind = FaultKind::Silence}, false, 0, 1,
-                 kStopped, false},
-        ReadCase{"SilenceAfterTwoRecords", 4, Fault{.kind = FaultKind::Silence}, false, 2, 3,
-                 kStopped, false},
+        // A reply that never came leaves the pass short: the records are read again.
+        ReadCase{"SilenceAtTheFirstRecord", 2, Fault{.kind = FaultKind::Silence}, true, 3, 1 + 4,
+                 "", false},
+        ReadCase{"SilenceAfterTwoRecords", 4, Fault{.kind = FaultKind::Silence}, true, 3, 3 + 4,
+                 "", false},
         // Twenty refusals in a row are borne, the twenty-first ends the read.
         ReadCase{"NakStorm", 2, Fault{.kind = FaultKind::Nak, .count = -1}, false, 0, 21, kRefusing,
                  true},
         ReadCase{"NakStormAfterARecord", 3, Fault{.kind = FaultKind::Nak, .count = -1}, false, 1,
                  22, kRefusing, true},
-        ReadCase{"TwentyNaksAreBorne", 3, Fault{.kind = FaultKind::Nak, .count = 20}, true, 3, 24,
-                 "", false},
+        // Refusals are borne, and the pass that had them is read again.
+        ReadCase{"TwentyNaksAreBorne", 3, Fault{.kind = FaultKind::Nak, .count = 20}, true, 3,
+                 24 + 4, "", false},
         // A reply that is a burst of refusals: none of it is taken for a later reply.
         ReadCase{"NakBurstInOneReply", 3,
-                 Fault{.kind = FaultKind::Storm, .byte = serial::kNak, .length = 64}, true, 3, 5,
-                 "", false},
-        ReadCase{"BelBurstIsReadAgain", 3, Fault{.kind = FaultKind::Bel, .count = 3}, true, 3, 7,
-                 "", false},
-        ReadCase{"GarbageIsReadAgain", 3, Fault{.kind = FaultKind::Garbage, .count = 2}, true, 3, 6,
-                 "", false},
+                 Fault{.kind = FaultKind::Storm, .byte = serial::kNak, .length = 64}, true, 3,
+                 5 + 4, "", false},
+        ReadCase{"BelBurstIsReadAgain", 3, Fault{.kind = FaultKind::Bel, .count = 3}, true, 3,
+                 7 + 4, "", false},
+        ReadCase{"GarbageIsReadAgain", 3, Fault{.kind = FaultKind::Garbage, .count = 2}, true, 3,
+                 6 + 4, "", false},
         ReadCase{"SplitFrames", 2,
                  Fault{.kind = FaultKind::Split, .parts = 5, .pauseMs = 3, .count = -1}, true, 3, 4,
                  "", false},
-        // The end marker cut short is asked for again; a reader repeats it.
-        ReadCase{"CutEndMarker", 5, Fault{.kind = FaultKind::Cut}, true, 3, 5, "", false},
+        // The end marker cut short: the pass is read again.
+        ReadCase{"CutEndMarker", 5, Fault{.kind = FaultKind::Cut}, true, 3, 5 + 4, "", false},
         ReadCase{"SplitVersionReply", 0, Fault{.kind = FaultKind::Split, .parts = 3, .pauseMs = 30},
                  true, 3, 4, "", false}),
     ReadCaseName);
 
-// A NAK storm on the attribute reads: the records are kept, the attributes are the tokens
-// alone (a reader without an answer to "T" has no text for it).
+// A NAK storm on the attribute reads: the records are kept beside the sheet, which is left
+// as it is, and the attributes whose text never came are named.
 using FaultReadAttributes = FaultFixture;
 
 TEST_F(FaultReadAttributes, RefusedKeepTheRecords) {
   StartReader();
   const std::string target = (dir / "herd.xml").string();
+  const std::string incomplete = (dir / "herd.incomplete.xml").string();
+  test::WriteBytes(target, "old sheet");
   dialog->settings().read_path = target;
   FaultAfter(6, Fault{.kind = FaultKind::Nak, .count = -1});
   const JobResult* result = RunJob(JobKind::DatabaseRead);
   ASSERT_NE(result, nullptr);
+  EXPECT_FALSE(result->ok);
   EXPECT_EQ(result->records, 3u);
   EXPECT_EQ(dialog->attributeList.Entry(0), "#");
-  EXPECT_EQ(test::ReadBytes(target).find("Herd"), std::string::npos);
-  EXPECT_NE(test::ReadBytes(target).find("Trovan tag"), std::string::npos);
+  EXPECT_EQ(test::ReadBytes(target), "old sheet");
+  EXPECT_EQ(test::ReadBytes(incomplete).find("Herd"), std::string::npos);
+  EXPECT_NE(test::ReadBytes(incomplete).find("Trovan tag"), std::string::npos);
+  ASSERT_EQ(MessageTexts().size(), 1u);
+  EXPECT_NE(MessageTexts()[0].find("The attributes #, A, B"), std::string::npos) << MessageTexts()[0];
 }
 
 // ---------------------------------------------------------------------------------------
@@ -447,23 +456,38 @@ INSTANTIATE_TEST_SUITE_P(Faults, FaultJobReply,
 namespace tagline::app {
 namespace {
 
-// The version reply cut in half names no reader the write knows: the reader is not erased.
+// The version reply cut in half is no whole frame: it is asked for again, and the write goes
+// on with the model the whole reply names.
 using FaultCutVersion = FaultFixture;
 
-TEST_F(FaultCutVersion, WriteLeavesTheReaderAlone) {
+TEST_F(FaultCutVersion, IsAskedForAgain) {
   StartReader();
   WriteSheetFile(SampleSheet());
   database->SetRecords(kOldRecords);
   reader->InjectFault(Fault{.kind = FaultKind::Cut});
   const JobResult* result = RunJob(JobKind::DatabaseWrite);
   ASSERT_NE(result, nullptr);
+  EXPECT_TRUE(result->ok) << ::testing::PrintToString(MessageTexts());
+  const Texts commands = reader->Commands();
+  ASSERT_GE(commands.size(), 2u);
+  EXPECT_EQ(commands[0], "SV");
+  EXPECT_EQ(commands[1], "SV");
+  EXPECT_EQ(database->Records(), kSampleRecords);
+}
+
+// Every version reply cut: the model stays in doubt and nothing is written.
+TEST_F(FaultCutVersion, EveryTimeLeavesTheReaderAlone) {
+  StartReader();
+  WriteSheetFile(SampleSheet());
+  database->SetRecords(kOldRecords);
+  reader->InjectFault(Fault{.kind = FaultKind::Cut, .count = -1});
+  const JobResult* result = RunJob(JobKind::DatabaseWrite);
+  ASSERT_NE(result, nullptr);
   EXPECT_FALSE(result->ok);
-  EXPECT_EQ(reader->Commands(), Texts{"SV"});
+  EXPECT_EQ(reader->Commands(), Texts(job::kVersionAttempts, "SV"));
   EXPECT_EQ(database->Records(), kOldRecords);
-  ASSERT_EQ(result->failures,
-            Texts{"This reader's database cannot be written from a sheet.\r\nNothing was written; "
-                  "the reader was left as it is."});
-  EXPECT_EQ(MessageTexts(), (Texts{result->failures[0], result->summary}));
+  ASSERT_EQ(result->failures.size(), 1u);
+  EXPECT_NE(result->failures[0].find("in doubt"), std::string::npos) << result->failures[0];
 }
 
 }  // namespace
