@@ -273,8 +273,16 @@ void MainDialog::OpenPortAtStart() {
   }
 }
 
+bool MainDialog::MayEnd() {
+  if (!AnyJobRunning()) return true;
+  return host_.MessageBox(
+             "A job is still using the reader. Close the window all the same? The job stops "
+             "where it is, and the reader may hold only part of what it was to get.",
+             {}, mb::kYesNo | mb::kIconQuestion) == id::kYes;
+}
+
 void MainDialog::OnClose() {
-  if (ended_) return;
+  if (ended_ || !MayEnd()) return;
   port_.Close();
   ended_ = true;
   host_.EndDialog(id::kCancel);
@@ -282,14 +290,14 @@ void MainDialog::OnClose() {
 }
 
 void MainDialog::OnOK() {
-  if (ended_) return;
+  if (ended_ || !MayEnd()) return;
   ended_ = true;
   host_.EndDialog(id::kOk);
   OnDestroy();
 }
 
 void MainDialog::OnCancel() {
-  if (ended_) return;
+  if (ended_ || !MayEnd()) return;
   ended_ = true;
   host_.EndDialog(id::kCancel);
   OnDestroy();

@@ -173,6 +173,8 @@ class MainDialog : public WindowContext, private job::JobTimers {
                 bool databaseJob);
   void OnJobFinished(int timerId);
   bool AnyJobRunning() const;
+  // Whether the window may end now: asked while a job runs.
+  bool MayEnd();
   // JobTimers: the jobs' timers are window timers.
   void SetTimer(int id, std::uint32_t periodMs) override { host_.SetTimer(id, periodMs); }
   void KillTimer(int id) override { host_.KillTimer(id); }

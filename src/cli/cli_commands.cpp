@@ -340,9 +340,10 @@ std::string UsageText() {
     text += line + "\n";
   }
   text +=
-      "With no port configured (no --port, no port in the settings file) the simulated\n"
-      "reader is used. Exit codes: 0 done, 1 the reader refused or failed, 2 usage error,\n"
-      "3 the port does not open. On many ports the lines of each start with its port,\n"
+      "A command for a reader needs its port (--port, or the settings file's; --simulate\n"
+      "for the simulated reader). Exit codes: 0 done, 1 the reader refused or failed, 2\n"
+      "usage error, 3 no port, a port that does not open or a line lost, 128 + N a job\n"
+      "stopped by signal N at a safe point. On many ports the lines of each start with its port,\n"
       "{port} in an argument becomes the port's name, and the exit code is the highest of\n";
   std::vector<std::string> words = {"the", "ports'.", "Many", "ports", "take:"};
   std::vector<std::string> many;

@@ -21,6 +21,7 @@ CliEnvironment::CliEnvironment(Session& session, std::string commandLabel)
 
 CliEnvironment::~CliEnvironment() {
   link_.RemoveObserver(panes_);
+  session_.NoteLostReads(link_.lostReads());
 }
 
 void CliEnvironment::Run(job::StepJob& job) {

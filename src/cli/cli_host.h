@@ -71,7 +71,11 @@ class Session {
   ~Session();
 
   // Exit status; a port that cannot be opened leaves the window running without a line.
-  int Open(const CliOptions& options);
+  // Without a configured port a command that `needsReader` is refused.
+  int Open(const CliOptions& options, bool needsReader);
+  // The reads that found the line lost, on the window's link and on the jobs' own links.
+  int LostReads() const;
+  void NoteLostReads(int count) { jobLostReads_ += count; }
   bool HasWindow() const { return dialog_ != nullptr; }
   // Says why the port is not open; returns the exit status for it.
   int ReportPortFailure();
@@ -95,6 +99,7 @@ class Session {
   std::shared_ptr<sim::DemoReader> demo_;
   std::unique_ptr<app::MainDialog> dialog_;
   JsonRecords* json_ = nullptr;
+  int jobLostReads_ = 0;
 };
 
 }  // namespace tagline::cli

@@ -50,7 +50,8 @@ int RunTag(CommandRun& run) {
     return kExitUsage;
   }
   int status = kExitOk;
-  for (long long i = 0; i < *repeat; ++i) {
+  const int lostAtStart = session.LostReads();
+  for (long long i = 0; i < *repeat && session.LostReads() == lostAtStart; ++i) {
     if (i > 0) session.host().RunFor(static_cast<std::uint32_t>(*interval));
     session.dialog().OnCommand(ctl::kGtOnce);
     const job::CommandResult& result = session.dialog().LastCommandResult();

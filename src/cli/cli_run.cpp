@@ -17,6 +17,7 @@
 #include "cli/cli_host.h"
 #include "cli/cli_many_ports.h"
 #include "codes/code_operations.h"
+#include "job/reader_job.h"
 #include "platform/comm.h"
 #include "platform/port_info.h"
 #include "platform/pseudo_terminals.h"
@@ -245,13 +246,19 @@ void PrintJson(const CliOptions& options, int status, const std::string& printed
 Session::Session(std::ostream& out, std::ostream& err) : out_(out), err_(err), host_(out, err) {}
 Session::~Session() = default;
 
-int Session::Open(const CliOptions& options) {
+int Session::Open(const CliOptions& options, bool needsReader) {
   app::MainDialogOptions dialogOptions;
   dialogOptions.iniPath = options.iniPath;
   dialogOptions.portOverride = options.port;
   dialogOptions.saveSettings = false;  // the command line leaves the settings as they are
-  const bool simulate = options.simulate || (!options.port && !PortConfigured(options));
-  if (simulate) {
+  // A script run from the wrong folder finds no settings: it must not work on a reader of
+  // the imagination and say it did.
+  if (needsReader && !options.simulate && !options.port && !PortConfigured(options)) {
+    err_ << "tagline: no reader is configured here: name its port with --port NAME, save it with "
+            "'tagline settings set port NAME', or try the simulated reader with --simulate\n";
+    return kExitPortError;
+  }
+  if (options.simulate) {
 #if TAGLINE_HAS_PSEUDO_TERMINALS
     std::string error;
     demo_ = sim::DemoReader::Start(options.version, error);
@@ -260,7 +267,6 @@ int Session::Open(const CliOptions& options) {
       return kExitPortError;
     }
     dialogOptions.portOverride = demo_->DevicePath();
-    if (!options.simulate) err_ << "tagline: no reader configured, using the simulated reader\n";
 #else
     err_ << "tagline: the simulated reader runs on pseudo-terminals, which Windows lacks\n";
     return kExitPortError;
@@ -277,6 +283,10 @@ int Session::Open(const CliOptions& options) {
   return status;
 }
 
+int Session::LostReads() const {
+  return (dialog_ ? dialog_->link().lostReads() : 0) + jobLostReads_;
+}
+
 int Session::ReportPortFailure() {
   const auto& port = dialog_->port();
   err_ << "tagline: cannot open " << platform::CommDevicePath(port.portName()) << ": "
@@ -288,7 +298,8 @@ int Session::Listen(std::uint32_t ms, bool expectAnswer) {
   const int pollsBefore = dialog_->terminal().polledReplies;
   {
     const PollCapture capture(host_, dialog_->terminal());
-    host_.RunFor(ms);
+    // A line lost meanwhile ends the listening at once.
+    host_.RunUntil([this] { return dialog_->portOpen() == 0; }, ms);
   }
   host_.EndLine();
   if (dialog_->portOpen() == 0) return kExitReaderFailed;
@@ -375,13 +386,20 @@ int RunCommand(const CliOptions& options, std::istream& in, std::ostream& out, s
 
   Session session(out, err);
   session.SetJson(json);
-  if (const int status = session.Open(options); status != kExitOk) {
+  if (const int status = session.Open(options, entry->needs == CommandNeeds::Reader);
+      status != kExitOk) {
     // The settings are shown and changed without a line: a port that cannot be opened is
     // put right there.
     if (entry->needs != CommandNeeds::Settings || !session.HasWindow()) return status;
   }
   run.session = &session;
-  const int status = entry->run(run);
+  const int lostBefore = session.LostReads();
+  int status = entry->run(run);
+  // However the command went on, a lost line is what it ended with.
+  if (session.LostReads() != lostBefore && status != kExitUsage) {
+    err << "tagline: " << job::kConnectionLost << '\n';
+    status = kExitPortError;
+  }
   if (entry->json == CommandJson::ButtonResult && json != nullptr && json->Empty()) {
     json->Add(CommandRecord(session.dialog().LastCommandResult()));
   }

@@ -12,6 +12,7 @@
 #include "codes/code_text.h"
 #include "codes/iso_code.h"
 #include "database/layouts_write.h"
+#include "database/sheet_checks.h"
 #include "database/xml_text.h"
 #include "platform/crt.h"
 
@@ -240,19 +241,27 @@ SheetRowFields ReadFields(const Access& access, typename Access::Node row, Sheet
   std::int32_t column = 0;
   const auto readCell = [&](typename Access::Node cell) {
     if (column < std::numeric_limits<std::int32_t>::max()) ++column;
+    const auto columns = static_cast<std::int32_t>(LayoutColumns(layout).size());
     if (const std::optional<std::string_view> index = access.Attribute(cell, "ss:Index")) {
       const std::int32_t indexed = platform::Atol32(*index);
       if (indexed > column) column = indexed;
-    }
-    const SheetField field = FieldAtColumn(layout, column);
-    if (field == SheetField::None) return;
-    if (IsRecordField(field) && access.Attribute(cell, "ss:StyleID") == std::string_view("s24")) {
-      fields.SetClosesRecords();
+      if (indexed > columns) fields.NoteBeyondColumns(indexed);
     }
     auto data = access.FirstChildNamed(cell, "Data");
     if (data == Access::kNoNode) data = access.FirstChildNamed(cell, "ss:Data");
-    fields.Set(field, DecodeCellText(
-                          data != Access::kNoNode ? access.Value(data) : std::string_view(), utf8));
+    const std::string_view raw = data != Access::kNoNode ? access.Value(data) : std::string_view();
+    const SheetField field = FieldAtColumn(layout, column);
+    if (field == SheetField::None) {
+      if (column > columns && !raw.empty()) fields.NoteBeyondColumns(column);
+      return;
+    }
+    if (IsRecordField(field) && access.Attribute(cell, "ss:StyleID") == std::string_view("s24")) {
+      fields.SetClosesRecords();
+    }
+    if (data != Access::kNoNode && access.Attribute(data, "ss:Type") == std::string_view("Number")) {
+      fields.SetNumber(field);
+    }
+    fields.Set(field, DecodeCellText(raw, utf8));
   };
   // Some programs write the spreadsheet namespace's prefix on every element; a row is read
   // by its "ss:Cell" children only when it has no "Cell" child.
@@ -284,8 +293,9 @@ SheetImportResult ImportRows(const Access& access, const std::vector<typename Ac
   bool gapless = true;
   std::vector<std::size_t> rowsWithoutRecord;  // since the last record
   for (std::size_t r = kFirstRecordRow; r < rows.size(); ++r) {
-    const SheetRowFields fields =
+    SheetRowFields fields =
         rows[r] == Access::kNoNode ? SheetRowFields() : ReadFields(access, rows[r], layout, utf8);
+    NormaliseHexCell(fields);
     if (hasAttributes) {
       if (auto update = BuildAttributeEntry(fields)) {
         attributes.Set(update->index, std::move(update->entry));
@@ -301,6 +311,11 @@ SheetImportResult ImportRows(const Access& access, const std::vector<typename Ac
     if (!record) {
       rowsWithoutRecord.push_back(r + 1);
       continue;
+    }
+    const char type = RecordCharAt(*record, kRecordTypePosition);
+    if (RestoreNumberHexCell(fields, type)) record = BuildRecord(layout, fields, model);
+    for (std::string& problem : RecordRowProblems(fields, layout, r + 1, type)) {
+      result.problems.push_back(std::move(problem));
     }
     // Rows without a record between records would end the write there.
     result.incompleteRows.insert(result.incompleteRows.end(), rowsWithoutRecord.begin(),
@@ -329,6 +344,14 @@ const std::string& SheetRowFields::Get(SheetField field) const {
   static const std::string kNoText;
   if (FieldIndex(field) >= texts_.size()) return kNoText;
   return texts_[FieldIndex(field)];
+}
+
+bool SheetRowFields::IsNumber(SheetField field) const {
+  return FieldIndex(field) < numbers_.size() && numbers_[FieldIndex(field)];
+}
+
+void SheetRowFields::SetNumber(SheetField field) {
+  if (FieldIndex(field) < numbers_.size()) numbers_[FieldIndex(field)] = true;
 }
 
 void SheetRowFields::Set(SheetField field, std::string text) {

@@ -26,10 +26,21 @@ class SheetRowFields {
   // draws the record table's bottom line. Rows after it hold no records.
   bool closesRecords() const { return closesRecords_; }
   void SetClosesRecords() { closesRecords_ = true; }
+  // Whether the field's cell is typed as a number (ss:Type="Number").
+  bool IsNumber(SheetField field) const;
+  void SetNumber(SheetField field);
+  // A column the row puts a cell at beyond the layout's columns (with "ss:Index", or a cell
+  // with data after the last column); 0 for none. Such a cell's data would be dropped.
+  std::int32_t beyondColumns() const { return beyondColumns_; }
+  void NoteBeyondColumns(std::int32_t column) {
+    if (beyondColumns_ == 0) beyondColumns_ = column;
+  }
 
  private:
   std::array<std::string, kSheetFieldCount> texts_{};
+  std::array<bool, kSheetFieldCount> numbers_{};
   bool closesRecords_ = false;
+  std::int32_t beyondColumns_ = 0;
 };
 
 // Takes the first start tag beginning with `open` (through its ">") out of `text`, and then
@@ -101,6 +112,10 @@ struct SheetImportResult {
   std::vector<std::size_t> incompleteRows;
   // Records of the full length, stored from the first row on without a gap.
   std::size_t completeRecords = 0;
+  // What rows hold that a record cannot carry, each naming its row and cell: a record
+  // without a code, a date or time that is none, a HEX cell that is no 16 hex digits, a
+  // cell beyond the layout's columns.
+  std::vector<std::string> problems;
 };
 
 // Rows 2 on of a sheet (rows 0 and 1 are the empty row and the header): row r's record goes

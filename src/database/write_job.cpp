@@ -265,6 +265,17 @@ bool WriteJob::LoadSheet(job::JobEnvironment& env) {
                            " records; only the first " + std::to_string(TagTable::Capacity()) +
                            " are written.");
   }
+  if (!imported.problems.empty()) {
+    std::string text;
+    for (std::size_t i = 0; i < imported.problems.size() && i < 10; ++i) {
+      text += imported.problems[i] + "\r\n";
+    }
+    if (imported.problems.size() > 10) {
+      text += "and " + std::to_string(imported.problems.size() - 10) + " more.\r\n";
+    }
+    return Refuse(env, "The sheet holds what a record cannot carry:\r\n" + text +
+                           "Put it right and write it again.");
+  }
   if (!imported.incompleteRows.empty()) {
     return Refuse(env, RowList(imported.incompleteRows) +
                            " of the sheet hold no complete record (token, date, time and code)"

@@ -28,7 +28,13 @@ struct Reply {
   std::string stale;
   bool answered() const { return cls != serial::ReplyClass::NoAnswer; }
   bool ack() const { return cls == serial::ReplyClass::Ack; }
+  // Data that came as no whole frame: more than one byte (a lone ACK, NAK or BEL is an
+  // answer of its own) and not a frame with matching CRC digits.
+  bool damaged() const { return raw.size() > 1 && !wholeFrame; }
 };
+
+// What the panes show for a damaged reply.
+inline constexpr const char* kBadFrameText = "// bad frame";
 
 // The data of a reply that is one whole frame with matching CRC digits (a CR or LF after its
 // ETX allowed); nothing for anything else.

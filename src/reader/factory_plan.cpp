@@ -231,16 +231,16 @@ void FactorySuccessCounter::Record(serial::ReplyClass reply) {
     case serial::ReplyClass::Nak:
     case serial::ReplyClass::Bel:
     case serial::ReplyClass::Other:
-      counter_ = 0;
-      break;
     case serial::ReplyClass::NoAnswer:
+      counter_ = 0;
+      failed_ = true;
       break;
   }
 }
 
 std::int8_t FactorySuccessCounter::Result() const {
   // Without a single acknowledgement nothing is known to be written.
-  if (acknowledged_ == 0) return 0;
+  if (acknowledged_ == 0 || failed_) return 0;
   return static_cast<std::int8_t>(counter_);
 }
 

@@ -127,15 +127,15 @@ std::vector<FactoryWrite> FactoryWrites(ReaderModel model, const FactoryAnswers&
 // NAK line, "// BEL, " + log name or "// " + log name; empty when nothing arrived.
 std::string FactoryReplyLine(const FactoryWrite& write, serial::ReplyClass reply);
 
-// Counts the replies to the writes: starts at 1, an ACK adds 1, a failed reply (NAK, BEL,
-// any other byte) sets it to 0, no answer leaves it.
+// Counts the replies to the writes: starts at 1, an ACK adds 1, any other reply (NAK, BEL,
+// another byte, no answer at all) sets it to 0 for good: a row the reader refused or did not
+// answer is not written, whatever the rows after it got.
 class FactorySuccessCounter {
  public:
   void Record(serial::ReplyClass reply);
 
-  // The step result as a signed byte: above 0 exactly when at least one row was
-  // acknowledged and no failed reply came after the last acknowledged row. Writes that
-  // drew no acknowledgement at all (none sent, port closed, reader silent) give 0.
+  // The step result as a signed byte: above 0 exactly when every row was acknowledged
+  // (and at least one was written).
   std::int8_t Result() const;
 
   int Acknowledged() const { return acknowledged_; }
@@ -143,6 +143,7 @@ class FactorySuccessCounter {
  private:
   int counter_ = 1;
   int acknowledged_ = 0;
+  bool failed_ = false;
 };
 
 // ---------------------------------------------------------------------------------------

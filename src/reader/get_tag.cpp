@@ -128,8 +128,16 @@ bool ReadTag(job::JobEnvironment& env, std::string& result) {
   if (!reader.ProbeVersion()) return false;
 
   result.clear();
-  std::string reply = reader.GetTag().raw;
+  const protocol::Reply tag = reader.GetTag();
+  std::string reply = tag.raw;
   if (reply.empty()) return false;
+  // A frame damaged on the way holds no code to show; shown as such, it is no read.
+  if (tag.damaged() && reply.find(serial::kStx) != std::string::npos) {
+    transcript.Received(protocol::kBadFrameText);
+    transcript.EndLine();
+    result = protocol::kBadFrameText;
+    return false;
+  }
 
   const auto show = [&](const std::string& text) {
     transcript.Received(text);

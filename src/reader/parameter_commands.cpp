@@ -28,12 +28,16 @@ bool WriteCell(job::JobEnvironment& env, const std::string& body, std::string& r
   return reply.ack();
 }
 
-// Sends one "S" read; returns the cell's value.
+// Sends one "S" read; returns the cell's value, nothing for a reply damaged on the way.
 std::string ReadCell(job::JobEnvironment& env, const std::string& address) {
-  std::string value = env.reader().ReadCell(address).payload;
+  const protocol::Reply reply = env.reader().ReadCell(address);
   env.ShowCommand("S" + address);
-  env.transcript().Received(value);
-  return value;
+  if (reply.damaged()) {
+    env.transcript().Received(protocol::kBadFrameText);
+    return {};
+  }
+  env.transcript().Received(reply.payload);
+  return reply.payload;
 }
 
 // The settings' own copies of the values a written parameter changes.

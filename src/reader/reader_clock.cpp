@@ -32,8 +32,15 @@ bool IsClockDigits(const std::string& text) {
 bool ReadClock(job::JobEnvironment& env, std::string& result) {
   job::Transcript& transcript = env.transcript();
   env.reader().Flush();
-  const std::string clock = env.reader().ReadClock().payload;
+  const protocol::Reply reply = env.reader().ReadClock();
   env.ShowCommand("R");
+  if (reply.damaged()) {
+    transcript.Received(protocol::kBadFrameText);
+    transcript.EndLine();
+    result = protocol::kBadFrameText;
+    return false;
+  }
+  const std::string clock = reply.payload;
   transcript.Received(clock);
   result = clock;
   if (clock.size() == 12) transcript.Received(" // " + ClockText(clock));

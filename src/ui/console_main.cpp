@@ -9,6 +9,8 @@
 #include <string_view>
 
 #include "app/main_dialog.h"
+#include "app/settings_file.h"
+#include "app/settings_path.h"
 #include "platform/keyboard.h"
 #include "platform/pseudo_terminals.h"
 #if TAGLINE_HAS_PSEUDO_TERMINALS
@@ -75,6 +77,17 @@ std::optional<Options> ParseArguments(int argc, char** argv, std::string& error)
   return options;
 }
 
+// Whether the settings file the window reads names a port.
+bool ReaderConfigured(const std::string& iniPath) {
+  std::string path = iniPath;
+  if (path.empty()) {
+    const auto built = tagline::app::BuildSettingsPath();
+    if (!built.ok()) return true;  // the window reports that itself
+    path = *built.value;
+  }
+  return !tagline::app::LoadSettings(path).port.empty();
+}
+
 bool HasEnv(const char* name) {
   const char* value = std::getenv(name);
   return value != nullptr && *value != '\0';
@@ -119,9 +132,11 @@ int main(int argc, char** argv) {
 
   tagline::app::MainDialogOptions dialogOptions;
   dialogOptions.iniPath = options->iniPath;
+  // Without a configured reader the window starts on the simulated one, and says so.
+  const bool simulate = options->simulate || !ReaderConfigured(options->iniPath);
 #if TAGLINE_HAS_PSEUDO_TERMINALS
   std::unique_ptr<tagline::sim::DemoReader> demo;
-  if (options->simulate) {
+  if (simulate) {
     demo = tagline::sim::DemoReader::Start(options->version, error);
     if (!demo) {
       std::cerr << "tagline-console: the simulated reader did not start: " << error << '\n';
@@ -148,6 +163,7 @@ int main(int argc, char** argv) {
     }
   }
   tagline::ui::MainWindow window(dialog);
+  if (demo) window.setWindowTitle(QStringLiteral("Tagline Console \u2013 simulated reader"));
   host.Attach(&dialog, &window);
 
   std::unique_ptr<tagline::ui::ScreenshotTour> tour;

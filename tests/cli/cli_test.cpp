@@ -96,11 +96,18 @@ TEST_F(CliProgram, SendToTheSimulatedReaderShowsItsAnswer) {
   EXPECT_EQ(run.out, "KTR T8 V1.2" + serial::CrcDigits("KTR T8 V1.2") + "\n");
 }
 
-TEST_F(CliProgram, NoReaderConfiguredUsesTheSimulatedReader) {
-  const CliRun run = Tagline("send SV --listen 600");
-  EXPECT_EQ(run.status, kExitOk) << run.err;
-  EXPECT_EQ(run.out.substr(0, 15), "KTR H9 V4.30054");
-  EXPECT_NE(run.err.find("simulated reader"), std::string::npos);
+// Run from the wrong folder, a script must not clear a reader of the imagination.
+TEST_F(CliProgram, NoReaderConfiguredIsRefusedWithAHint) {
+  for (const char* command : {"send SV --listen 600", "db clear", "version"}) {
+    const CliRun run = Tagline(command);
+    EXPECT_EQ(run.status, kExitPortError) << command;
+    EXPECT_EQ(run.out, "") << command;
+    EXPECT_NE(run.err.find("--port NAME"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("--simulate"), std::string::npos) << run.err;
+  }
+  // What needs no reader still runs, and the settings can be put right.
+  EXPECT_EQ(Tagline("frame SV").status, kExitOk);
+  EXPECT_EQ(Tagline("settings").status, kExitOk);
 }
 
 TEST_F(CliProgram, RefusedCommandExitsOne) {

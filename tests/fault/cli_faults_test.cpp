@@ -74,17 +74,18 @@ class FaultCli : public ::testing::Test {
   std::shared_ptr<sim::ReaderDatabase> database;
 };
 
-TEST_F(FaultCli, DbReadUnpluggedAfterARecordKeepsTheFileAndExitsOne) {
+TEST_F(FaultCli, DbReadUnpluggedAfterARecordKeepsTheFileAndExitsThree) {
   const std::string target = dir.File("herd.xml");
   const std::string incomplete = dir.File("herd.incomplete.xml");
   test::WriteBytes(target, "old sheet");
   reader->UnplugAtCommand(4);  // SV, RP, RN (record 1), RN
   const ProgramRun run = Tagline("db read '" + target + "'");
-  EXPECT_EQ(run.status, kExitReaderFailed) << run.err;
+  EXPECT_EQ(run.status, kExitPortError) << run.err;
   EXPECT_TRUE(EndsWith(run.out, "\nincomplete, written: " + incomplete + " (1 records)\n"))
       << run.out;
   EXPECT_EQ(Occurrences(run.err, "message: error com port had to be closed\n"), 1u) << run.err;
-  EXPECT_EQ(Occurrences(run.err, "The connection to the reader was lost"), 1u) << run.err;
+  EXPECT_EQ(Occurrences(run.err, "message: The connection to the reader was lost"), 1u) << run.err;
+  EXPECT_TRUE(EndsWith(run.err, "tagline: The connection to the reader was lost.\n")) << run.err;
   EXPECT_EQ(test::ReadBytes(target), "old sheet");
   EXPECT_NE(test::ReadBytes(incomplete).find("Cow 1"), std::string::npos);
   EXPECT_EQ(test::ReadBytes(incomplete).find("Cow 2"), std::string::npos);
@@ -98,10 +99,10 @@ TEST_F(FaultCli, DbReadUnpluggedAfterARecordKeepsTheFileAndExitsOne) {
   EXPECT_NE(test::ReadBytes(target).find("Trovan tag"), std::string::npos);
 }
 
-TEST_F(FaultCli, DbClearUnpluggedAtTheEraseExitsOne) {
+TEST_F(FaultCli, DbClearUnpluggedAtTheEraseExitsThree) {
   reader->UnplugAtCommand(2);
   const ProgramRun run = Tagline("db clear");
-  EXPECT_EQ(run.status, kExitReaderFailed) << run.err;
+  EXPECT_EQ(run.status, kExitPortError) << run.err;
   EXPECT_EQ(Occurrences(run.err, "message: error com port had to be closed\n"), 1u) << run.err;
   EXPECT_EQ(Occurrences(run.err, "message: The connection to the reader was lost.\n"), 1u)
       << run.err;
@@ -126,7 +127,7 @@ TEST_F(FaultCli, FactoryDefaultUnpluggedAtTheEraseEndsAtOnce) {
   const auto started = std::chrono::steady_clock::now();
   const ProgramRun run = Tagline("factory-default --language english --delete-attributes yes");
   const auto took = std::chrono::steady_clock::now() - started;
-  EXPECT_EQ(run.status, kExitReaderFailed) << run.err;
+  EXPECT_EQ(run.status, kExitPortError) << run.err;
   EXPECT_EQ(Occurrences(run.err, "message: error com port had to be closed\n"), 1u) << run.err;
   EXPECT_EQ(Occurrences(run.err, "message: The connection to the reader was lost.\n"), 1u)
       << run.err;

@@ -451,32 +451,30 @@ std::int8_t ResultWith(const Writes& writes, std::size_t fromEnd, ReplyClass fai
   return counter.Result();
 }
 
-TEST(FactorySuccessCounter, OnlyAFailureAfterTheLastAckCounts) {
+TEST(FactorySuccessCounter, AnyRowNotAcknowledgedFailsTheWrites) {
   for (const ReaderModel model : {B20, B21Vip, V26Build12, KtrH9V42}) {
     const Writes writes = FactoryWrites(model, Answered(D::Language, C::English));
     ASSERT_GE(writes.size(), 3u);
-    for (const ReplyClass failure : {ReplyClass::Nak, ReplyClass::Bel, ReplyClass::Other}) {
-      EXPECT_GT(ResultWith(writes, 3, failure), 0) << static_cast<int>(model);
+    for (const ReplyClass failure :
+         {ReplyClass::Nak, ReplyClass::Bel, ReplyClass::Other, ReplyClass::NoAnswer}) {
+      EXPECT_EQ(ResultWith(writes, writes.size(), failure), 0) << static_cast<int>(model);
+      EXPECT_EQ(ResultWith(writes, 3, failure), 0) << static_cast<int>(model);
       EXPECT_EQ(ResultWith(writes, 1, failure), 0) << static_cast<int>(model);
     }
-    EXPECT_GT(ResultWith(writes, 0, ReplyClass::Nak), 0);
+    EXPECT_GT(ResultWith(writes, 0, ReplyClass::Nak), 0) << "every row acknowledged";
   }
 }
 
-TEST(FactorySuccessCounter, UnansweredRowsCountNeitherWay) {
+TEST(FactorySuccessCounter, NothingAcknowledgedIsNothingWritten) {
   FactorySuccessCounter counter;
   EXPECT_EQ(counter.Result(), 0) << "nothing written";
-  counter.Record(ReplyClass::NoAnswer);
-  EXPECT_EQ(counter.Result(), 0) << "a silent reader";
-  counter.Record(ReplyClass::Ack);
-  counter.Record(ReplyClass::NoAnswer);
-  EXPECT_GT(counter.Result(), 0);
-  counter.Record(ReplyClass::Nak);
-  counter.Record(ReplyClass::NoAnswer);
-  EXPECT_EQ(counter.Result(), 0);
   for (int i = 0; i < 300; ++i) counter.Record(ReplyClass::Ack);
   EXPECT_GT(counter.Result(), 0) << "the count must not wrap";
-  EXPECT_EQ(counter.Acknowledged(), 301);
+  EXPECT_EQ(counter.Acknowledged(), 300);
+  counter.Record(ReplyClass::NoAnswer);
+  EXPECT_EQ(counter.Result(), 0) << "an unanswered row";
+  counter.Record(ReplyClass::Ack);
+  EXPECT_EQ(counter.Result(), 0) << "stays failed";
 }
 
 constexpr std::uint8_t kAllSteps = kFactoryVersionRead | kFactoryDatabaseCleared |
