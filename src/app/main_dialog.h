@@ -14,13 +14,13 @@
 #include <string_view>
 #include <vector>
 
-#include "app/settings_file.h"
 #include "app/control_model.h"
 #include "app/host.h"
 #include "app/panels/clock_row.h"
 #include "app/panels/communication_row.h"
 #include "app/panels/get_tag_row.h"
 #include "app/panels/parameter_rows.h"
+#include "app/settings_file.h"
 #include "app/terminal.h"
 #include "app/window_context.h"
 #include "app/window_environment.h"

@@ -137,8 +137,8 @@ void MainDialog::OnDatabaseRead() {
   {
     const PollPause pause(host_);
     const std::string target = settings_.read_path;
-    lastRead_ = database::ReadJob(tagTable, attributeList, target, settings_.verify != 0)
-                    .Run(databaseEnv_);
+    lastRead_ =
+        database::ReadJob(tagTable, attributeList, target, settings_.verify != 0).Run(databaseEnv_);
     // The file dialog of a target without a database extension chose another one.
     if (settings_.read_path != target) {
       fields_.readPathDisplay = PathDisplayText(settings_.read_path);

@@ -11,8 +11,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/settings_file.h"
 #include "app/control_model.h"
+#include "app/settings_file.h"
 #include "serial/serial_port.h"
 
 namespace tagline::app {

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <functional>
-#include <vector>
 #include <string_view>
+#include <vector>
 
 #include "platform/comm.h"
 #include "platform/crt.h"

@@ -16,8 +16,8 @@ AppSettings LoadSettings(const std::string& iniPath);
 
 // Writes every key except `code` in one save of the file, keeping whatever else it holds
 // (a key already holding its value keeps its line, so a value longer than a read returns
-// survives); a failed save leaves the file as it was. False if the file could not be read or written
-// (a read-only file is not), or a value could not be stored (a line break in a text); the
+// survives); a failed save leaves the file as it was. False if the file could not be read or
+// written (a read-only file is not), or a value could not be stored (a line break in a text); the
 // other keys are written all the same.
 bool SaveSettings(const AppSettings& settings, const std::string& iniPath);
 

@@ -8,10 +8,10 @@
 #include <optional>
 #include <string>
 
-#include "app/settings_file.h"
 #include "app/control_model.h"
 #include "app/host.h"
 #include "app/panes.h"
+#include "app/settings_file.h"
 #include "protocol/reader_model.h"
 #include "protocol/reader_protocol.h"
 

@@ -252,8 +252,9 @@ int RunSettings(CommandRun& run) {
       session.err() << " and a value\n";
       return kExitUsage;
     }
-    const auto problem = IsTransferKey(args[1]) ? SetTransferKey(dialog.settings(), args[1], args[2])
-                                                : app::SettingsDialog::ValueProblem(args[1], args[2]);
+    const auto problem = IsTransferKey(args[1])
+                             ? SetTransferKey(dialog.settings(), args[1], args[2])
+                             : app::SettingsDialog::ValueProblem(args[1], args[2]);
     if (problem) {
       session.err() << "tagline: " << *problem << '\n';
       return kExitUsage;

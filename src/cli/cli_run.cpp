@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "app/settings_file.h"
 #include "app/control_ids.h"
 #include "app/headless_host.h"
 #include "app/main_dialog.h"
+#include "app/settings_file.h"
 #include "app/settings_path.h"
 #include "cli/cli_commands.h"
 #include "cli/cli_handlers.h"

@@ -38,8 +38,8 @@ std::optional<Kind> Ask(job::JobEnvironment& env, const std::string& file) {
   job::ChoiceRequest request;
   request.name = "backup";
   request.caption = "Backup before erase";
-  request.prompt = "The reader holds records that the erase deletes. Save them to " + file +
-                   " first?";
+  request.prompt =
+      "The reader holds records that the erase deletes. Save them to " + file + " first?";
   request.options = {"Save them first", "Erase without saving", "Cancel"};
   request.initial = 0;
   const std::optional<int> answer = env.Choose(request);
@@ -56,8 +56,8 @@ std::string BackupPath(const std::string& directory, const std::tm& time) {
   const std::filesystem::path folder = directory.empty() ? "." : directory;
   std::error_code ignored;
   for (int n = 1;; ++n) {
-    const std::string name = std::string("backup-") + stamp + (n > 1 ? "-" + std::to_string(n) : "") +
-                             ".xml";
+    const std::string name =
+        std::string("backup-") + stamp + (n > 1 ? "-" + std::to_string(n) : "") + ".xml";
     const std::filesystem::path path = folder / name;
     if (!std::filesystem::exists(path, ignored)) return path.string();
   }

@@ -258,7 +258,8 @@ SheetRowFields ReadFields(const Access& access, typename Access::Node row, Sheet
     if (IsRecordField(field) && access.Attribute(cell, "ss:StyleID") == std::string_view("s24")) {
       fields.SetClosesRecords();
     }
-    if (data != Access::kNoNode && access.Attribute(data, "ss:Type") == std::string_view("Number")) {
+    if (data != Access::kNoNode &&
+        access.Attribute(data, "ss:Type") == std::string_view("Number")) {
       fields.SetNumber(field);
     }
     fields.Set(field, DecodeCellText(raw, utf8));

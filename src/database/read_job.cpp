@@ -97,6 +97,7 @@ void ReadJob::ReadRecords(job::JobEnvironment& env, const ReadLoop& loop) {
   for (std::string& record : read.records) table_.Append(std::move(record));
   end_ = read.end;
   recordsInDoubt_ = std::move(read.inDoubt);
+  countInDoubt_ = read.countInDoubt;
   if (end_ == ReadEnd::Refused) Fail(env, "Communication Error with reader");
   if (end_ == ReadEnd::TableFull) {
     Fail(env, "The reader holds more than " + std::to_string(TagTable::Capacity()) +
@@ -113,6 +114,7 @@ std::string ReadJob::DoubtText() const {
   if (!recordsInDoubt_.empty()) {
     text += " " + NumberList("Record", "Records", recordsInDoubt_) + " stayed in doubt.";
   }
+  if (recordsInDoubt_.empty() && countInDoubt_) text += " Where the records end stayed in doubt.";
   if (!attributesInDoubt_.empty()) {
     text += " The attribute" + std::string(attributesInDoubt_.size() == 1 ? "" : "s");
     for (std::size_t i = 0; i < attributesInDoubt_.size(); ++i) {

@@ -43,6 +43,7 @@ class ReadJob {
   bool verify_ = false;
   ReadEnd end_ = ReadEnd::Complete;
   std::vector<std::size_t> recordsInDoubt_;
+  bool countInDoubt_ = false;
   std::vector<char> attributesInDoubt_;
   job::JobResult result_;
 };

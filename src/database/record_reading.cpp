@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "database/layouts.h"
+#include "database/record_assembly.h"
 #include "platform/tick_count.h"
 #include "serial/frame.h"
 
@@ -17,7 +18,11 @@ constexpr std::uint32_t kAttributePauseMs = 5;
 constexpr std::uint32_t kFinalDrain = 52;
 // A reader that refuses "RN" again and again would hold the read for ever.
 constexpr int kMaxRefusals = 20;
+// Replies may come late on a radio link; a reader silent this many times has stopped.
+constexpr int kMaxSilences = 5;
+constexpr int kPointerAttempts = 3;
 constexpr int kAttributeAttempts = 3;
+constexpr int kAttributesFailedInARow = 2;
 
 // The kept part of a reply. A short frame (a bare end marker, say) loses its STX so that
 // it is recognised for what it is instead of being stored as a record.
@@ -32,17 +37,10 @@ bool HoldsStaleData(std::string_view bytes) {
   return bytes.find_first_not_of("\r\n") != std::string_view::npos;
 }
 
-// One pass from "RP" to the end: the record at each position, or nothing where the reply
-// was damaged.
+// One pass from "RP" to the end.
 struct Pass {
-  std::vector<std::optional<std::string>> at;
+  PassLog log;
   ReadEnd end = ReadEnd::Complete;
-  bool damaged = false;
-  std::size_t known() const {
-    return static_cast<std::size_t>(std::count_if(at.begin(), at.end(),
-                                                  [](const auto& r) { return r.has_value(); }));
-  }
-  bool clean() const { return end == ReadEnd::Complete && !damaged; }
 };
 
 class PassReader {
@@ -51,48 +49,59 @@ class PassReader {
   Pass Read(int number);
 
  private:
+  void ResetPointer();
   // Takes one reply; the pass's end, or nothing to go on.
-  std::optional<ReadEnd> Take(Pass& pass, const protocol::Reply& reply);
-  void MarkDamaged(Pass& pass);
+  std::optional<ReadEnd> Take(PassLog& log, const protocol::Reply& reply);
 
   job::JobEnvironment& env_;
   const ReadLoop& loop_;
   int failedReads_ = 0;
+  int silences_ = 0;
 };
 
-void PassReader::MarkDamaged(Pass& pass) {
-  if (!pass.at.empty()) pass.at.back().reset();
-  pass.damaged = true;
+// "RP" is asked again when its ACK does not come: a pass has to start at the first record.
+// A reader that never acknowledges it is read all the same.
+void PassReader::ResetPointer() {
+  job::Transcript& transcript = env_.transcript();
+  for (int attempt = 0; attempt < kPointerAttempts; ++attempt) {
+    const protocol::Reply pointer = env_.reader().ResetReadPointer();
+    if (pointer.answered()) transcript.Log(pointer.cls);
+    transcript.EndLine();
+    if (pointer.raw == std::string(1, serial::kAck)) return;
+    if (attempt + 1 < kPointerAttempts) transcript.Sent("RP\r\n");
+  }
 }
 
-std::optional<ReadEnd> PassReader::Take(Pass& pass, const protocol::Reply& reply) {
+std::optional<ReadEnd> PassReader::Take(PassLog& log, const protocol::Reply& reply) {
   if (reply.raw.empty()) {
-    pass.damaged = true;
-    return ReadEnd::Silence;
+    // A late reply, or a reader that stopped answering: asked on, for a while.
+    log.Break();
+    return ++silences_ >= kMaxSilences ? std::optional(ReadEnd::Silence) : std::nullopt;
   }
+  silences_ = 0;
   // Only a whole frame with matching CRC digits is a record; anything else (a refusal,
-  // garbage, a frame cut short) leaves its position in doubt.
+  // garbage, a frame cut short) is a break in the pass.
   const std::string& data = reply.payload;
-  const bool endMarker = reply.wholeFrame && !data.empty() &&
-                         loop_.ends.find(data.front()) != std::string_view::npos;
+  const bool endMarker =
+      reply.wholeFrame && !data.empty() && loop_.ends.find(data.front()) != std::string_view::npos;
   if (reply.wholeFrame && data.size() == loop_.kept - 1 && data.front() != '_') {
-    pass.at.emplace_back(data);
+    log.Record(data);
     failedReads_ = 0;
-    if (pass.at.size() > TagTable::Capacity()) return ReadEnd::TableFull;
+    if (log.recordCount() > TagTable::Capacity()) return ReadEnd::TableFull;
     // An end marker that is a record ("X" on inspection readers) is kept.
-    return endMarker ? std::optional(ReadEnd::Complete) : std::nullopt;
+    if (!endMarker) return std::nullopt;
+    log.End();
+    return ReadEnd::Complete;
   }
-  if (endMarker) return ReadEnd::Complete;
-  pass.damaged = true;
-  // A lone NAK or BEL is the reader refusing, not a record damaged on the way: it takes no
-  // position. Whether the reader moved on all the same is not known, so the pass is read
-  // again all the same.
+  if (endMarker) {
+    log.End();
+    return ReadEnd::Complete;
+  }
+  log.Break();
+  // A lone NAK or BEL is the reader refusing, not a reply damaged on the way.
   const bool refused = reply.raw.size() == 1 && (reply.cls == serial::ReplyClass::Nak ||
                                                  reply.cls == serial::ReplyClass::Bel);
-  if (!refused) {
-    pass.at.emplace_back();
-    env_.transcript().Received(" // bad frame");
-  }
+  if (!refused) env_.transcript().Received(" // bad frame");
   return ++failedReads_ > kMaxRefusals ? std::optional(ReadEnd::Refused) : std::nullopt;
 }
 
@@ -101,13 +110,12 @@ Pass PassReader::Read(int number) {
   job::Transcript& transcript = env_.transcript();
   const int lostAtStart = reader.lostReads();
   failedReads_ = 0;
+  silences_ = 0;
   if (number > 1) {
     transcript.Received("// read again from the first record\r\n");
     reader.SettleLine();
   }
-  const protocol::Reply pointer = reader.ResetReadPointer();
-  if (pointer.answered()) transcript.Log(pointer.cls);
-  transcript.EndLine();
+  ResetPointer();
   env_.ProgressTotal(static_cast<int>(TagTable::Capacity()));
 
   Pass pass;
@@ -118,90 +126,43 @@ Pass PassReader::Read(int number) {
       break;
     }
     const protocol::Reply reply = reader.ReadNext(loop_.flushCount);
-    // What was still waiting belonged to the reply before: that one is in doubt.
-    if (HoldsStaleData(reply.stale)) MarkDamaged(pass);
+    // Bytes still waiting: a late reply, or the rest of one.
+    if (HoldsStaleData(reply.stale)) pass.log.Split();
     transcript.Sent("RN\r\n");
     transcript.Sent("\r\n");
     transcript.Received(KeptPart(reply.raw, loop_.kept));
-    end = reader.lostReads() != lostAtStart ? ReadEnd::LineLost : Take(pass, reply);
+    end = reader.lostReads() != lostAtStart ? ReadEnd::LineLost : Take(pass.log, reply);
     transcript.EndLine();
-    env_.ShowCount(std::to_string(pass.known()));
-    env_.Progress(static_cast<int>(pass.known()));
+    const auto count = static_cast<int>(pass.log.recordCount());
+    env_.ShowCount(std::to_string(count));
+    env_.Progress(count);
     env_.Idle();
     platform::SleepMs(kRecordPauseMs);
     transcript.Trim();
   }
   pass.end = *end;
-  if (pass.end == ReadEnd::TableFull) pass.at.pop_back();
-  env_.ProgressTotal(static_cast<int>(pass.known()));
-  if (HoldsStaleData(reader.DrainKept(kFinalDrain))) MarkDamaged(pass);
-  if (pass.end == ReadEnd::Complete && pass.damaged) pass.end = ReadEnd::InDoubt;
+  env_.ProgressTotal(static_cast<int>(pass.log.recordCount()));
+  if (HoldsStaleData(reader.DrainKept(kFinalDrain))) pass.log.Split();
   return pass;
 }
 
-// The records of the complete passes of one length that agree at every position, each
-// position known to `needed` of them at least; nothing when there are none.
-std::optional<std::vector<std::string>> Agreed(const std::vector<Pass>& passes, std::size_t length,
-                                               std::size_t needed) {
-  std::vector<std::string> records(length);
-  for (std::size_t i = 0; i < length; ++i) {
-    std::size_t known = 0;
-    for (const Pass& pass : passes) {
-      if (pass.at.size() != length || pass.end == ReadEnd::Silence ||
-          pass.end == ReadEnd::Refused || !pass.at[i]) {
-        continue;
-      }
-      if (known > 0 && *pass.at[i] != records[i]) return std::nullopt;
-      records[i] = *pass.at[i];
-      ++known;
-    }
-    if (known < needed) return std::nullopt;
-  }
-  return records;
-}
-
-// Passes that ran to the end marker, damaged or not.
-bool ReachedTheEnd(const Pass& pass) {
-  return pass.end == ReadEnd::Complete || pass.end == ReadEnd::InDoubt;
-}
-
-std::optional<std::vector<std::string>> Combine(const std::vector<Pass>& passes, bool verify) {
-  if (!verify) {
-    for (const Pass& pass : passes) {
-      if (!pass.clean()) continue;
-      std::vector<std::string> records;
-      for (const auto& record : pass.at) records.push_back(*record);
-      return records;
-    }
-  }
-  for (const Pass& pass : passes) {
-    if (!ReachedTheEnd(pass)) continue;
-    const std::size_t alike = static_cast<std::size_t>(
-        std::count_if(passes.begin(), passes.end(), [&](const Pass& other) {
-          return ReachedTheEnd(other) && other.at.size() == pass.at.size();
-        }));
-    if (alike < 2) continue;
-    if (auto records = Agreed(passes, pass.at.size(), verify ? 2 : 1)) return records;
-  }
-  return std::nullopt;
-}
-
-// What an incomplete read keeps: the known records of its best pass, and the positions in
-// doubt there.
-RecordsRead BestEffort(const std::vector<Pass>& passes) {
-  const auto best = std::max_element(passes.begin(), passes.end(), [](const Pass& a, const Pass& b) {
-    return ReachedTheEnd(a) == ReachedTheEnd(b) ? a.known() < b.known() : !ReachedTheEnd(a);
-  });
+// What the passes give: every record when they settle it, else what is known.
+RecordsRead Assembled(const std::vector<Pass>& passes, std::size_t needed) {
+  std::vector<PassLog> logs;
+  for (const Pass& pass : passes) logs.push_back(pass.log);
+  Assembly assembly = AssembleRecords(logs, needed);
   RecordsRead read;
-  read.end = best->end;
-  for (std::size_t i = 0; i < best->at.size(); ++i) {
-    if (best->at[i]) {
-      read.records.push_back(*best->at[i]);
-    } else {
-      read.inDoubt.push_back(i + 1);
-    }
+  read.passes = static_cast<int>(passes.size());
+  for (std::optional<std::string>& record : assembly.records) {
+    if (record) read.records.push_back(std::move(*record));
   }
-  if (read.end == ReadEnd::Complete) read.end = ReadEnd::InDoubt;
+  if (assembly.exact) return read;
+  read.inDoubt = std::move(assembly.inDoubt);
+  read.countInDoubt = !assembly.count || assembly.contradiction;
+  read.end = passes.back().end == ReadEnd::Complete ? ReadEnd::InDoubt : passes.back().end;
+  if (read.end == ReadEnd::TableFull && read.records.size() > TagTable::Capacity()) {
+    read.records.resize(TagTable::Capacity());
+  }
   return read;
 }
 
@@ -249,43 +210,46 @@ std::string_view ReadEndText(ReadEnd end) {
 RecordsRead ReadRecords(job::JobEnvironment& env, const ReadLoop& loop, bool verify) {
   PassReader reader(env, loop);
   std::vector<Pass> passes;
+  const std::size_t needed = verify ? 2 : 1;
   for (int number = 1; number <= kMaxReadPasses; ++number) {
     passes.push_back(reader.Read(number));
-    const Pass& pass = passes.back();
+    const ReadEnd end = passes.back().end;
     // Nothing more can be read, more than the table takes, or a reader that refuses again
     // and again: a new pass would not help.
-    if (pass.end == ReadEnd::LineLost || pass.end == ReadEnd::Interrupted ||
-        pass.end == ReadEnd::TableFull || pass.end == ReadEnd::Refused) {
+    if (end == ReadEnd::LineLost || end == ReadEnd::Interrupted || end == ReadEnd::TableFull ||
+        end == ReadEnd::Refused) {
       break;
     }
-    if (auto records = Combine(passes, verify)) {
-      RecordsRead read;
-      read.records = std::move(*records);
-      read.passes = number;
-      return read;
-    }
+    RecordsRead read = Assembled(passes, needed);
+    if (read.end == ReadEnd::Complete) return read;
   }
-  RecordsRead read = BestEffort(passes);
-  read.passes = static_cast<int>(passes.size());
-  return read;
+  return Assembled(passes, needed);
 }
 
 std::vector<char> ReadAttributes(job::JobEnvironment& env, AttributeList& attributes) {
   job::Transcript& transcript = env.transcript();
   std::vector<char> inDoubt;
+  int failedInARow = 0;
   for (std::size_t i = 0; i < kAttributeCount; ++i) {
     const char token = AttributeList::TokenAt(i);
     protocol::Reply reply;
-    for (int attempt = 0; attempt < kAttributeAttempts; ++attempt) {
-      if (attempt > 0) env.reader().SettleLine();
+    // A reader that answers no attribute at all is not asked each one again and again.
+    const int attempts = failedInARow >= kAttributesFailedInARow ? 1 : kAttributeAttempts;
+    bool damaged = false;
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+      // What is left of a damaged reply is waited out first.
+      if (damaged) env.reader().SettleLine();
       reply = env.reader().ReadAttribute(token);
       transcript.Sent(std::string("T") + token + "\r\n");
-      // A whole frame, or a refusal (a lone NAK or BEL), which asking again does not mend.
+      // Reading an attribute moves nothing, so a refusal (the command damaged on its way,
+      // perhaps) is asked again as well.
+      if (reply.wholeFrame) break;
       const bool refused = reply.raw.size() == 1 && (reply.cls == serial::ReplyClass::Nak ||
                                                      reply.cls == serial::ReplyClass::Bel);
-      if (reply.wholeFrame || refused) break;
-      transcript.Received("// bad frame\r\n");
+      damaged = !refused && reply.answered();
+      if (damaged) transcript.Received("// bad frame\r\n");
     }
+    failedInARow = reply.wholeFrame ? 0 : failedInARow + 1;
     std::string text = reply.payload;
     if (!reply.wholeFrame) inDoubt.push_back(token);
     if (text == std::string(1, token)) text.clear();

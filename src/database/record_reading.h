@@ -1,7 +1,7 @@
 // Reading the reader's records and attributes so that nothing is lost on a noisy line.
 // "RN" moves the reader's pointer, so a damaged reply leaves a gap that asking again cannot
 // fill: a pass that saw any fault is read again from "RP", and the result is made of passes
-// that agree, position by position. A clean pass costs nothing extra.
+// that agree (see record_assembly.h). A clean pass costs nothing extra.
 #pragma once
 
 #include <cstddef>
@@ -39,6 +39,8 @@ struct RecordsRead {
   ReadEnd end = ReadEnd::Complete;
   // The positions (from 1) whose record stayed in doubt.
   std::vector<std::size_t> inDoubt;
+  // Where the records end was not settled.
+  bool countInDoubt = false;
   int passes = 0;
 };
 

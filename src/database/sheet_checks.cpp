@@ -111,8 +111,8 @@ std::vector<std::string> RecordRowProblems(const SheetRowFields& fields, SheetLa
     const bool hexDigits = std::all_of(hex.begin(), hex.end(), [](char c) {
       return std::isxdigit(static_cast<unsigned char>(c)) != 0;
     });
-    const bool length = IsIsoType(transponderType) ? hex.size() == kHexDigits
-                                                   : hex.size() <= kHexDigits;
+    const bool length =
+        IsIsoType(transponderType) ? hex.size() == kHexDigits : hex.size() <= kHexDigits;
     if (!hex.empty() && (!length || !hexDigits)) {
       problems.push_back(Cell(row, "HEX") + Quoted(hex) + " is no code of " +
                          (IsIsoType(transponderType) ? "16" : "up to 16") + " hex digits");
@@ -125,9 +125,8 @@ std::vector<std::string> RecordRowProblems(const SheetRowFields& fields, SheetLa
     CheckDateAndTime(fields, row, problems);
   }
   if (layout == SheetLayout::InspectionSheet) {
-    for (const auto& [field, name] :
-         {std::pair{SheetField::NextInspectionDate, "next inspection"},
-          std::pair{SheetField::InspectionDay, "inspection day"}}) {
+    for (const auto& [field, name] : {std::pair{SheetField::NextInspectionDate, "next inspection"},
+                                      std::pair{SheetField::InspectionDay, "inspection day"}}) {
       std::string digits = fields.Get(field);
       std::erase(digits, '.');
       if (!AllDigits(digits)) {

@@ -9,6 +9,8 @@
 #include "database/layouts.h"
 #include "database/layouts_import.h"
 #include "database/record_reading.h"
+#include "database/store_check.h"
+#include "job/repeated_write.h"
 #include "serial/frame.h"
 
 namespace tagline::database {
@@ -60,6 +62,18 @@ std::string RowList(const std::vector<std::size_t>& rows) {
   }
   if (rows.size() > 10) text += " and " + std::to_string(rows.size() - 10) + " more";
   return text;
+}
+
+const char* StoredText(Stored stored) {
+  switch (stored) {
+    case Stored::Yes:
+      return "yes, read back";
+    case Stored::No:
+      return "no, read back: sent again";
+    case Stored::Unknown:
+      break;
+  }
+  return "not known: sent again";
 }
 
 int ProgressValue(std::size_t size) {
@@ -163,8 +177,52 @@ std::vector<std::string> WriteJob::SheetRecords() const {
   return records;
 }
 
+// The text an attribute entry leaves in the reader, as "T" gives it back.
+std::string KeptAttributeText(const std::string& text) {
+  std::string kept = text;
+  while (!kept.empty() && kept.back() == ' ') kept.pop_back();
+  return kept == "___" ? "" : kept;
+}
+
+bool WriteJob::AttributesHeld(job::JobEnvironment& env) {
+  AttributeList held;
+  const std::vector<char> inDoubt = ReadAttributes(env, held);
+  std::vector<char> differ;
+  for (std::size_t i = 0; i < kAttributeCount; ++i) {
+    const std::string written =
+        KeptAttributeText(AttributeCommand(attributes_.Entry(i).substr(0, 14)).substr(2));
+    if (KeptAttributeText(held.Entry(i).substr(1)) != written) {
+      differ.push_back(AttributeList::TokenAt(i));
+    }
+  }
+  if (differ.empty() && inDoubt.empty()) return true;
+  attributeDifference_ = differ.empty() ? inDoubt : differ;
+  return false;
+}
+
+void WriteJob::VerifyAttributes(job::JobEnvironment& env) {
+  if (failed() || !attributesOk_ || !(attributesInDoubt_ || options_.verify)) return;
+  for (int round = 0;; ++round) {
+    env.transcript().Received("// the attributes are read back to check them\r\n");
+    if (AttributesHeld(env)) return;
+    if (LineLost(env) || round >= kMaxWriteRepairs) break;
+    env.transcript().Received(
+        "// the reader's attributes differ from the sheet: written again\r\n");
+    WriteAttributes(env);
+    if (!attributesOk_) return;
+  }
+  attributesOk_ = false;
+  std::string text = "The attribute";
+  text += attributeDifference_.size() == 1 ? " " : "s ";
+  for (std::size_t i = 0; i < attributeDifference_.size(); ++i) {
+    text += std::string(i == 0 ? "" : ", ") + attributeDifference_[i];
+  }
+  ReportFailure(env, text + " in the reader could not be made to match the sheet.");
+}
+
 void WriteJob::Verify(job::JobEnvironment& env) {
   stage_ = Stage::Summary;
+  if (repairs_ == 0) VerifyAttributes(env);
   const auto loop = ReadLoopFor(model());
   if (failed() || !recordsOk_ || !(ambiguous_ || options_.verify) || !loop) return;
   env.transcript().Received("// the records are read back to check them\r\n");
@@ -343,19 +401,28 @@ void WriteJob::WriteAttributes(job::JobEnvironment& env) {
   reader.Drain(50);
   // One attribute the reader did not take fails the step, whatever the ones after it got.
   bool allAcknowledged = true;
+  job::RepeatedWrite writes(reader);
   for (std::size_t i = 0; i < kAttributeCount; ++i) {
     env.Progress(static_cast<int>(i) - 1);
     const std::string entry = attributes_.Entry(i).substr(0, 14);
     transcript.Sent(entry + "\r\n");
-    const protocol::TokenReply reply =
-        reader.WriteAttribute(AttributeCommand(entry), i > 0 ? kMaxTokenRepeats : 0);
-    for (const serial::ReplyClass repeated : reply.repeated) transcript.LogLine(repeated);
+    protocol::TokenReply reply;
+    const job::WriteAnswer answer = writes.Send([&] {
+      reply = reader.WriteAttribute(AttributeCommand(entry), i > 0 ? kMaxTokenRepeats : 0);
+      for (const serial::ReplyClass repeated : reply.repeated) transcript.LogLine(repeated);
+      if (!reply.repeated.empty()) attributesInDoubt_ = true;
+      if (reply.last == 0) return job::WriteAnswer::Silent;
+      transcript.LogLine(serial::ClassifyReply(std::string(1, reply.last)));
+      if (reply.last == serial::kAck) return job::WriteAnswer::Ack;
+      return reply.repeated.empty() ? job::WriteAnswer::Refused : job::WriteAnswer::Rejected;
+    });
+    if (writes.repeated()) attributesInDoubt_ = true;
+    if (answer == job::WriteAnswer::Ack) reply.last = serial::kAck;
     if (reply.last == 0) {
       ReportFailure(env, "No Answer from reader");
       allAcknowledged = false;
       break;
     }
-    transcript.LogLine(serial::ClassifyReply(std::string(1, reply.last)));
     allAcknowledged = allAcknowledged && reply.last == serial::kAck;
     transcript.Trim();
   }
@@ -401,15 +468,17 @@ void WriteJob::WriteRecords(job::JobEnvironment& env) {
   if (failed() || SkipsRecords(model())) return;
   job::Transcript& transcript = env.transcript();
   transcript.Clear();
-  const std::size_t length = RecordLength(model());
   env.ProgressTotal(kRecordProgressRange);
-  for (std::size_t p = 0; p < TagTable::Capacity() && table_.At(p).size() >= length; ++p) {
+  const std::vector<std::string> records = SheetRecords();
+  std::optional<StoreCheck> check;
+  if (const auto loop = ReadLoopFor(model())) check.emplace(*loop);
+  for (std::size_t p = 0; p < records.size(); ++p) {
     // The safe point of a stop: no record is sent after it.
     if (StopAsked(env)) return;
     env.ShowCount(std::to_string(p + 1));
     env.Progress(static_cast<int>(p) - 1);
     env.Idle();
-    const std::string record = table_.At(p).substr(0, length);
+    const std::string& record = records[p];
     serial::ReplyClass last = serial::ReplyClass::NoAnswer;
     bool acknowledged = false;
     bool anyReply = false;
@@ -421,8 +490,20 @@ void WriteJob::WriteRecords(job::JobEnvironment& env) {
       transcript.LogLine(last);
       transcript.Trim();
       acknowledged = reply.ack();
-      // Whatever came instead of the ACK, the reader may have stored the record.
-      if (!acknowledged) ambiguous_ = true;
+      if (acknowledged) continue;
+      if (LineLostNow(env)) break;
+      // Whatever came instead of the ACK, the reader may have stored the record: sending
+      // it again would store it twice. The read-back at the end checks what was decided.
+      ambiguous_ = true;
+      const std::string late = reply.answered() ? std::string() : reader.AwaitLateAnswer();
+      if (late == std::string(1, serial::kAck)) {
+        transcript.Received("// ACK, late\r\n");
+        acknowledged = true;
+        continue;
+      }
+      const Stored stored = check ? check->Check(env, records, p) : Stored::Unknown;
+      transcript.Received(std::string("// stored? ") + StoredText(stored) + "\r\n");
+      acknowledged = stored == Stored::Yes;
     }
     if (acknowledged) {
       recordsOk_ = true;

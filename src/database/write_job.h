@@ -69,6 +69,11 @@ class WriteJob : public job::ReaderJob {
   // Reads the records back and compares them with the sheet's; goes to the erase again
   // where they differ and a repair is left.
   void Verify(job::JobEnvironment& env);
+  // Reads the attributes back where an answer was in doubt (or always, when asked), and
+  // writes them again where they differ.
+  void VerifyAttributes(job::JobEnvironment& env);
+  // Whether the reader gives back the attributes written; else the differing ones are noted.
+  bool AttributesHeld(job::JobEnvironment& env);
   // What the read-back found against the sheet.
   std::string DifferenceText(const RecordsRead& read, const std::vector<std::string>& expected);
   // The sheet's records as they were sent.
@@ -93,6 +98,9 @@ class WriteJob : public job::ReaderJob {
   // twice): the records are read back.
   bool ambiguous_ = false;
   bool verified_ = false;
+  // An answer to "t" that came late, garbled or not at all before the last attempt.
+  bool attributesInDoubt_ = false;
+  std::vector<char> attributeDifference_;
   int repairs_ = 0;
 };
 

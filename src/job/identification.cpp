@@ -11,13 +11,19 @@ Identification Identify(JobEnvironment& env, VersionEcho echo) {
   const bool visible = echo == VersionEcho::Shown;
   Transcript& transcript = env.transcript();
   protocol::Reply reply;
+  int silences = 0;
   for (int attempt = 0; attempt < kVersionAttempts; ++attempt) {
     protocol::Reply next =
         reader.RequestVersion(visible ? serial::Echo::SendField : serial::Echo::None);
     // Silence after a damaged reply leaves the damaged one to go on with.
     if (!next.answered() && reply.answered()) break;
     reply = std::move(next);
-    if (!reply.answered() || reply.wholeFrame) break;
+    if (!reply.answered()) {
+      if (++silences >= kSilentVersionAttempts || !reader.open()) break;
+      reader.SettleLine();
+      continue;
+    }
+    if (reply.wholeFrame) break;
     // A damaged reply: what is left of it is waited out before the version is asked again.
     ++found.damagedReplies;
     if (visible) transcript.Received("// bad frame\r\n");

@@ -18,6 +18,8 @@ enum class VersionEcho {
 
 // How often the version is asked for when its replies come damaged.
 inline constexpr int kVersionAttempts = 3;
+// A first silence may be a late reply: the version is asked once more before "No Answer".
+inline constexpr int kSilentVersionAttempts = 2;
 
 struct Identification {
   std::string version;  // the reply without its framing; empty for none

@@ -55,6 +55,7 @@ void EraseWait::Start(JobEnvironment& env) {
   if (env.reader().open()) env.reader().StartErase();
   status_ = ClearStatus::Waiting;
   looks_ = 0;
+  attempts_ = 1;
 }
 
 bool EraseWait::Look(JobEnvironment& env) {
@@ -79,6 +80,13 @@ bool EraseWait::Look(JobEnvironment& env) {
       break;
   }
   transcript.EndLine();
+  if (status_ == ClearStatus::Failed && attempts_ < kAttempts && env.reader().open()) {
+    env.reader().StartErase();
+    status_ = ClearStatus::Waiting;
+    looks_ = 0;
+    ++attempts_;
+    return false;
+  }
   return true;
 }
 

@@ -75,6 +75,9 @@ enum class ClearStatus { Waiting, Failed, Cleared };
 class EraseWait {
  public:
   static constexpr int kMaxLooks = 100;
+  // "EC" is sent again after an answer other than ACK: a command damaged on the line is
+  // refused without erasing, and erasing twice does no harm.
+  static constexpr int kAttempts = 3;
 
   // Flushes and sends "EC" (nothing while the port is closed).
   void Start(JobEnvironment& env);
@@ -88,6 +91,7 @@ class EraseWait {
  private:
   ClearStatus status_ = ClearStatus::Waiting;
   int looks_ = 0;
+  int attempts_ = 0;
 };
 
 }  // namespace tagline::job

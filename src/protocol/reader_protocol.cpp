@@ -20,6 +20,9 @@ constexpr std::uint32_t kClockReplyBytes = 18;
 constexpr std::uint32_t kCellReplyBytes = 8;
 constexpr std::uint32_t kWriteReplyMs = 1000;
 constexpr std::uint32_t kRecordPauseMs = 20;
+// A radio link or a busy adapter may hand an answer on this late.
+constexpr std::uint32_t kLateAnswerMs = 1500;
+constexpr std::uint32_t kLateAnswerBytes = 64;
 // Replies that are collected come 1 ms at a time.
 constexpr int kCollectedReplyChunks = 500;
 
@@ -195,6 +198,12 @@ std::string ReaderProtocol::DrainKept(std::uint32_t wanted) {
   std::string drained;
   link_.ReadTimed(drained, wanted, 1);
   return drained;
+}
+
+std::string ReaderProtocol::AwaitLateAnswer() {
+  std::string late;
+  if (link_.ReadTimed(late, 1, kLateAnswerMs) > 0) late += DrainKept(kLateAnswerBytes);
+  return late;
 }
 
 Reply ReaderProtocol::ReadNext(std::uint32_t drain) {

@@ -58,6 +58,9 @@ class ReaderProtocol {
   void Drain(std::uint32_t wanted) { link_.Drain(wanted); }
   // The same, giving what was thrown away.
   std::string DrainKept(std::uint32_t wanted);
+  // What still comes after a command went unanswered, within the time a slow line takes:
+  // the first byte, and what follows it at once.
+  std::string AwaitLateAnswer();
 
   // "SV", 50 bytes within 450 ms. The payload is the frame's data; of a reply that is no
   // whole frame, the reply without its last five and first character.

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "job/repeated_write.h"
 #include "protocol/attribute_tokens.h"
 #include "serial/frame.h"
 
@@ -28,10 +29,20 @@ bool ClearAttributes(job::JobEnvironment& env, job::AttributeTables tables) {
   reader.Drain(50);
   env.transcript().Sent("t...\r\n");
   std::size_t acknowledged = 0;
+  job::RepeatedWrite writes(reader);
   for (std::size_t i = 0; i < protocol::kAttributeCount; ++i) {
     const std::string command = std::string("t") + protocol::AttributeToken(i) + "___";
     env.ShowCommand(command);
-    const char reply = reader.WriteAttribute(command, i > 0 ? kMaxTokenRepeats : 0).last;
+    char reply = 0;
+    const job::WriteAnswer answer = writes.Send([&] {
+      const protocol::TokenReply token =
+          reader.WriteAttribute(command, i > 0 ? kMaxTokenRepeats : 0);
+      reply = token.last;
+      if (reply == 0) return job::WriteAnswer::Silent;
+      if (reply == serial::kAck) return job::WriteAnswer::Ack;
+      return token.repeated.empty() ? job::WriteAnswer::Refused : job::WriteAnswer::Rejected;
+    });
+    if (answer == job::WriteAnswer::Ack) reply = serial::kAck;
     if (reply == 0) {
       env.Message("No Answer from reader");
       break;

@@ -1,5 +1,6 @@
 #include "reader/factory_job.h"
 
+#include "job/repeated_write.h"
 #include "reader/attribute_clear.h"
 #include "reader/reader_clock.h"
 #include "serial/frame.h"
@@ -180,6 +181,7 @@ bool FactoryJob::WriteParameterRows(job::JobEnvironment& env) {
   flags_.ran |= kFactoryParametersWritten;
   FactoryAnswers answers;
   FactorySuccessCounter counter;
+  job::RepeatedWrite writes(reader);
   for (const FactoryItem& item : FactorySequence(model())) {
     if (item.dialog != FactoryDialog::None) {
       std::string text;
@@ -190,16 +192,26 @@ bool FactoryJob::WriteParameterRows(job::JobEnvironment& env) {
     for (const FactoryWrite& write : FactoryRowWrites(*item.step, answers)) {
       // The safe point of a stop: the next step reports it.
       if (env.StopRequested()) return false;
-      const protocol::Reply reply = reader.WriteFactoryRow(write.command);
-      ++rowsSent_;
-      env.ShowCommand(write.command);
-      if (reply.answered()) {
-        env.transcript().Received(FactoryReplyLine(write, reply.cls));
-        env.ShowResult(std::string(serial::ReplyLogText(reply.cls)));
-        if (reply.ack() && write.change) ApplyFactoryChange(env.settings(), *write.change);
+      // A cell written twice holds the same value: a row not acknowledged is sent again.
+      serial::ReplyClass last = serial::ReplyClass::NoAnswer;
+      const job::WriteAnswer answer = writes.Send([&] {
+        const protocol::Reply reply = reader.WriteFactoryRow(write.command);
+        ++rowsSent_;
+        env.ShowCommand(write.command);
+        last = reply.cls;
+        if (reply.answered()) {
+          env.transcript().Received(FactoryReplyLine(write, reply.cls));
+          env.ShowResult(std::string(serial::ReplyLogText(reply.cls)));
+        }
+        env.transcript().EndLine();
+        if (!reply.answered()) return job::WriteAnswer::Silent;
+        return reply.ack() ? job::WriteAnswer::Ack : job::WriteAnswer::Refused;
+      });
+      if (answer == job::WriteAnswer::Ack) {
+        last = serial::ReplyClass::Ack;
+        if (write.change) ApplyFactoryChange(env.settings(), *write.change);
       }
-      counter.Record(reply.cls);
-      env.transcript().EndLine();
+      counter.Record(last);
       // The rest of the rows would only fail one by one; the next step reports the loss.
       if (LineLost(env)) return false;
       reader.Drain(51);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "job/repeated_write.h"
 #include "platform/local_time.h"
 #include "serial/frame.h"
 
@@ -68,41 +69,51 @@ bool WriteClock(job::JobEnvironment& env, std::string& result) {
   return ok;
 }
 
-bool SetReaderClock(job::JobEnvironment& env) {
+namespace {
+
+// One "r" with the time of now, its answer shown as the factory job's result.
+job::WriteAnswer SendClockOnce(job::JobEnvironment& env) {
   protocol::ReaderProtocol& reader = env.reader();
-  if (!reader.open()) return true;
   job::Transcript& transcript = env.transcript();
   const std::string digits = ClockDigits(env.LocalTime());
   reader.Flush();
   const protocol::Reply reply = reader.SetClock(digits);
   env.ShowCommand("r" + digits);
-  bool set = false;
-  if (!reply.answered()) {
-    env.Message("Communication Error with reader");
-  } else {
-    switch (reply.raw.front()) {
-      case serial::kBel:
-        transcript.Received("// BEL, Set Date/Time failed");
-        env.ShowResult("// BEL");
-        break;
-      case serial::kAck:
-        transcript.Received("// Set Date/Time -> " + ClockText(digits));
-        env.ShowResult("// ACK");
-        set = true;
-        break;
-      case serial::kNak:
-        transcript.Received("// NAK, Set Date/Time failed");
-        env.ShowResult("// NAK");
-        break;
-      default:
-        transcript.Received("// Set Date/Time failed");
-        env.ShowResult("//");
-        break;
-    }
-    transcript.EndLine();
+  if (!reply.answered()) return job::WriteAnswer::Silent;
+  job::WriteAnswer answer = job::WriteAnswer::Refused;
+  switch (reply.raw.front()) {
+    case serial::kBel:
+      transcript.Received("// BEL, Set Date/Time failed");
+      env.ShowResult("// BEL");
+      break;
+    case serial::kAck:
+      transcript.Received("// Set Date/Time -> " + ClockText(digits));
+      env.ShowResult("// ACK");
+      answer = job::WriteAnswer::Ack;
+      break;
+    case serial::kNak:
+      transcript.Received("// NAK, Set Date/Time failed");
+      env.ShowResult("// NAK");
+      break;
+    default:
+      transcript.Received("// Set Date/Time failed");
+      env.ShowResult("//");
+      break;
   }
+  transcript.EndLine();
+  return answer;
+}
+
+}  // namespace
+
+bool SetReaderClock(job::JobEnvironment& env) {
+  protocol::ReaderProtocol& reader = env.reader();
+  if (!reader.open()) return true;
+  job::RepeatedWrite write(reader);
+  const job::WriteAnswer answer = write.Send([&env] { return SendClockOnce(env); });
+  if (answer == job::WriteAnswer::Silent) env.Message("Communication Error with reader");
   reader.Drain(51);
-  return set;
+  return answer == job::WriteAnswer::Ack;
 }
 
 }  // namespace tagline::reader

@@ -15,8 +15,9 @@ bool ReadClock(job::JobEnvironment& env, std::string& result);
 // True when the reader acknowledged.
 bool WriteClock(job::JobEnvironment& env, std::string& result);
 
-// The factory job's clock step: sets the clock and shows the outcome as the job's result.
-// False when the reader did not acknowledge (or did not answer).
+// The factory job's clock step: sets the clock and shows the outcome as the job's result,
+// sending it again (with the time of then) when it is not acknowledged. False when the
+// reader never acknowledged.
 bool SetReaderClock(job::JobEnvironment& env);
 
 }  // namespace tagline::reader

@@ -8,6 +8,7 @@
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <optional>
 #include <string>
@@ -42,6 +43,9 @@ constexpr const char* kUsage =
     "  --cr             end --online codes with CR instead of framing them\n"
     "  --database FILE  keep the records of FILE (a sheet .xml, a .db or a .dat file)\n"
     "  --records N      keep N made-up records (45-character records only)\n"
+    "  --noise RATE     damage replies at RATE (0 to 1), commands at a quarter of it, as\n"
+    "                   a noisy line does: bytes dropped, flipped or added, replies late\n"
+    "  --seed N         the noise's seed (default 1): the same seed, the same faults\n"
     "  --help           show this text\n"
     "Prints the device path on the first line, then runs until SIGINT or SIGTERM.\n";
 
@@ -70,7 +74,7 @@ std::optional<Arguments> ParseArguments(int argc, char** argv, std::string& erro
     const std::string_view arg = argv[i];
     const bool takesValue = arg == "--version" || arg == "--link" || arg == "--latency" ||
                             arg == "--online" || arg == "--every" || arg == "--database" ||
-                            arg == "--records";
+                            arg == "--records" || arg == "--noise" || arg == "--seed";
     if (takesValue && i + 1 >= argc) {
       error = std::string(arg) + " needs a value";
       return std::nullopt;
@@ -100,6 +104,22 @@ std::optional<Arguments> ParseArguments(int argc, char** argv, std::string& erro
         error = "--records needs a number of records";
         return std::nullopt;
       }
+    } else if (arg == "--noise") {
+      const std::string text = argv[++i];
+      char* end = nullptr;
+      const double rate = std::strtod(text.c_str(), &end);
+      if (text.empty() || end != text.c_str() + text.size() || !(rate >= 0 && rate <= 1)) {
+        error = "--noise needs a rate from 0 to 1";
+        return std::nullopt;
+      }
+      args.options.noise.rate = rate;
+    } else if (arg == "--seed") {
+      const std::optional<std::uint32_t> seed = ParseNumber(argv[++i]);
+      if (!seed) {
+        error = "--seed needs a whole number";
+        return std::nullopt;
+      }
+      args.options.noise.seed = *seed;
     } else if (arg == "--latency" || arg == "--every") {
       const std::optional<std::uint32_t> ms = ParseNumber(argv[++i]);
       if (!ms) {

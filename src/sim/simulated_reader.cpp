@@ -117,6 +117,7 @@ struct SimulatedReader::Impl {
   std::string version;
   std::map<std::string, Handler, std::less<>> handlers;
   FaultQueue faults;
+  std::unique_ptr<Noise> noise;  // touched by the reader thread only
   std::deque<Chunk> output;
   std::size_t queuedBytes = 0;  // bytes in `output` not yet written
   Clock::time_point lastEnd;
@@ -259,12 +260,19 @@ struct SimulatedReader::Impl {
       fault = faults.TakeNext();
     }
 
+    // A command damaged on the way is none the reader acts on: it answers a refusal.
+    const bool heard = !(noise && noise->DamageCommand());
     std::string reply(1, serial::kNak);
-    if (command.kind != ReceivedCommand::Kind::BadCrc && handler &&
+    if (command.kind != ReceivedCommand::Kind::BadCrc && handler && heard &&
         !(fault && FaultReplacesReply(fault->kind))) {
       reply = handler(command.text);
     }
-    const std::vector<ReplyPart> parts = ShapeReply(fault, reply);
+    std::vector<ReplyPart> parts = ShapeReply(fault, reply);
+    if (noise && parts.size() == 1) {
+      const std::uint32_t delay = parts[0].delayMs;
+      parts = noise->DamageReply(std::move(parts[0].bytes));
+      parts[0].delayMs += delay;
+    }
 
     const std::lock_guard lock(mutex);
     if (!Accepting()) return;
@@ -401,6 +409,7 @@ std::unique_ptr<SimulatedReader> SimulatedReader::Start(SimOptions options, std:
     impl->devicePath = options.linkPath;
   }
   impl->version = options.version;
+  if (options.noise.rate > 0) impl->noise = std::make_unique<Noise>(options.noise);
   impl->options = std::move(options);
 
   Impl* const state = impl.get();

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "sim/fault.h"
+#include "sim/noise.h"
 
 namespace tagline::sim {
 
@@ -23,6 +24,8 @@ struct SimOptions {
   // Also let the host's bytes take their time on the line: a command is acted on once its
   // last byte would have arrived, so a job's duration can be set against the wire's own.
   bool wireAccurate = false;
+  // A noisy line: replies and commands damaged at this rate, from this seed.
+  NoiseOptions noise;
   // If set, a symbolic link to the slave device is made here and removed again at Unplug
   // and destruction; an existing symbolic link is replaced, any other file is an error.
   std::string linkPath;

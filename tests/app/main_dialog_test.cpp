@@ -250,12 +250,21 @@ TEST_F(MainDialogTest, SoftwareVersionButton) {
 
 TEST_F(MainDialogTest, SoftwareVersionWithoutAnswer) {
   StartWithSimulator();
-  reader->InjectFault(sim::Fault{.kind = sim::FaultKind::Silence, .count = 1});
+  reader->InjectFault(sim::Fault{.kind = sim::FaultKind::Silence, .count = 2});
   dialog->OnCommand(ctl::kSv);
   EXPECT_EQ(MessageTexts(), std::vector<std::string>{"No Answer from reader"});
   EXPECT_EQ(Text(ctl::kReceived), "\r\n");
   EXPECT_EQ(Text(ctl::kSvResult), "");
   EXPECT_TRUE(host.TimerActive(timer::kPoll));
+}
+
+TEST_F(MainDialogTest, SoftwareVersionAskedAgainAfterOneSilence) {
+  StartWithSimulator("KTR H9 V4.30054");
+  reader->InjectFault(sim::Fault{.kind = sim::FaultKind::Silence, .count = 1});
+  dialog->OnCommand(ctl::kSv);
+  EXPECT_TRUE(MessageTexts().empty());
+  EXPECT_EQ(Text(ctl::kSvResult), "KTR H9 V4.30054");
+  EXPECT_EQ(Text(ctl::kReceived), "KTR H9 V4.30054\r\n");
 }
 
 TEST_F(MainDialogTest, QuietVersionRequestTouchesNothingVisible) {

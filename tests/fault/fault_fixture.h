@@ -53,8 +53,10 @@ inline std::string SampleSheet(const std::vector<std::string>& records = kSample
 inline std::string StartSampleReader(const std::string& link, const std::string& version,
                                      std::unique_ptr<sim::SimulatedReader>& reader,
                                      std::shared_ptr<sim::ReaderDevice>& device,
-                                     std::shared_ptr<sim::ReaderDatabase>& database) {
+                                     std::shared_ptr<sim::ReaderDatabase>& database,
+                                     const sim::NoiseOptions& noise = {}) {
   sim::SimOptions options;
+  options.noise = noise;
   options.version = version;
   options.latencyMs = 1;
   options.paceByBaud = false;
@@ -90,7 +92,7 @@ class FaultFixture : public DialogFixture {
   // A new reader on the same link; the old one (if any) is gone for good.
   void PlugIn() {
     reader.reset();
-    const std::string error = StartSampleReader(link, version_, reader, device, database);
+    const std::string error = StartSampleReader(link, version_, reader, device, database, noise);
     ASSERT_TRUE(reader) << error;
   }
 
@@ -164,6 +166,8 @@ class FaultFixture : public DialogFixture {
   }
 
   std::string link;
+  // The line between the window and the readers plugged in.
+  sim::NoiseOptions noise;
   std::shared_ptr<sim::ReaderDatabase> database;
   std::uint64_t jobStartedAt = 0;
   std::uint64_t jobEndedAt = 0;

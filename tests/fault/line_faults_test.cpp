@@ -5,6 +5,8 @@
 
 #include "fault/fault_fixture.h"
 #include "job/identification.h"
+#include "job/reader_job.h"
+#include "job/repeated_write.h"
 #include "serial/frame.h"
 
 namespace tagline::app {
@@ -30,7 +32,12 @@ struct ReadCase {
   std::size_t rnCount;  // "RN" sent
   const char* endText;  // the first sentence of the message of an incomplete read
   bool refusalMessage;  // "Communication Error with reader" comes first
+  // "T" sent: an attribute is asked again when its reply is no whole frame, but once only
+  // after two attributes in a row came to nothing.
+  std::size_t attributeReads = database::kAttributeCount;
 };
+
+constexpr std::size_t kAttributesOfARefusingReader = 2 * 3 + database::kAttributeCount - 2;
 
 void PrintTo(const ReadCase& c, std::ostream* os) {
   *os << c.name;
@@ -49,7 +56,7 @@ TEST_P(FaultReadLine, EndsAsTheRepliesAllow) {
   const JobResult* result = RunJob(JobKind::DatabaseRead);
   ASSERT_NE(result, nullptr);
   EXPECT_EQ(CountCommands("RN"), c.rnCount);
-  EXPECT_EQ(CountCommandsStartingWith("T"), database::kAttributeCount);
+  EXPECT_EQ(CountCommandsStartingWith("T"), c.attributeReads);
   EXPECT_EQ(result->records, c.records);
   EXPECT_EQ(result->ok, c.complete);
   EXPECT_EQ(dialog->portOpen(), 1);
@@ -85,16 +92,17 @@ constexpr const char* kRefusing = "The reader kept refusing to send its records.
 INSTANTIATE_TEST_SUITE_P(
     Faults, FaultReadLine,
     ::testing::Values(
-        // A reply that never came leaves the pass short: the records are read again.
-        ReadCase{"SilenceAtTheFirstRecord", 2, Fault{.kind = FaultKind::Silence}, true, 3, 1 + 4,
+        // A reply that never came leaves a gap in the pass, which goes on to the end; where the
+        // records after the gap stand is then settled by reading them again.
+        ReadCase{"SilenceAtTheFirstRecord", 2, Fault{.kind = FaultKind::Silence}, true, 3, 5 + 4,
                  "", false},
-        ReadCase{"SilenceAfterTwoRecords", 4, Fault{.kind = FaultKind::Silence}, true, 3, 3 + 4,
-                 "", false},
+        ReadCase{"SilenceAfterTwoRecords", 4, Fault{.kind = FaultKind::Silence}, true, 3, 5 + 4, "",
+                 false},
         // Twenty refusals in a row are borne, the twenty-first ends the read.
         ReadCase{"NakStorm", 2, Fault{.kind = FaultKind::Nak, .count = -1}, false, 0, 21, kRefusing,
-                 true},
+                 true, kAttributesOfARefusingReader},
         ReadCase{"NakStormAfterARecord", 3, Fault{.kind = FaultKind::Nak, .count = -1}, false, 1,
-                 22, kRefusing, true},
+                 22, kRefusing, true, kAttributesOfARefusingReader},
         // Refusals are borne, and the pass that had them is read again.
         ReadCase{"TwentyNaksAreBorne", 3, Fault{.kind = FaultKind::Nak, .count = 20}, true, 3,
                  24 + 4, "", false},
@@ -135,7 +143,8 @@ TEST_F(FaultReadAttributes, RefusedKeepTheRecords) {
   EXPECT_EQ(test::ReadBytes(incomplete).find("Herd"), std::string::npos);
   EXPECT_NE(test::ReadBytes(incomplete).find("Trovan tag"), std::string::npos);
   ASSERT_EQ(MessageTexts().size(), 1u);
-  EXPECT_NE(MessageTexts()[0].find("The attributes #, A, B"), std::string::npos) << MessageTexts()[0];
+  EXPECT_NE(MessageTexts()[0].find("The attributes #, A, B"), std::string::npos)
+      << MessageTexts()[0];
 }
 
 // ---------------------------------------------------------------------------------------
@@ -200,41 +209,64 @@ std::string WriteCaseName(const ::testing::TestParamInfo<WriteCase>& info) {
 INSTANTIATE_TEST_SUITE_P(
     Faults, FaultWriteLine,
     ::testing::Values(
-        // One refused attribute fails the attribute line, whatever the ones after it got.
-        WriteCase{"OneAttributeRefused",
+        // A refusal may be a command damaged on its way: the attribute is sent again.
+        WriteCase{"OneAttributeRefusedOnce",
                   2,
                   Fault{.kind = FaultKind::Nak},
+                  true,
+                  kWriteOk,
+                  {},
+                  true,
+                  3,
+                  28,
+                  3},
+        WriteCase{"SilenceToTheFirstAttributeOnce",
+                  1,
+                  Fault{.kind = FaultKind::Silence},
+                  true,
+                  kWriteOk,
+                  {},
+                  true,
+                  3,
+                  28,
+                  3},
+        // An attribute refused each time fails the attribute line, whatever the ones after it
+        // got.
+        WriteCase{"OneAttributeRefused",
+                  2,
+                  Fault{.kind = FaultKind::Nak, .count = 3},
                   false,
                   "'t'\tWrite Attributes\tNOK\r\n'EC'\tClear Eeprom\tOK\r\n'WP'\tInit "
                   "Pointer\tOK\r\n'w'\tWrite Records\tOK\r\n",
                   {},
                   true,
                   3,
-                  27,
+                  29,
                   3},
         WriteCase{"LastAttributeRefused",
                   27,
-                  Fault{.kind = FaultKind::Nak},
+                  Fault{.kind = FaultKind::Nak, .count = 3},
                   false,
                   "'t'\tWrite Attributes\tNOK\r\n'EC'\tClear Eeprom\tOK\r\n'WP'\tInit "
                   "Pointer\tOK\r\n'w'\tWrite Records\tOK\r\n",
                   {},
                   true,
                   3,
-                  27,
+                  29,
                   3},
-        WriteCase{"SilenceToTheFirstAttribute",
+        WriteCase{"FirstAttributeNeverAnswered",
                   1,
-                  Fault{.kind = FaultKind::Silence},
+                  Fault{.kind = FaultKind::Silence, .count = 3},
                   false,
                   "'t'\tWrite Attributes\tNOK\r\n'EC'\tClear Eeprom\tOK\r\n'WP'\tInit "
                   "Pointer\tOK\r\n'w'\tWrite Records\tOK\r\n",
                   {kNoAnswer},
                   true,
                   3,
-                  1,
+                  3,
                   3},
-        // A reader that refuses everything is not erased and gets nothing more.
+        // A reader that refuses everything is not erased and gets nothing more; after two
+        // attributes refused each time, the others are sent once.
         WriteCase{
             "NakStorm",
             1,
@@ -244,7 +276,7 @@ INSTANTIATE_TEST_SUITE_P(
             {},
             false,
             0,
-            27,
+            2 * 3 + 25,
             0},
         WriteCase{"BelOnAnAttributeIsSentAgain",
                   2,
@@ -371,6 +403,7 @@ struct ReplyCase {
   const char* summaryPart;            // part of the summary
   bool erased;                        // the erase was acknowledged
   std::size_t commands;               // commands the reader received
+  std::size_t erases = 1;             // "EC" sent: again after an answer other than ACK
 };
 
 void PrintTo(const ReplyCase& c, std::ostream* os) {
@@ -395,60 +428,66 @@ TEST_P(FaultJobReply, FailsTheStepAndSaysSo) {
   EXPECT_NE(result->summary.find(c.summaryPart), std::string::npos) << result->summary;
   EXPECT_EQ(database->Records(), c.erased ? std::vector<std::string>{} : kSampleRecords);
   EXPECT_EQ(reader->Commands().size(), c.commands);
-  EXPECT_EQ(CountCommands("EC"), 1u);
+  EXPECT_EQ(CountCommands("EC"), c.erases);
   EXPECT_EQ(dialog->portOpen(), 1);
   EXPECT_TRUE(host.TimerActive(timer::kPoll));
 }
 
-INSTANTIATE_TEST_SUITE_P(Faults, FaultJobReply,
-                         ::testing::Values(ReplyCase{"ClearAnsweredWithBel",
-                                                     JobKind::DatabaseClear,
-                                                     1,
-                                                     Fault{.kind = FaultKind::Bel},
-                                                     {},
-                                                     "// BEL, EC, Clear Database failed\r\n",
-                                                     "'EC'\tClear Eeprom\tNOK",
-                                                     false,
-                                                     2},
-                                           ReplyCase{"ClearAnsweredWithGarbage",
-                                                     JobKind::DatabaseClear,
-                                                     1,
-                                                     Fault{.kind = FaultKind::Garbage},
-                                                     {},
-                                                     "// EC, Clear Database failed\r\n",
-                                                     "'EC'\tClear Eeprom\tNOK",
-                                                     false,
-                                                     2},
-                                           ReplyCase{"FactoryClockUnanswered",
-                                                     JobKind::FactoryDefault,
-                                                     29,
-                                                     Fault{.kind = FaultKind::Silence},
-                                                     {kCommunicationError, "{summary}"},
-                                                     "// ACK, Clear Attributes successful\r\n",
-                                                     "'r'\tSet Clock\t\tNOK",
-                                                     true,
-                                                     53},
-                                           ReplyCase{"FactoryNakStormOnTheParameters",
-                                                     JobKind::FactoryDefault,
-                                                     30,
-                                                     Fault{.kind = FaultKind::Nak, .count = -1},
-                                                     {"{summary}"},
-                                                     "// NAK",
-                                                     "'s'\tWrite Parameters\tNOK",
-                                                     true,
-                                                     53},
-                                           ReplyCase{"FactoryBelOnTheAttributeClear",
-                                                     JobKind::FactoryDefault,
-                                                     2,
-                                                     Fault{.kind = FaultKind::Bel, .count = 1},
-                                                     {"{summary}"},
-                                                     "// NAK, Clear Attributes failed\r\n",
-                                                     "Clear Attributes\tNOK",
-                                                     true,
-                                                     53}),
-                         [](const ::testing::TestParamInfo<ReplyCase>& info) {
-                           return std::string(info.param.name);
-                         });
+constexpr std::size_t kEraseAttempts = job::EraseWait::kAttempts;
+constexpr int kWriteAttempts = job::RepeatedWrite::kAttempts;
+
+// Each fault lasts as long as the job sends the command again.
+INSTANTIATE_TEST_SUITE_P(
+    Faults, FaultJobReply,
+    ::testing::Values(ReplyCase{"ClearAnsweredWithBel",
+                                JobKind::DatabaseClear,
+                                1,
+                                Fault{.kind = FaultKind::Bel, .count = 3},
+                                {},
+                                "// BEL, EC, Clear Database failed\r\n",
+                                "'EC'\tClear Eeprom\tNOK",
+                                false,
+                                1 + kEraseAttempts,
+                                kEraseAttempts},
+                      ReplyCase{"ClearAnsweredWithGarbage",
+                                JobKind::DatabaseClear,
+                                1,
+                                Fault{.kind = FaultKind::Garbage, .count = 3},
+                                {},
+                                "// EC, Clear Database failed\r\n",
+                                "'EC'\tClear Eeprom\tNOK",
+                                false,
+                                1 + kEraseAttempts,
+                                kEraseAttempts},
+                      ReplyCase{"FactoryClockUnanswered",
+                                JobKind::FactoryDefault,
+                                29,
+                                Fault{.kind = FaultKind::Silence, .count = kWriteAttempts},
+                                {kCommunicationError, "{summary}"},
+                                "// ACK, Clear Attributes successful\r\n",
+                                "'r'\tSet Clock\t\tNOK",
+                                true,
+                                53 + kWriteAttempts - 1},
+                      ReplyCase{"FactoryNakStormOnTheParameters",
+                                JobKind::FactoryDefault,
+                                30,
+                                Fault{.kind = FaultKind::Nak, .count = -1},
+                                {"{summary}"},
+                                "// NAK",
+                                "'s'\tWrite Parameters\tNOK",
+                                true,
+                                // two rows sent again, then each once
+                                53 + 2 * (kWriteAttempts - 1)},
+                      ReplyCase{"FactoryBelOnTheAttributeClear",
+                                JobKind::FactoryDefault,
+                                2,
+                                Fault{.kind = FaultKind::Bel, .count = kWriteAttempts},
+                                {"{summary}"},
+                                "// NAK, Clear Attributes failed\r\n",
+                                "Clear Attributes\tNOK",
+                                true,
+                                53 + kWriteAttempts - 1}),
+    [](const ::testing::TestParamInfo<ReplyCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace tagline::app

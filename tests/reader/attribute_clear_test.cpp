@@ -6,6 +6,7 @@
 
 #include "database/attribute_check.h"
 #include "fake_environment.h"
+#include "job/repeated_write.h"
 #include "protocol/attribute_tokens.h"
 
 namespace tagline::reader {
@@ -35,8 +36,10 @@ TEST_F(AttributeClear, OneRefusalInTheMiddleFailsTheClear) {
   env.line().On("t", Byte(serial::kAck));
   env.line().On("tM", Byte(serial::kNak));
   EXPECT_FALSE(Clear());
-  // The refusal does not stop the clear: every token is still sent once.
-  EXPECT_EQ(env.line().Count("t"), kAttributeCount);
+  // The refusal does not stop the clear: the refused token is sent again a few times, every
+  // other one once.
+  EXPECT_EQ(env.line().Count("tM"), job::RepeatedWrite::kAttempts);
+  EXPECT_EQ(env.line().Count("t"), kAttributeCount - 1 + job::RepeatedWrite::kAttempts);
   EXPECT_NE(env.panes().received.find("// NAK, Clear Attributes failed"), std::string::npos);
   EXPECT_EQ(env.result, "// ACK");  // the last token's answer
 }
@@ -51,7 +54,9 @@ TEST_F(AttributeClear, BelIsRepeatedFiveTimesAtMost) {
 
 TEST_F(AttributeClear, SilenceEndsTheClearWithAMessage) {
   EXPECT_FALSE(Clear());
-  EXPECT_EQ(env.line().commands(), std::vector<std::string>{"t#___"});
+  // Sent again in case the token was lost on the way, then given up.
+  EXPECT_EQ(env.line().commands(),
+            std::vector<std::string>(job::RepeatedWrite::kAttempts, "t#___"));
   EXPECT_EQ(env.messages, std::vector<std::string>{"No Answer from reader"});
 }
 
