@@ -25,6 +25,8 @@ class FakeLine : public serial::Line {
   // Bytes the reader sends on its own.
   void Push(const std::string& bytes) { pending_ += bytes; }
 
+  // How often the line was read: a wait for bytes that do not come reads it again and again.
+  std::size_t reads() const { return reads_; }
   // The framed commands written, in order, without their frames.
   const std::vector<std::string>& commands() const { return commands_; }
   std::size_t Count(std::string_view prefix) const {
@@ -52,6 +54,7 @@ class FakeLine : public serial::Line {
   }
 
   int ReadTimed(std::string& out, std::uint32_t, std::uint32_t) override {
+    ++reads_;
     if (!open_) return -1;
     out = std::move(pending_);
     pending_.clear();
@@ -63,6 +66,7 @@ class FakeLine : public serial::Line {
   std::vector<std::string> commands_;
   std::string pending_;
   bool open_ = true;
+  std::size_t reads_ = 0;
 };
 
 // A one-byte answer, and a framed one as the reader sends data.

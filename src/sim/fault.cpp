@@ -12,7 +12,8 @@ std::string_view GarbageBytes() {
 }
 
 bool FaultReplacesReply(FaultKind kind) {
-  return kind != FaultKind::Split && kind != FaultKind::Delay && kind != FaultKind::Cut;
+  return kind != FaultKind::Split && kind != FaultKind::Delay && kind != FaultKind::Cut &&
+         kind != FaultKind::Flip && kind != FaultKind::Twice && kind != FaultKind::Prefix;
 }
 
 std::vector<ReplyPart> ShapeReply(const std::optional<Fault>& fault, const std::string& reply) {
@@ -41,6 +42,20 @@ std::vector<ReplyPart> ShapeReply(const std::optional<Fault>& fault, const std::
       if (kept == 0) return {};
       return {ReplyPart{reply.substr(0, kept), 0}};
     }
+    case FaultKind::Flip: {
+      if (reply.empty()) return {};
+      std::string flipped = reply;
+      const std::size_t at =
+          fault->length > 0 ? std::min(fault->length, reply.size() - 1) : reply.size() / 2;
+      flipped[at] = static_cast<char>(flipped[at] ^ 1);
+      return {ReplyPart{std::move(flipped), 0}};
+    }
+    case FaultKind::Twice:
+      if (reply.empty()) return {};
+      return {ReplyPart{reply + reply, 0}};
+    case FaultKind::Prefix:
+      if (reply.empty()) return {};
+      return {ReplyPart{fault->byte + reply, 0}};
     case FaultKind::Storm:
       return {ReplyPart{std::string(std::max<std::size_t>(fault->length, 1), fault->byte), 0}};
     case FaultKind::Split: {

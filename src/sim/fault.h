@@ -21,6 +21,9 @@ enum class FaultKind {
   Delay,    // the normal reply, `delayMs` later than usual
   Cut,      // the first `length` bytes of the normal reply (half if 0); the rest never comes
   Storm,    // `length` copies of `byte` (a line full of refusals, say) instead of the reply
+  Flip,     // the normal reply with the lowest bit of its byte `length` flipped (middle if 0)
+  Twice,    // the normal reply, sent twice
+  Prefix,   // the normal reply after the stray byte `byte`
 };
 
 struct Fault {
@@ -32,6 +35,9 @@ struct Fault {
   // Replies affected; any negative value means every reply until the faults are cleared.
   int count = 1;
   std::size_t length = 0;
+  // The reader acted on the command before its reply was replaced: the reply was lost or
+  // garbled on its way back.
+  bool acted = false;
 };
 
 // The junk sent for FaultKind::Garbage: no STX, ETX, ACK, NAK, BEL, CR or LF in it.

@@ -264,7 +264,7 @@ struct SimulatedReader::Impl {
     const bool heard = !(noise && noise->DamageCommand());
     std::string reply(1, serial::kNak);
     if (command.kind != ReceivedCommand::Kind::BadCrc && handler && heard &&
-        !(fault && FaultReplacesReply(fault->kind))) {
+        !(fault && FaultReplacesReply(fault->kind) && !fault->acted)) {
       reply = handler(command.text);
     }
     std::vector<ReplyPart> parts = ShapeReply(fault, reply);

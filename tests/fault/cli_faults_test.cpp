@@ -4,6 +4,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -64,6 +66,40 @@ class FaultCli : public ::testing::Test {
     run.out = test::ReadBytes(out);
     run.err = test::ReadBytes(err);
     return run;
+  }
+
+  // Starts the same as its own process and returns at once; `Wait` collects it.
+  pid_t Start(const std::string& args) const {
+    const std::string command = "exec '" TAGLINE_CLI_PATH "' --ini '" + ini + "' --port '" + link +
+                                "' " + args + " >'" + dir.File("out.txt") + "' 2>'" +
+                                dir.File("err.txt") + "' </dev/null";
+    const pid_t pid = fork();
+    if (pid == 0) {
+      execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    return pid;
+  }
+  ProgramRun Wait(pid_t pid) const {
+    int raw = 0;
+    ProgramRun run;
+    if (waitpid(pid, &raw, 0) != pid) return run;
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    run.out = test::ReadBytes(dir.File("out.txt"));
+    run.err = test::ReadBytes(dir.File("err.txt"));
+    return run;
+  }
+  // Waits (up to 20 s) until the reader got `count` commands starting with `head`.
+  bool AwaitCommands(const std::string& head, std::size_t count) const {
+    for (int i = 0; i < 2000; ++i) {
+      const auto commands = reader->Commands();
+      const auto n = static_cast<std::size_t>(
+          std::count_if(commands.begin(), commands.end(),
+                        [&head](const std::string& c) { return c.rfind(head, 0) == 0; }));
+      if (n >= count) return true;
+      usleep(10 * 1000);
+    }
+    return false;
   }
 
   test::TempDir dir{"tagline-fault-cli"};
@@ -153,6 +189,45 @@ TEST_F(FaultCli, DbWriteOfAHugeSheetSendsOnlyTheIdentification) {
   EXPECT_NE(run.out.find("'EC'\tClear Eeprom\tNOK"), std::string::npos) << run.out;
   EXPECT_EQ(reader->Commands(), Texts{"SV"});
   EXPECT_EQ(database->Records(), app::kOldRecords);
+}
+
+// A signal during a write ends it after the record on its way: the program says what the
+// reader holds, gives its JSON result and exits as a shell reports the signal.
+TEST_F(FaultCli, SignalDuringAWriteReportsWhatTheReaderHolds) {
+  const std::vector<std::string> sheet = app::HerdRecordsOf(200);
+  const std::string path = dir.File("herd.xml");
+  test::WriteBytes(path, app::SampleSheet(sheet));
+  database->SetRecords(app::kOldRecords);
+  const pid_t pid = Start("--json db write '" + path + "'");
+  ASSERT_GT(pid, 0);
+  const bool writing = AwaitCommands("w", 20);
+  ASSERT_EQ(kill(pid, SIGTERM), 0);
+  if (!writing) {
+    const ProgramRun run = Wait(pid);
+    FAIL() << "no record was written: " << run.err;
+  }
+  const auto atSignal = reader->Commands();
+  const auto sentAtSignal = static_cast<std::size_t>(std::count_if(
+      atSignal.begin(), atSignal.end(), [](const std::string& c) { return c.rfind('w', 0) == 0; }));
+  const ProgramRun run = Wait(pid);
+  EXPECT_EQ(run.status, 128 + SIGTERM) << run.err;
+  const auto commands = reader->Commands();
+  const auto sent = static_cast<std::size_t>(std::count_if(
+      commands.begin(), commands.end(), [](const std::string& c) { return c.rfind('w', 0) == 0; }));
+  // The record on its way when the signal came, nothing after it.
+  EXPECT_LE(sent, sentAtSignal + 1);
+  const std::size_t held = database->Records().size();
+  EXPECT_EQ(held, sent);
+  EXPECT_NE(run.err.find("The write was interrupted: the reader holds " + std::to_string(held) +
+                         " of the sheet's 200 records."),
+            std::string::npos)
+      << run.err;
+  EXPECT_NE(run.out.find("\"ok\":false"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("\"exit\":143"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("\"records\":" + std::to_string(held) + ","), std::string::npos)
+      << run.out;
+  EXPECT_EQ(database->Records(),
+            std::vector<std::string>(sheet.begin(), sheet.begin() + static_cast<long>(held)));
 }
 
 }  // namespace

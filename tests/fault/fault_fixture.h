@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -35,6 +36,18 @@ inline const std::vector<std::string> kOldRecords = {
     "Z010101000000F0000000000000000000Old record    "};
 
 // The sheet the program itself writes for the sample records of the default reader.
+// `count` distinct records, so that a record in the wrong place or twice shows.
+inline std::vector<std::string> HerdRecordsOf(int count) {
+  std::vector<std::string> records;
+  for (int i = 0; i < count; ++i) {
+    char record[46];
+    std::snprintf(record, sizeof record, "#0703261015%02dF%016X1Cow %-10d", i % 60,
+                  0x9180451CU + static_cast<unsigned>(i) * 0x1111U, i + 1);
+    records.emplace_back(record, 45);
+  }
+  return records;
+}
+
 inline std::string SampleSheet(const std::vector<std::string>& records = kSampleRecords) {
   database::TagTable table;
   table.Fill("");

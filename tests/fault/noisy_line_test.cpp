@@ -17,16 +17,8 @@ namespace {
 constexpr double kNoiseRate = 0.03;
 constexpr int kRecords = 10;
 
-// Distinct records, so that a record in the wrong place or twice shows.
 std::vector<std::string> HerdRecords() {
-  std::vector<std::string> records;
-  for (int i = 0; i < kRecords; ++i) {
-    char record[46];
-    std::snprintf(record, sizeof record, "#0703261015%02dF%016X1Cow %-10d", i,
-                  0x9180451CU + static_cast<unsigned>(i) * 0x1111U, i + 1);
-    records.emplace_back(record, 45);
-  }
-  return records;
+  return HerdRecordsOf(kRecords);
 }
 
 // The seeds a run takes: a few by default, more with TAGLINE_NOISE_SEEDS.

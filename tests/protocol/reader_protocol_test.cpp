@@ -14,6 +14,7 @@ using serial::kAck;
 using serial::kBel;
 using serial::kNak;
 using test::Byte;
+using test::FakeLine;
 using test::Framed;
 
 class ReaderProtocolTest : public ::testing::Test {
@@ -89,6 +90,26 @@ TEST_F(ReaderProtocolTest, NextRecordGivesTheDataOfAWholeFrameOnly) {
   EXPECT_FALSE(reply.wholeFrame);
   EXPECT_TRUE(reply.payload.empty());
   EXPECT_EQ(reply.cls, serial::ReplyClass::Nak);
+}
+
+// A collected reply ends with its ETX or NAK: a refusal is not waited after.
+TEST_F(ReaderProtocolTest, CollectionEndsAtTheEtxOrNak) {
+  const auto readsFor = [this](FakeLine::Answer answer, const auto& call) {
+    line.On("RN", answer);
+    line.On("T", answer);
+    const std::size_t before = line.reads();
+    call();
+    return line.reads() - before;
+  };
+  const auto next = [this] { reader.ReadNext(0); };
+  const auto attribute = [this] { reader.ReadAttribute('A'); };
+  const std::size_t frame = readsFor(Framed("0123456789"), next);
+  EXPECT_LE(frame, 2u);  // the drain, then the reply
+  EXPECT_EQ(readsFor(Byte(kNak), next), frame);
+  EXPECT_EQ(readsFor(Framed("Herd"), attribute), 1u);
+  EXPECT_EQ(readsFor(Byte(kNak), attribute), 1u);
+  // Anything else is waited after, to the chunk limit.
+  EXPECT_GT(readsFor(Byte(kBel), next), 100u);
 }
 
 TEST_F(ReaderProtocolTest, EraseIsPolledWithoutWaiting) {
