@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -228,6 +229,31 @@ TEST_F(FaultCli, SignalDuringAWriteReportsWhatTheReaderHolds) {
       << run.out;
   EXPECT_EQ(database->Records(),
             std::vector<std::string>(sheet.begin(), sheet.begin() + static_cast<long>(held)));
+}
+
+// A reader unplugged while a command waits on it ends the command at once, not when its
+// repeats or its listening time run out.
+TEST_F(FaultCli, LostPortEndsRepeatedTagsAndListeningAtOnce) {
+  for (const char* args : {"tag --repeat 1000 --interval 100", "listen --ms 30000"}) {
+    const pid_t pid = Start(args);
+    ASSERT_GT(pid, 0);
+    // The tag command asks at once; listening only waits.
+    if (std::string(args).rfind("tag", 0) == 0) {
+      ASSERT_TRUE(AwaitCommands("GT", 2)) << args;
+    } else {
+      usleep(500 * 1000);
+    }
+    const auto unplugged = std::chrono::steady_clock::now();
+    reader->Unplug();
+    const ProgramRun run = Wait(pid);
+    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - unplugged);
+    EXPECT_EQ(run.status, kExitPortError) << args << "\n" << run.err;
+    EXPECT_NE(run.err.find(app::kConnectionLost), std::string::npos) << args << "\n" << run.err;
+    // Generous against a loaded machine; the repeats or the listening would take 30 s.
+    EXPECT_LT(took.count(), 5000) << args;
+    PlugIn();
+  }
 }
 
 }  // namespace
