@@ -33,7 +33,7 @@ inline constexpr const char* kDefaultVersion = "KTR H9 V4.30054";  // an attribu
 inline constexpr const char* kAccessCode = "[ACCESS]\r\ncode=xxxxxxxx47\r\n";
 // What the reader holds before a write erases it.
 inline const std::vector<std::string> kOldRecords = {
-    "Z010101000000F0000000000000000000Old record    "};
+    "Z010101000000F0000000000000000000Old record  "};
 
 // The sheet the program itself writes for the sample records of the default reader.
 // `count` distinct records, so that a record in the wrong place or twice shows.
