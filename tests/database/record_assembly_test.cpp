@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <initializer_list>
+#include <random>
 
 namespace tagline::database {
 namespace {
@@ -134,6 +135,61 @@ TEST(RecordAssembly, RecordsInDoubtAreNamedByPosition) {
   ASSERT_FALSE(a.exact);
   ASSERT_FALSE(a.inDoubt.empty());
   for (const std::size_t position : a.inDoubt) EXPECT_GE(position, 3u);
+}
+
+// Passes over a reader holding `truth`, each reply as a noisy line may give it: the record,
+// a break that moved the pointer or not, or stale bytes; a pass may stop before its end.
+PassLog RandomPass(const std::string& truth, std::mt19937& rng) {
+  PassLog pass;
+  std::size_t pointer = 0;
+  std::uniform_int_distribution<int> action(0, 9);
+  for (int reply = 0; reply < 64; ++reply) {
+    const int a = action(rng);
+    if (a == 9 && reply > 0) return pass;  // the pass was given up
+    if (a == 8) {
+      pass.Split();
+      continue;
+    }
+    const bool damaged = a >= 6;
+    if (!damaged) {
+      if (pointer == truth.size()) {
+        pass.End();
+        return pass;
+      }
+      pass.Record(std::string(1, truth[pointer++]));
+    } else {
+      pass.Break();
+      if (a == 6 && pointer < truth.size()) ++pointer;  // the reader moved on
+    }
+  }
+  return pass;
+}
+
+// Whatever the passes, an exact assembly is the reader's records, in order.
+TEST(RecordAssembly, ExactOnlyWhenRight) {
+  std::mt19937 rng(20261209);
+  int exact = 0;
+  for (int run = 0; run < 20000; ++run) {
+    std::string truth;
+    const int length = std::uniform_int_distribution<int>(0, 8)(rng);
+    // Few letters, so that records repeat and a misplaced run can still fit.
+    for (int i = 0; i < length; ++i) truth += static_cast<char>('A' + rng() % 3);
+    std::vector<PassLog> passes;
+    const int count = std::uniform_int_distribution<int>(1, 3)(rng);
+    for (int i = 0; i < count; ++i) passes.push_back(RandomPass(truth, rng));
+    const std::size_t needed = rng() % 4 == 0 ? 2 : 1;
+    const Assembly a = AssembleRecords(passes, needed);
+    if (!a.exact) continue;
+    ++exact;
+    ASSERT_EQ(a.count, truth.size()) << "run " << run;
+    ASSERT_GE(a.records.size(), truth.size()) << "run " << run;
+    for (std::size_t i = 0; i < truth.size(); ++i) {
+      ASSERT_TRUE(a.records[i].has_value()) << "run " << run;
+      ASSERT_EQ(*a.records[i], std::string(1, truth[i])) << "run " << run << " position " << i;
+    }
+  }
+  // The property says something only if many runs came out exact.
+  EXPECT_GT(exact, 2000);
 }
 
 }  // namespace

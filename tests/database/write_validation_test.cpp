@@ -15,7 +15,7 @@ namespace tagline::app {
 namespace {
 
 const std::vector<std::string>& kRecords = kSampleRecords;
-const std::vector<std::string> kOldRecords = {"Z010101000000F0000000000000000000Old record    "};
+const std::vector<std::string> kOldRecords = {"Z010101000000F0000000000000000000Old record  "};
 
 class WriteValidationTest : public DialogFixture {
  protected:
@@ -284,6 +284,60 @@ TEST_F(WriteValidationTest, UnpluggedReaderEndsTheWriteAtOnce) {
                       std::string("The connection to the reader was lost.")),
             result.failures.end());
   EXPECT_NE(result.summary.find("'w'\tWrite Records\tNOK"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tagline::app
+
+namespace tagline::app {
+namespace {
+
+// Hand-edited sheets that would be written corrupt are refused before the erase, each with
+// its row and cell named.
+TEST_F(WriteValidationTest, HandEditedCellsAreRefusedWithTheirRowAndCell) {
+  StartReader();
+  const std::string sheet = SheetOf(kRecords);
+  const auto edited = [&sheet](std::vector<std::pair<std::string, std::string>> edits) {
+    std::string text = sheet;
+    for (const auto& [from, to] : edits) {
+      const std::size_t at = text.find(from);
+      EXPECT_NE(at, std::string::npos) << from;
+      if (at != std::string::npos) text.replace(at, from.size(), to);
+    }
+    return text;
+  };
+  const struct {
+    std::string sheet;
+    const char* named;
+  } cases[] = {
+      {edited({{">07.03.26<", ">yesterday<"}}), "date: \"yesterday\" is no date"},
+      {edited({{">10:15:00<", ">10:\xFF\xFF:00<"}}), "time: "},
+      {edited({{">9180451CBE991A14<", ">9180451CBE99ZA14<"}}), "HEX: \"9180451CBE99ZA14\""},
+      {edited({{">9180451CBE991A14<", "><"}, {">276 123456789012<", "><"}}),
+       "the record holds no code"},
+      {edited({{"<Cell ss:StyleID=\"s23\"><Data ss:Type=\"String\">Cow 1",
+                "<Cell ss:Index=\"4000\" ss:StyleID=\"s23\"><Data ss:Type=\"String\">Cow 1"}}),
+       "lies beyond the sheet's columns"},
+  };
+  for (const auto& c : cases) {
+    const JobResult& result = Write(c.sheet);
+    ExpectReaderUntouched(result);
+    ASSERT_FALSE(result.failures.empty()) << c.named;
+    EXPECT_NE(result.failures[0].find("Row "), std::string::npos) << result.failures[0];
+    EXPECT_NE(result.failures[0].find(c.named), std::string::npos) << result.failures[0];
+  }
+}
+
+// Lower-case hex is the same code: taken as upper case.
+TEST_F(WriteValidationTest, LowerCaseHexIsWrittenAsUpperCase) {
+  StartReader();
+  std::string sheet = SheetOf(kRecords);
+  const std::size_t at = sheet.find(">9180451CBE991A14<");
+  ASSERT_NE(at, std::string::npos);
+  sheet.replace(at, 18, ">9180451cbe991a14<");
+  const JobResult& result = Write(sheet);
+  EXPECT_TRUE(result.ok) << ::testing::PrintToString(result.failures);
+  EXPECT_EQ(database->Records(), kRecords);
 }
 
 }  // namespace
