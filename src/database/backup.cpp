@@ -51,8 +51,8 @@ std::optional<Kind> Ask(job::JobEnvironment& env, const std::string& file) {
 
 std::string BackupPath(const std::string& directory, const std::tm& time) {
   char stamp[32];
-  std::snprintf(stamp, sizeof stamp, "%04d%02d%02d-%02d%02d%02d", time.tm_year + 1900,
-                time.tm_mon + 1, time.tm_mday, time.tm_hour, time.tm_min, time.tm_sec);
+  (void)std::snprintf(stamp, sizeof stamp, "%04d%02d%02d-%02d%02d%02d", time.tm_year + 1900,
+                      time.tm_mon + 1, time.tm_mday, time.tm_hour, time.tm_min, time.tm_sec);
   const std::filesystem::path folder = directory.empty() ? "." : directory;
   std::error_code ignored;
   for (int n = 1;; ++n) {

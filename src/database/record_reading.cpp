@@ -149,12 +149,13 @@ Pass PassReader::Read(int number) {
 // What the passes give: every record when they settle it, else what is known.
 RecordsRead Assembled(const std::vector<Pass>& passes, std::size_t needed) {
   std::vector<PassLog> logs;
+  logs.reserve(passes.size());
   for (const Pass& pass : passes) logs.push_back(pass.log);
   Assembly assembly = AssembleRecords(logs, needed);
   RecordsRead read;
   read.passes = static_cast<int>(passes.size());
-  for (std::optional<std::string>& record : assembly.records) {
-    if (record) read.records.push_back(std::move(*record));
+  for (auto& record : assembly.records) {
+    if (record.has_value()) read.records.push_back(std::move(record).value());
   }
   if (assembly.exact) return read;
   read.inDoubt = std::move(assembly.inDoubt);

@@ -324,14 +324,14 @@ bool WriteJob::LoadSheet(job::JobEnvironment& env) {
                            " are written.");
   }
   if (!imported.problems.empty()) {
-    std::string text;
+    std::string problems;
     for (std::size_t i = 0; i < imported.problems.size() && i < 10; ++i) {
-      text += imported.problems[i] + "\r\n";
+      problems += imported.problems[i] + "\r\n";
     }
     if (imported.problems.size() > 10) {
-      text += "and " + std::to_string(imported.problems.size() - 10) + " more.\r\n";
+      problems += "and " + std::to_string(imported.problems.size() - 10) + " more.\r\n";
     }
-    return Refuse(env, "The sheet holds what a record cannot carry:\r\n" + text +
+    return Refuse(env, "The sheet holds what a record cannot carry:\r\n" + problems +
                            "Put it right and write it again.");
   }
   if (!imported.incompleteRows.empty()) {
@@ -519,7 +519,7 @@ void WriteJob::WriteRecords(job::JobEnvironment& env) {
 }
 
 std::string WriteJob::DifferenceText(const RecordsRead& read,
-                                     const std::vector<std::string>& expected) {
+                                     const std::vector<std::string>& expected) const {
   if (read.end != ReadEnd::Complete) {
     return "The records could not be read back whole to check them (" +
            std::string(ReadEndText(read.end)) + "); what the reader holds is in doubt.";

@@ -75,7 +75,8 @@ class WriteJob : public job::ReaderJob {
   // Whether the reader gives back the attributes written; else the differing ones are noted.
   bool AttributesHeld(job::JobEnvironment& env);
   // What the read-back found against the sheet.
-  std::string DifferenceText(const RecordsRead& read, const std::vector<std::string>& expected);
+  std::string DifferenceText(const RecordsRead& read,
+                             const std::vector<std::string>& expected) const;
   // The sheet's records as they were sent.
   std::vector<std::string> SheetRecords() const;
   // Tells why a record did not reach the reader after every attempt.

@@ -112,7 +112,11 @@ job::CommandResult WriteOrReadNumeric(job::JobEnvironment& env, const std::strin
       outcome.ok = WriteCell(env, body, result);
     } else {
       const std::string read = ReadCell(env, body);
-      result = i == 0 ? read : read + result;
+      if (i == 0) {
+        result = read;
+      } else {
+        result.insert(0, read);
+      }
       outcome.ok = !read.empty();
       values.push_back(read);
       if (i + 1 == command.bodies.size()) {

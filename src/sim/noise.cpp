@@ -34,9 +34,11 @@ std::vector<ReplyPart> Noise::DamageReply(std::string reply) {
     case Damage::Drop:
       reply.erase(pick(reply.size()), 1);
       break;
-    case Damage::Flip:
-      reply[pick(reply.size())] ^= static_cast<char>(1u << pick(8));
+    case Damage::Flip: {
+      char& byte = reply[pick(reply.size())];
+      byte = static_cast<char>(static_cast<unsigned char>(byte) ^ (1u << pick(8)));
       break;
+    }
     case Damage::Insert:
       reply.insert(pick(reply.size() + 1), 1, static_cast<char>(pick(256)));
       break;

@@ -70,10 +70,11 @@ class FaultCli : public ::testing::Test {
   }
 
   // Starts the same as its own process and returns at once; `Wait` collects it.
-  pid_t Start(const std::string& args) const {
-    const std::string command = "exec '" TAGLINE_CLI_PATH "' --ini '" + ini + "' --port '" + link +
-                                "' " + args + " >'" + dir.File("out.txt") + "' 2>'" +
-                                dir.File("err.txt") + "' </dev/null";
+  pid_t Start(const std::string& args, const std::string& ports = {}) const {
+    const std::string command = "exec '" TAGLINE_CLI_PATH "' --ini '" + ini + "' " +
+                                (ports.empty() ? "--port '" + link + "'" : ports) + " " + args +
+                                " >'" + dir.File("out.txt") + "' 2>'" + dir.File("err.txt") +
+                                "' </dev/null";
     const pid_t pid = fork();
     if (pid == 0) {
       execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
@@ -254,6 +255,41 @@ TEST_F(FaultCli, LostPortEndsRepeatedTagsAndListeningAtOnce) {
     EXPECT_LT(took.count(), 5000) << args;
     PlugIn();
   }
+}
+
+// Many ports: the signal reaches every child, each ends after its record on the way, and the
+// parent prints their results before it exits.
+TEST_F(FaultCli, SignalInManyPortsModeStopsEveryChild) {
+  const std::string link2 = dir.File("ttyReader2");
+  std::unique_ptr<sim::SimulatedReader> reader2;
+  std::shared_ptr<sim::ReaderDevice> device2;
+  std::shared_ptr<sim::ReaderDatabase> database2;
+  ASSERT_TRUE(
+      app::StartSampleReader(link2, app::kDefaultVersion, reader2, device2, database2).empty());
+  const std::string path = dir.File("herd.xml");
+  test::WriteBytes(path, app::SampleSheet(app::HerdRecordsOf(200)));
+  const pid_t pid =
+      Start("db write '" + path + "'", "--port '" + link + "' --port '" + link2 + "'");
+  ASSERT_GT(pid, 0);
+  const bool writing = AwaitCommands("w", 10);
+  for (int i = 0; i < 1000 && database2->Records().size() < 10; ++i) usleep(10 * 1000);
+  ASSERT_EQ(kill(pid, SIGTERM), 0);
+  const ProgramRun run = Wait(pid);
+  ASSERT_TRUE(writing) << run.err;
+  EXPECT_EQ(run.status, 128 + SIGTERM) << run.out << run.err;
+  const std::size_t held = database->Records().size();
+  const std::size_t held2 = database2->Records().size();
+  EXPECT_LT(held, 200u);
+  EXPECT_LT(held2, 200u);
+  // The children are gone: nothing more reaches the readers.
+  usleep(500 * 1000);
+  EXPECT_EQ(database->Records().size(), held);
+  EXPECT_EQ(database2->Records().size(), held2);
+  for (const std::string& port : {link, link2}) {
+    EXPECT_NE(run.out.find(port), std::string::npos) << run.out;
+  }
+  EXPECT_NE(run.err.find("The write was interrupted: the reader holds"), std::string::npos)
+      << run.err;
 }
 
 }  // namespace

@@ -37,7 +37,7 @@ ReaderModel IdentifyQuietly(WindowContext& window) {
   return model;
 }
 
-ReaderModel LastJobModel(WindowContext& window) {
+ReaderModel LastJobModel(const WindowContext& window) {
   return window.lastJobModel().value_or(ReaderModel::NoReply);
 }
 
