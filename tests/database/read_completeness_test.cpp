@@ -90,7 +90,8 @@ TEST_F(ReadCompletenessTest, DamagedRepliesAreReadAgainFromTheStart) {
   };
   for (std::size_t bad = 0; bad < damaged.size(); ++bad) {
     // The first pass has record `bad` damaged; the passes after it are clean.
-    auto passes = std::make_shared<int>(0);
+    // Counted on the reader's thread, looked at on this one.
+    auto passes = std::make_shared<std::atomic<int>>(0);
     auto next = std::make_shared<std::size_t>(0);
     reader->SetHandler("RP", [passes, next](std::string_view) {
       ++*passes;
@@ -111,7 +112,7 @@ TEST_F(ReadCompletenessTest, DamagedRepliesAreReadAgainFromTheStart) {
     for (std::size_t i = 0; i < kRecords.size(); ++i) {
       EXPECT_EQ(dialog->tagTable.At(i), kRecords[i]) << bad;
     }
-    EXPECT_EQ(*passes, 2) << bad;
+    EXPECT_EQ(passes->load(), 2) << bad;
     EXPECT_EQ(CommandCount("RN"), 2 * (kRecords.size() + 1)) << bad;
   }
 }
