@@ -48,8 +48,9 @@ struct RecordsRead {
 // also gets) two agree, `kMaxReadPasses` at most.
 RecordsRead ReadRecords(job::JobEnvironment& env, const ReadLoop& loop, bool verify);
 
-// The 27 attributes ("T"); a damaged reply is asked for again, twice at most. The tokens
-// whose text stayed in doubt.
+// The 27 attributes ("T"); a reply that is no whole frame is asked for again, twice at most
+// (not at all after two attributes in a row came to nothing). The tokens whose text stayed
+// in doubt.
 std::vector<char> ReadAttributes(job::JobEnvironment& env, AttributeList& attributes);
 
 // "Records 5, 9" or "Record 5" (the first ten), for the messages.

@@ -53,17 +53,6 @@ bool SkipsRecords(ReaderModel model) {
   return OneOf(model, {ReaderModel::NoReply, ReaderModel::B21Vip, ReaderModel::KtrH9HfV10Cs3});
 }
 
-// "Row 5" or "Rows 5, 9, 12" (the first ten).
-std::string RowList(const std::vector<std::size_t>& rows) {
-  std::string text = rows.size() == 1 ? "Row " : "Rows ";
-  for (std::size_t i = 0; i < rows.size() && i < 10; ++i) {
-    if (i > 0) text += ", ";
-    text += std::to_string(rows[i]);
-  }
-  if (rows.size() > 10) text += " and " + std::to_string(rows.size() - 10) + " more";
-  return text;
-}
-
 const char* StoredText(Stored stored) {
   switch (stored) {
     case Stored::Yes:
@@ -335,7 +324,7 @@ bool WriteJob::LoadSheet(job::JobEnvironment& env) {
                            "Put it right and write it again.");
   }
   if (!imported.incompleteRows.empty()) {
-    return Refuse(env, RowList(imported.incompleteRows) +
+    return Refuse(env, NumberList("Row", "Rows", imported.incompleteRows) +
                            " of the sheet hold no complete record (token, date, time and code)"
                            " and cannot be written.");
   }
