@@ -17,6 +17,7 @@
 #include "app/headless_host.h"
 #include "app/main_dialog.h"
 #include "platform/keyboard.h"
+#include "serial/frame.h"
 
 namespace {
 
@@ -69,7 +70,8 @@ int main(int argc, char** argv) {
 
   const auto start = Clock::now();
   for (int i = 0; i < codes; ++i) {
-    dialog.terminal().onlineBuffer = "9180451CBE991A" + std::to_string(10 + i % 90);
+    const std::string code = "9180451CBE991A" + std::to_string(10 + i % 90);
+    dialog.terminal().online.buffer = code + tagline::serial::CrcDigits(code);
     dialog.ProcessOnlineFrame(tagline::codes::FrameEnd::Etx);
   }
   const double wallMs = std::chrono::duration<double, std::milli>(Clock::now() - start).count();

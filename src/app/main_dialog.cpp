@@ -35,8 +35,7 @@ MainDialog::MainDialog(Host& host, MainDialogOptions options)
 }
 
 void MainDialog::ProcessOnlineFrame(codes::FrameEnd end) {
-  typing_.ProcessFrame(onlineEnv_, terminal_.onlineBuffer, terminal_.lastOnlineCode, end,
-                       fields_.doubleCodes);
+  typing_.ProcessFrame(onlineEnv_, terminal_.online, end, fields_.doubleCodes);
 }
 
 MainDialog::~MainDialog() {

@@ -73,6 +73,8 @@ void MainDialog::OnPortSettings() {
     if (!link_.open()) {
       if (OpenWithSettings(port_, portName, settings_)) {
         link_.SetOpen(true);
+        // Another line may hold a reader that sends no CRCs.
+        terminal_.online.crcSeen = false;
       } else {
         Message("error on open com port", mb::kOk | mb::kIconHand, "open com port error");
       }

@@ -126,6 +126,8 @@ AppSettings LoadSettings(const std::string& iniPath) {
   s.online = number(kOnline, "online");
   s.double_codes = text(kOnline, "double_codes") == "1";
   s.keyboard_sim_prot_path = text(kOnline, "keyboard_sim_prot_path");
+  s.type_any_text = text(kOnline, "type_any_text") == "1";
+  s.keyboard_layout = text(kOnline, "keyboard_layout");
 
   s.code = text(kAccess, "code");
   return s;
@@ -197,6 +199,9 @@ std::vector<SettingEntry> SettingEntries(const AppSettings& s) {
   putNumber(kOnline, "online", s.online);
   put(kOnline, "double_codes", s.double_codes ? "1" : "0");
   put(kOnline, "keyboard_sim_prot_path", s.keyboard_sim_prot_path);
+  const std::string anyText = s.type_any_text ? "1" : "0";
+  entries.push_back({kOnline, "type_any_text", anyText, anyText, true, "0"});
+  entries.push_back({kOnline, "keyboard_layout", s.keyboard_layout, s.keyboard_layout, true, ""});
   // The access code is the user's to set; it is never written.
   return entries;
 }

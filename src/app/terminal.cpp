@@ -43,8 +43,8 @@ bool Terminal::PollReceive(int onlineMode) {
       if (c == serial::kEtx || c == serial::kCr) {
         HandOnlineFrame(c == serial::kEtx ? codes::FrameEnd::Etx : codes::FrameEnd::Cr);
       } else if (c != '\0') {
-        onlineBuffer += c;
-        if (onlineBuffer.size() > kOnlineCodeByteLimit) onlineBuffer.erase(0, 1);
+        online.buffer += c;
+        if (online.buffer.size() > kOnlineCodeByteLimit) online.buffer.erase(0, 1);
       }
     }
   }
@@ -97,11 +97,11 @@ void Terminal::HandOnlineFrame(codes::FrameEnd end) {
     return;
   }
   // Until keyboard processing is attached, show the code as a line of its own.
-  std::string code = onlineBuffer;
+  std::string code = online.buffer;
   std::erase_if(code, [](char c) { return c == serial::kStx || c == '\n'; });
   panes.received += code + "\r\n";
   panes.sent += "\r\n";
-  onlineBuffer.clear();
+  online.buffer.clear();
 }
 
 }  // namespace tagline::app

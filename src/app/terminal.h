@@ -42,8 +42,7 @@ class Terminal {
   void SetPollObserver(PollObserver observer) { pollObserver_ = std::move(observer); }
 
   Panes panes;
-  std::string onlineBuffer;
-  std::string lastOnlineCode;
+  codes::OnlineLine online;
   // The terminal-mode polls that brought data, and the class of the last one when it was a
   // lone ACK, NAK or BEL (NoAnswer otherwise).
   int polledReplies = 0;

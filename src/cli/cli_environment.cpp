@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "cli/cli_host.h"
+#include "platform/printable_text.h"
 #include "platform/stop_signals.h"
 #include "platform/terminal.h"
 #include "platform/tick_count.h"
@@ -16,7 +17,7 @@ CliEnvironment::CliEnvironment(Session& session, std::string commandLabel)
       protocol_(link_) {
   link_.SetOpen(session.dialog().portOpen() != 0);
   link_.AddObserver(panes_);
-  if (platform::StderrIsTerminal()) progress_ = &session.err();
+  if (platform::StderrIsTerminal()) progress_ = &session.progressStream();
 }
 
 CliEnvironment::~CliEnvironment() {
@@ -70,7 +71,8 @@ void CliEnvironment::ShowProgress(const std::string& line) {
   if (progress_ == nullptr || line == lastProgress_) return;
   lastProgress_ = line;
   // Back to the line's start, the new text, the rest of the old one erased.
-  *progress_ << '\r' << line << "\x1b[K" << std::flush;
+  // The count comes from the reader: escaped like everything else it sends.
+  *progress_ << '\r' << platform::TerminalSafeText(line) << "\x1b[K" << std::flush;
 }
 
 void CliEnvironment::Message(const std::string& text) {

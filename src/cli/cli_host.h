@@ -87,6 +87,10 @@ class Session {
   CliHost& host() { return host_; }
   std::ostream& out() { return out_; }
   std::ostream& err() { return err_; }
+  // Where the progress line goes: standard error without the escaping of err(), as the
+  // line moves the cursor itself.
+  std::ostream& progressStream() { return *progress_; }
+  void SetProgressStream(std::ostream& progress) { progress_ = &progress; }
   // Where the results go as JSON objects; null when the output is text.
   JsonRecords* json() { return json_; }
   void SetJson(JsonRecords* json) { json_ = json; }
@@ -94,6 +98,7 @@ class Session {
  private:
   std::ostream& out_;
   std::ostream& err_;
+  std::ostream* progress_ = &err_;
   CliHost host_;
   // Shared, so that a build without the simulator needs no complete type to destroy it.
   std::shared_ptr<sim::DemoReader> demo_;

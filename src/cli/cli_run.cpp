@@ -16,6 +16,7 @@
 #include "cli/cli_handlers.h"
 #include "cli/cli_host.h"
 #include "cli/cli_many_ports.h"
+#include "cli/terminal_safe_stream.h"
 #include "codes/code_operations.h"
 #include "job/reader_job.h"
 #include "platform/comm.h"
@@ -374,8 +375,9 @@ JsonObject JobRecord(const job::JobResult& result) {
 
 namespace {
 
+// `progress` takes the progress line, which moves the cursor itself; `err` is escaped.
 int RunCommand(const CliOptions& options, std::istream& in, std::ostream& out, std::ostream& err,
-               JsonRecords* json) {
+               std::ostream& progress, JsonRecords* json) {
   const CommandEntry* entry = FindCommand(options.command);
   if (entry == nullptr || entry->run == nullptr) {
     err << "tagline: unknown command " << options.command << '\n';
@@ -385,6 +387,7 @@ int RunCommand(const CliOptions& options, std::istream& in, std::ostream& out, s
   if (entry->needs == CommandNeeds::Nothing) return entry->run(run);
 
   Session session(out, err);
+  session.SetProgressStream(progress);
   session.SetJson(json);
   if (const int status = session.Open(options, entry->needs == CommandNeeds::Reader);
       status != kExitOk) {
@@ -409,13 +412,16 @@ int RunCommand(const CliOptions& options, std::istream& in, std::ostream& out, s
 }  // namespace
 
 int RunCli(const CliOptions& options, std::istream& in, std::ostream& out, std::ostream& err) {
-  if (ManyPorts(options)) return RunOnPorts(options, in, out, err);
-  if (!options.json) return RunCommand(options, in, out, err, nullptr);
+  // What a reader sends reaches the terminal escaped; JSON escapes it by itself.
+  TerminalSafeStream safeOut(out);
+  TerminalSafeStream safeErr(err);
+  if (ManyPorts(options)) return RunOnPorts(options, in, options.json ? out : safeOut, safeErr);
+  if (!options.json) return RunCommand(options, in, safeOut, safeErr, err, nullptr);
   std::ostringstream printed;
   std::ostringstream errors;
   JsonRecords records;
-  const int status = RunCommand(options, in, printed, errors, &records);
-  err << errors.str() << std::flush;
+  const int status = RunCommand(options, in, printed, errors, err, &records);
+  safeErr << errors.str() << std::flush;
   PrintJson(options, status, printed.str(), errors.str(), records, out);
   return status;
 }

@@ -10,9 +10,11 @@
 #include <string_view>
 
 #include "codes/code_text.h"
+#include "codes/online_code_check.h"
 #include "codes/online_conversions.h"
 #include "platform/home_directory.h"
 #include "platform/keyboard.h"
+#include "platform/printable_text.h"
 #include "serial/frame.h"
 
 namespace tagline::codes {
@@ -88,28 +90,61 @@ std::string RemoveFrameBytes(std::string text) {
 
 }  // namespace
 
-void OnlineTyping::ProcessFrame(job::JobEnvironment& env, std::string& buffer,
-                                std::string& lastCode, FrameEnd end, bool doubleCodes) {
+void OnlineTyping::ProcessFrame(job::JobEnvironment& env, OnlineLine& line, FrameEnd end,
+                                bool doubleCodes) {
   const bool etx = end == FrameEnd::Etx;
-  if (etx) env.reader().AcknowledgeCode();
+  std::string text = RemoveFrameBytes(std::move(line.buffer));
+  line.buffer.clear();
+  if (text.empty()) {
+    if (etx) env.reader().AcknowledgeCode();
+    return;
+  }
+  CheckedFrame frame{text, FrameCrc::None};
+  if (etx) frame = CheckEtxFrame(text, line.crcSeen);
+  const bool anyText = env.settings().type_any_text;
+  // A damaged frame is no code the reader may take as delivered; an unchecked special
+  // reader gets its answer as before.
+  if (etx && (frame.crc != FrameCrc::Damaged || anyText)) env.reader().AcknowledgeCode();
+  if (frame.crc == FrameCrc::Valid) line.crcSeen = true;
 
-  buffer = RemoveFrameBytes(std::move(buffer));
-  if (buffer.empty()) return;
-  buffer += "\r\n";
-  env.transcript().Received(buffer);
+  env.transcript().Received(text + "\r\n");
   env.transcript().Sent("\r\n");
+  if (frame.crc == FrameCrc::Damaged && !anyText) {
+    // Not remembered either: the same code arriving whole next is no double.
+    env.transcript().Received("// damaged code (CRC), not typed\r\n");
+    return;
+  }
+  std::string code = frame.crc == FrameCrc::Valid ? frame.code : text;
+  code += "\r\n";
 
-  const bool linkMessage = etx ? HoldsAny(buffer, {"DISCONNECT"})
-                               : HoldsAny(buffer, {"RING", "CARRIER", "CONNECT", "READY", "CALL",
-                                                   "SYNTAX", "CLOSE", "+++", "XXX"});
+  const bool linkMessage = etx ? HoldsAny(code, {"DISCONNECT"})
+                               : HoldsAny(code, {"RING", "CARRIER", "CONNECT", "READY", "CALL",
+                                                 "SYNTAX", "CLOSE", "+++", "XXX"});
+  const bool plausible =
+      anyText || IsPlausibleCode(std::string_view(code).substr(0, code.size() - 2));
+  if (!linkMessage && !plausible) {
+    env.transcript().Received("// not a tag code, not typed\r\n");
+    return;
+  }
   // Doubles are told by the text as received; the conversion works on a copy, so an
   // inverted code never stands in for the previous one.
-  const bool repeated = buffer == lastCode && !doubleCodes;
-  if (!linkMessage && !repeated)
-    TypeCode(env.settings(), ConvertOnlineCode(env.settings(), buffer));
+  const bool repeated = code == line.lastCode && !doubleCodes;
+  if (!linkMessage && !repeated) {
+    // Whatever the settings let through, a control byte from the reader is never a key.
+    std::string typed = WithoutControlBytes(code.substr(0, code.size() - 2)) + "\r\n";
+    TypeCode(env.settings(), ConvertOnlineCode(env.settings(), std::move(typed)));
+    ReportUntypable(env);
+  }
+  line.lastCode = std::move(code);
+}
 
-  lastCode = buffer;
-  buffer.clear();
+void OnlineTyping::ReportUntypable(job::JobEnvironment& env) {
+  if (!keyboard_) return;
+  const std::string missing = keyboard_->TakeUntypable();
+  if (!missing.empty()) {
+    env.transcript().Received("// not on this keyboard layout, not typed: " +
+                              platform::EscapeControlBytes(missing) + "\r\n");
+  }
 }
 
 namespace {

@@ -26,6 +26,17 @@ std::string ConvertOnlineCode(const job::AppSettings& settings, std::string code
 // would create it.
 std::optional<std::string> ProtocolFileProblem(const std::string& path);
 
+// What the ONLINE processing keeps of one port between frames.
+struct OnlineLine {
+  // The characters of the code being received.
+  std::string buffer;
+  // The previous code as received (without its CRC), for the double-code filter.
+  std::string lastCode;
+  // A frame with a valid CRC came on this port: this reader sends them, so a frame
+  // without one is damaged.
+  bool crcSeen = false;
+};
+
 class OnlineTyping {
  public:
   // Told the reason each time a typed character cannot be written to the protocol file.
@@ -41,10 +52,9 @@ class OnlineTyping {
   void SetBeforeKey(BeforeKey beforeKey) { beforeKey_ = std::move(beforeKey); }
 
   // One received code, ended by ETX or CR, taken out of the frame buffer (which is left
-  // empty): acknowledged, shown, filtered against the last code (unless double codes are
-  // let through), converted and typed.
-  void ProcessFrame(job::JobEnvironment& env, std::string& buffer, std::string& lastCode,
-                    FrameEnd end, bool doubleCodes);
+  // empty): its CRC checked and taken off, acknowledged, shown, filtered against the last
+  // code (unless double codes are let through), converted and typed when it is a tag code.
+  void ProcessFrame(job::JobEnvironment& env, OnlineLine& line, FrameEnd end, bool doubleCodes);
   // Types a code with the start, end and replace texts around and in it.
   void TypeCode(const job::AppSettings& settings, const std::string& code);
 
@@ -54,6 +64,9 @@ class OnlineTyping {
   static std::string DefaultProtocolPath();
 
  private:
+  // Tells the panes of characters the keyboard's layout could not type.
+  void ReportUntypable(job::JobEnvironment& env);
+
   std::unique_ptr<platform::Keyboard> keyboard_;
   ProtocolFailure protocolFailure_;
   BeforeKey beforeKey_;

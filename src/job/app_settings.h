@@ -57,6 +57,11 @@ struct AppSettings {
   std::int32_t online = 0;  // 0 off, 1 on with terminal, 2 on without terminal
   bool double_codes = false;
   std::string keyboard_sim_prot_path;
+  // Types whatever the reader sends, not only tag codes (for special readers; unsafe).
+  bool type_any_text = false;
+  // The keyboard layout the uinput keyboard types with ("de", "fr(bepo)"); empty: the
+  // system's.
+  std::string keyboard_layout;
   // [ACCESS], read only
   std::string code;
 

@@ -155,7 +155,8 @@ std::int16_t Keyboard::KeyScan(char c) const {
   return VkKeyScanA(c);
 }
 
-std::unique_ptr<Keyboard> CreateKeyboard(KeyboardKind kind, std::string& error) {
+std::unique_ptr<Keyboard> CreateKeyboard(KeyboardKind kind, std::string& error,
+                                         const std::string& layout) {
   error.clear();
   switch (kind) {
     case KeyboardKind::Recording:
@@ -170,7 +171,7 @@ std::unique_ptr<Keyboard> CreateKeyboard(KeyboardKind kind, std::string& error) 
     case KeyboardKind::Win32:
       break;
   }
-  return CreateNativeKeyboard(kind, error);
+  return CreateNativeKeyboard(kind, error, layout);
 }
 
 }  // namespace tagline::platform

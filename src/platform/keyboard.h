@@ -61,11 +61,17 @@ class Keyboard {
   virtual std::int16_t KeyScan(char c) const;
   // True once output was lost (closed pipe, failed device write); typing then goes nowhere.
   virtual bool Failed() const { return false; }
+  // The characters of the text given to Character() that the keyboard's layout has no key
+  // for and that were not typed, since the last call.
+  virtual std::string TakeUntypable() { return {}; }
 };
 
 // The backend for `kind`. Automatic takes X11 when a display is reachable and has XTest,
 // else uinput (on Windows: the Win32 input queue). nullptr with `error` set when the
 // backend cannot be had; for Automatic the error names every backend's reason.
-std::unique_ptr<Keyboard> CreateKeyboard(KeyboardKind kind, std::string& error);
+// `layout` names the layout a uinput keyboard types with ("de", "ch(fr)"); empty: the
+// system's. X11 types with the X server's own layout.
+std::unique_ptr<Keyboard> CreateKeyboard(KeyboardKind kind, std::string& error,
+                                         const std::string& layout = {});
 
 }  // namespace tagline::platform

@@ -10,7 +10,8 @@
 namespace tagline::platform {
 
 // Automatic, X11, Uinput and Win32: whatever of them this OS has.
-std::unique_ptr<Keyboard> CreateNativeKeyboard(KeyboardKind kind, std::string& error);
+std::unique_ptr<Keyboard> CreateNativeKeyboard(KeyboardKind kind, std::string& error,
+                                               const std::string& layout);
 
 #ifndef _WIN32
 
@@ -20,8 +21,10 @@ inline constexpr const char* kUinputDeviceName = "Tagline Console keyboard";
 // XTest on the X server `displayName` (empty: $DISPLAY).
 std::unique_ptr<Keyboard> CreateX11Keyboard(const std::string& displayName, std::string& error);
 
-// A virtual keyboard device created through the uinput node at `devicePath`.
-std::unique_ptr<Keyboard> CreateUinputKeyboard(const std::string& devicePath, std::string& error);
+// A virtual keyboard device created through the uinput node at `devicePath`, typing with
+// the layout `layout` ("de", "ch(fr)"; empty: the system's, see SystemLayoutSources).
+std::unique_ptr<Keyboard> CreateUinputKeyboard(const std::string& devicePath, std::string& error,
+                                               const std::string& layout = {});
 
 // The message for a failed open of the uinput node, with the usual remedy.
 std::string UinputOpenError(const std::string& devicePath, int error);

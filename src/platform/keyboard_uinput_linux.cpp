@@ -12,7 +12,9 @@
 #include <utility>
 
 #include "platform/keyboard_backends.h"
+#include "platform/layout_typing.h"
 #include "platform/tick_count.h"
+#include "platform/xkb_layout.h"
 
 namespace tagline::platform {
 
@@ -79,25 +81,46 @@ std::string SetupError(const std::string& devicePath, const char* step) {
          "): " + std::strerror(error);
 }
 
+// xkb keycodes are the input codes + 8 (the X server's offset).
+constexpr std::uint32_t kXkbKeycodeOffset = 8;
+// The key codes the device announces: the whole keyboard range, so that any key of the
+// layout can be pressed.
+constexpr int kLastKeyCode = KEY_MICMUTE;
+
 class UinputKeyboard final : public Keyboard {
  public:
-  explicit UinputKeyboard(UniqueFd fd) : fd_(std::move(fd)) {}
+  UinputKeyboard(UniqueFd fd, std::unique_ptr<XkbLayout> layout)
+      : fd_(std::move(fd)), layout_(std::move(layout)) {}
   // Destroying the device releases the keys still down on it.
   ~UinputKeyboard() override { ::ioctl(fd_.get(), UI_DEV_DESTROY); }
 
   KeyboardKind Kind() const override { return KeyboardKind::Uinput; }
 
+  // A character the layout lacks has no key here: it is reported, not typed.
+  void Character(char c) override { typing_.Character(c, *layout_, 0, {}); }
+
   void KeyEvent(std::uint8_t virtualKey, bool keyUp) override {
+    if (typing_.KeyEvent(virtualKey, keyUp, [this](std::uint32_t keycode, bool down) {
+          if (keycode > kXkbKeycodeOffset)
+            Press(static_cast<std::uint16_t>(keycode - kXkbKeycodeOffset), down);
+        })) {
+      return;
+    }
     const std::uint16_t code = kKeyTable[virtualKey];
     if (code == 0) return;
-    // The input core ignores the release of a key that is not down.
-    Write(EV_KEY, code, keyUp ? 0 : 1);
-    Write(EV_SYN, SYN_REPORT, 0);
+    Press(code, !keyUp);
   }
 
   bool Failed() const override { return failed_; }
+  std::string TakeUntypable() override { return typing_.TakeUntypable(); }
 
  private:
+  void Press(std::uint16_t code, bool down) {
+    // The input core ignores the release of a key that is not down.
+    Write(EV_KEY, code, down ? 1 : 0);
+    Write(EV_SYN, SYN_REPORT, 0);
+  }
+
   void Write(std::uint16_t type, std::uint16_t code, std::int32_t value) {
     input_event event{};
     event.type = type;
@@ -111,6 +134,8 @@ class UinputKeyboard final : public Keyboard {
   }
 
   UniqueFd fd_;
+  std::unique_ptr<XkbLayout> layout_;
+  LayoutTyping typing_;
   bool failed_ = false;
 };
 
@@ -139,7 +164,13 @@ std::string UinputOpenError(const std::string& devicePath, int error) {
   }
 }
 
-std::unique_ptr<Keyboard> CreateUinputKeyboard(const std::string& devicePath, std::string& error) {
+std::unique_ptr<Keyboard> CreateUinputKeyboard(const std::string& devicePath, std::string& error,
+                                               const std::string& layout) {
+  // The device has no layout of its own: the display server applies the system's to it,
+  // so the characters are looked up in that one.
+  const LayoutNames names = ChooseLayout(SystemLayoutSources(layout));
+  auto keymap = XkbLayout::FromNames(names, error);
+  if (!keymap) return nullptr;
   UniqueFd fd(::open(devicePath.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC));
   if (fd.get() < 0) {
     const int openError = errno;
@@ -150,8 +181,8 @@ std::unique_ptr<Keyboard> CreateUinputKeyboard(const std::string& devicePath, st
     error = SetupError(devicePath, "key events");
     return nullptr;
   }
-  for (const std::uint16_t code : kKeyTable) {
-    if (code != 0 && ::ioctl(fd.get(), UI_SET_KEYBIT, static_cast<int>(code)) < 0) {
+  for (int code = KEY_ESC; code <= kLastKeyCode; ++code) {
+    if (::ioctl(fd.get(), UI_SET_KEYBIT, code) < 0) {
       error = SetupError(devicePath, "key codes");
       return nullptr;
     }
@@ -168,7 +199,7 @@ std::unique_ptr<Keyboard> CreateUinputKeyboard(const std::string& devicePath, st
     return nullptr;
   }
   SleepMs(kSettleMs);
-  return std::make_unique<UinputKeyboard>(std::move(fd));
+  return std::make_unique<UinputKeyboard>(std::move(fd), std::move(keymap));
 }
 
 }  // namespace tagline::platform

@@ -27,7 +27,9 @@ class Win32Keyboard final : public Keyboard {
 
 }  // namespace
 
-std::unique_ptr<Keyboard> CreateNativeKeyboard(KeyboardKind kind, std::string& error) {
+// Windows types with the user's own layout through VkKeyScanA; `layout` is for uinput.
+std::unique_ptr<Keyboard> CreateNativeKeyboard(KeyboardKind kind, std::string& error,
+                                               const std::string& /*layout*/) {
   switch (kind) {
     case KeyboardKind::Automatic:
     case KeyboardKind::Win32:

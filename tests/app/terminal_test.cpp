@@ -194,8 +194,8 @@ TEST_F(ExchangeOnPty, PollObserverHearsEveryLineBeforeTheTrim) {
   // ONLINE mode: what the frame processing shows.
   heard.clear();
   exchange.SetOnlineFrameHandler([this](FrameEnd) {
-    panes.received += exchange.onlineBuffer + "\r\n";
-    exchange.onlineBuffer.clear();
+    panes.received += exchange.online.buffer + "\r\n";
+    exchange.online.buffer.clear();
   });
   EXPECT_TRUE(PollWith("12\r12\r", 1));
   EXPECT_EQ(heard, "12\r\n12\r\n");
@@ -216,8 +216,8 @@ TEST_F(ExchangeOnPty, PollOnLostPortClearsTheFlag) {
 TEST_F(ExchangeOnPty, OnlineCodeSplitOverTwoPollsIsHandedOnce) {
   std::vector<std::pair<std::string, FrameEnd>> frames;
   exchange.SetOnlineFrameHandler([&](FrameEnd end) {
-    frames.emplace_back(exchange.onlineBuffer, end);
-    exchange.onlineBuffer.clear();
+    frames.emplace_back(exchange.online.buffer, end);
+    exchange.online.buffer.clear();
   });
   EXPECT_TRUE(
       PollWith("\x02"
@@ -243,8 +243,8 @@ TEST_F(ExchangeOnPty, OnlineCodeSplitOverTwoPollsIsHandedOnce) {
 TEST_F(ExchangeOnPty, OnlineBufferSurvivesAModeSwitch) {
   std::vector<std::string> codes;
   exchange.SetOnlineFrameHandler([&](FrameEnd) {
-    codes.push_back(exchange.onlineBuffer);
-    exchange.onlineBuffer.clear();
+    codes.push_back(exchange.online.buffer);
+    exchange.online.buffer.clear();
   });
   EXPECT_TRUE(PollWith("12", 1));
   EXPECT_TRUE(PollWith("AB"));  // terminal mode shows it, the buffer stays
@@ -312,8 +312,8 @@ TEST(PaneBounds, OnlineCodeWithoutAnEndStaysBounded) {
   Terminal terminal{link};
   line.Push(std::string(kOnlineCodeByteLimit + 100, '7') + "12");
   EXPECT_TRUE(terminal.PollReceive(1));
-  EXPECT_EQ(terminal.onlineBuffer.size(), kOnlineCodeByteLimit);
-  EXPECT_EQ(terminal.onlineBuffer.substr(kOnlineCodeByteLimit - 3), "712");
+  EXPECT_EQ(terminal.online.buffer.size(), kOnlineCodeByteLimit);
+  EXPECT_EQ(terminal.online.buffer.substr(kOnlineCodeByteLimit - 3), "712");
 }
 
 TEST(PaneBounds, TextWithoutLineEndsStaysBounded) {

@@ -1,7 +1,7 @@
 // ONLINE mode: received codes acknowledged, filtered, converted and typed.
 #include <gtest/gtest.h>
 
-#include "dialog_fixture.h"
+#include "online_fixture.h"
 #include "platform/keyboard_recording.h"
 #include "serial/frame.h"
 
@@ -10,32 +10,6 @@ namespace {
 
 using codes::FrameEnd;
 using platform::RecordedKeyEvent;
-
-class OnlineTest : public DialogFixture {
- protected:
-  void StartOnline(const std::string& com = {}, const std::string& online = {}) {
-    WriteIni("[COM]\r\n" + com + "[ONLINE]\r\nonline=1\r\n" + online);
-    Start();
-    host.ClearMessages();
-    auto recorder = std::make_unique<platform::RecordingKeyboard>();
-    keys = recorder.get();
-    dialog->SetKeyboard(std::move(recorder));
-  }
-  // A frame as the receive poll hands it over.
-  void Receive(const std::string& text, FrameEnd end = FrameEnd::Cr) {
-    dialog->terminal().onlineBuffer = text;
-    dialog->ProcessOnlineFrame(end);
-  }
-  // The virtual keys pressed, without the Shift key.
-  std::vector<std::uint8_t> KeysDown() const {
-    std::vector<std::uint8_t> down;
-    for (const auto& e : keys->events()) {
-      if (!e.keyUp && e.virtualKey != platform::kVkShift) down.push_back(e.virtualKey);
-    }
-    return down;
-  }
-  platform::RecordingKeyboard* keys = nullptr;
-};
 
 TEST_F(OnlineTest, CodeIsTypedKeyByKeyWithItsLineEnd) {
   StartOnline();
@@ -51,7 +25,7 @@ TEST_F(OnlineTest, CodeIsTypedKeyByKeyWithItsLineEnd) {
 }
 
 TEST_F(OnlineTest, UpperCaseLettersAndColonAreShifted) {
-  StartOnline();
+  StartOnline({}, "type_any_text=1\r\n");  // ":" is no tag code
   Receive("aB:");
   const auto& e = keys->events();
   ASSERT_GE(e.size(), 7u);
@@ -80,15 +54,16 @@ TEST_F(OnlineTest, OnlyTheFirstSwitchedOnConversionApplies) {
   Receive("FF");
   EXPECT_EQ(keys->characters(), "255\r\n");
   keys->Clear();
-  Receive("NoREAD");
-  EXPECT_EQ(keys->characters(), "NoREAD\r\n");
+  Receive("NoREAD");  // no tag code: shown, not typed
+  EXPECT_EQ(keys->characters(), "");
+  EXPECT_EQ(dialog->terminal().panes.received, "FF\r\nNoREAD\r\n// not a tag code, not typed\r\n");
 }
 
 TEST_F(OnlineTest, InvertCombinesWithIsoDisplay) {
   StartOnline("invert=1\r\nhex2iso=1\r\n");
   Receive("2858997D38A20189");  // the transmission order of 9180451CBE991A14
   EXPECT_EQ(keys->characters(), "276 123456789012\r\n");
-  EXPECT_EQ(dialog->terminal().lastOnlineCode, "2858997D38A20189\r\n");  // as received
+  EXPECT_EQ(dialog->terminal().online.lastCode, "2858997D38A20189\r\n");  // as received
 }
 
 TEST_F(OnlineTest, RepeatedCodeIsADoubleWithInvertOn) {
@@ -164,13 +139,13 @@ TEST_F(OnlineTest, ShiftEnterTokenOnlyWhereItIsAccepted) {
 }
 
 TEST_F(OnlineTest, LinkMessagesAreShownButNotTyped) {
-  StartOnline();
+  StartOnline({}, "type_any_text=1\r\n");  // even texts that are no tag codes
   Receive("NO DISCONNECT", FrameEnd::Etx);
   Receive("RING");
   Receive("CONNECT 9600");
   EXPECT_TRUE(keys->events().empty());
   EXPECT_EQ(dialog->terminal().panes.received, "NO DISCONNECT\r\nRING\r\nCONNECT 9600\r\n");
-  EXPECT_EQ(dialog->terminal().lastOnlineCode, "CONNECT 9600\r\n");
+  EXPECT_EQ(dialog->terminal().online.lastCode, "CONNECT 9600\r\n");
   Receive("RING", FrameEnd::Etx);  // after ETX only DISCONNECT is a link message
   EXPECT_EQ(keys->characters(), "RING\r\n");
 }
@@ -179,7 +154,7 @@ TEST_F(OnlineTest, EmptyFrameChangesNothing) {
   StartOnline();
   Receive("5");
   Receive("\x02\x06");
-  EXPECT_EQ(dialog->terminal().lastOnlineCode, "5\r\n");
+  EXPECT_EQ(dialog->terminal().online.lastCode, "5\r\n");
   EXPECT_EQ(keys->characters(), "5\r\n");
 }
 
@@ -229,13 +204,12 @@ TEST_F(OnlineTest, CodesFromTheReaderAreAcknowledgedAndTyped) {
   dialog->SetKeyboard(std::move(recorder));
   reader->SendOnlineCode("00FF", sim::Terminator::Etx);
   ASSERT_TRUE(host.RunUntil([this] { return !keys->characters().empty(); }, 2000));
-  // The frame's CRC digits stay part of the code, as the reader sends them.
-  const std::string code = "00FF" + serial::CrcDigits("00FF") + "\r\n";
-  EXPECT_EQ(keys->characters(), code);
-  EXPECT_EQ(Text(ctl::kReceived), code);
+  // The pane shows the frame as it came; the CRC digits are no part of the code typed.
+  EXPECT_EQ(keys->characters(), "00FF\r\n");
+  EXPECT_EQ(Text(ctl::kReceived), "00FF" + serial::CrcDigits("00FF") + "\r\n");
   ASSERT_TRUE(reader->WaitForCommands(1, 1000));
   EXPECT_NE(reader->RawReceived().find("\x02\x06\x03"), std::string::npos);
-  EXPECT_EQ(dialog->terminal().lastOnlineCode, code);
+  EXPECT_EQ(dialog->terminal().online.lastCode, "00FF\r\n");
 }
 
 }  // namespace

@@ -1,0 +1,138 @@
+// Which key and modifiers type a character, over keymaps libxkbcommon compiles from layout
+// names: no display needed. Each resolution is checked by asking the keymap what the
+// stroke types.
+#include "platform/xkb_layout.h"
+
+#include <gtest/gtest.h>
+#include <linux/input-event-codes.h>
+
+#include <string>
+
+namespace tagline::platform {
+namespace {
+
+constexpr std::uint32_t kOffset = 8;  // xkb keycodes are the input codes + 8
+
+std::unique_ptr<XkbLayout> Compile(const std::string& layout, const std::string& variant = {}) {
+  std::string error;
+  auto keymap = XkbLayout::FromNames({layout, variant}, error);
+  EXPECT_NE(keymap, nullptr) << layout << ": " << error;
+  return keymap;
+}
+
+std::optional<KeyStroke> Stroke(const XkbLayout& keymap, char c) {
+  return keymap.Resolve(KeysymOfCharacter(c));
+}
+
+// What a person types into a code's start and end texts, and every character of hex,
+// decimal, ISO and BDE codes.
+const std::string kTypedCharacters = "0123456789ABCDEFabcdef _.-,;:/#+*=@()<>!?$%&'\"xyzXYZqwQW";
+
+TEST(XkbLayout, EveryCharacterOfCodesAndCommonTextsTypesItselfOnEuropeanLayouts) {
+  for (const char* name : {"us", "de", "fr", "ch", "gb"}) {
+    const auto keymap = Compile(name);
+    ASSERT_NE(keymap, nullptr);
+    for (const char c : kTypedCharacters) {
+      const auto stroke = Stroke(*keymap, c);
+      ASSERT_TRUE(stroke.has_value()) << name << " has no key for '" << c << "'";
+      EXPECT_EQ(keymap->Produces(*stroke), std::string(1, c)) << name << " '" << c << "'";
+    }
+  }
+}
+
+TEST(XkbLayout, KeysAndModifiersAreTheLayoutsOwn) {
+  const auto us = Compile("us");
+  const auto de = Compile("de");
+  const auto fr = Compile("fr");
+  const auto ch = Compile("ch");
+  const auto gb = Compile("gb");
+  ASSERT_TRUE(us && de && fr && ch && gb);
+  const std::uint32_t shift = us->KeyOf(0xffe1);  // Shift_L
+  ASSERT_EQ(shift, KEY_LEFTSHIFT + kOffset);
+
+  // German: Y and Z change places, "@" is AltGr+Q, "#" is a key of its own.
+  EXPECT_EQ(Stroke(*de, 'z')->keycode, KEY_Y + kOffset);
+  EXPECT_EQ(Stroke(*de, 'y')->keycode, KEY_Z + kOffset);
+  const auto deAt = Stroke(*de, '@');
+  EXPECT_EQ(deAt->keycode, KEY_Q + kOffset);
+  ASSERT_EQ(deAt->modifiers.size(), 1u);
+  EXPECT_EQ(deAt->modifiers[0], KEY_RIGHTALT + kOffset);
+  EXPECT_TRUE(Stroke(*de, '#')->modifiers.empty());
+
+  // French: the digits of the top row need Shift; "a" sits where a US "q" is.
+  for (const char digit : std::string("0123456789")) {
+    const auto stroke = Stroke(*fr, digit);
+    EXPECT_EQ(stroke->modifiers, std::vector<std::uint32_t>{shift}) << digit;
+  }
+  EXPECT_EQ(Stroke(*fr, '1')->keycode, KEY_1 + kOffset);
+  EXPECT_EQ(Stroke(*fr, 'a')->keycode, KEY_Q + kOffset);
+
+  // Swiss: digits unshifted, "@" on AltGr+2.
+  EXPECT_TRUE(Stroke(*ch, '5')->modifiers.empty());
+  EXPECT_EQ(Stroke(*ch, '@')->keycode, KEY_2 + kOffset);
+  // British: '"' is Shift+2, '#' has a key of its own.
+  EXPECT_EQ(Stroke(*gb, '"')->keycode, KEY_2 + kOffset);
+  EXPECT_EQ(Stroke(*gb, '"')->modifiers, std::vector<std::uint32_t>{shift});
+  EXPECT_TRUE(Stroke(*gb, '#')->modifiers.empty());
+  // Upper-case letters take Shift, never Caps Lock.
+  EXPECT_EQ(Stroke(*us, 'A')->modifiers, std::vector<std::uint32_t>{shift});
+}
+
+TEST(XkbLayout, CharactersALayoutLacksHaveNoStroke) {
+  const auto us = Compile("us");
+  const auto fr = Compile("fr");
+  ASSERT_TRUE(us && fr);
+  const char eAcute = static_cast<char>(0xE9);  // Windows-1252 "é"
+  EXPECT_FALSE(Stroke(*us, eAcute).has_value());
+  ASSERT_TRUE(Stroke(*fr, eAcute).has_value());
+  EXPECT_EQ(fr->Produces(*Stroke(*fr, eAcute)), "\xC3\xA9");
+  // Control bytes are virtual keys, not characters of a layout.
+  EXPECT_EQ(KeysymOfCharacter('\r'), 0u);
+  EXPECT_EQ(KeysymOfCharacter('\x1b'), 0u);
+}
+
+TEST(XkbLayout, SecondGroupIsResolvedInItsOwnLayout) {
+  const auto keymap = Compile("us,de");
+  ASSERT_NE(keymap, nullptr);
+  ASSERT_EQ(keymap->LayoutCount(), 2u);
+  const auto z = keymap->Resolve(KeysymOfCharacter('z'), 1);
+  ASSERT_TRUE(z.has_value());
+  EXPECT_EQ(z->keycode, KEY_Y + kOffset);
+  EXPECT_EQ(keymap->Produces(*z, 1), "z");
+}
+
+TEST(XkbLayout, UnknownLayoutIsRefusedByName) {
+  std::string error;
+  EXPECT_EQ(XkbLayout::FromNames({"no-such-layout", ""}, error), nullptr);
+  EXPECT_EQ(error, "no keyboard layout \"no-such-layout\"");
+}
+
+TEST(XkbLayout, LayoutOfTheUinputKeyboardComesFromTheFirstSourceThatNamesOne) {
+  LayoutSources sources;
+  sources.defaultKeyboard = "XKBMODEL=\"pc105\"\nXKBLAYOUT=\"de\"\nXKBVARIANT=\"nodeadkeys\"\n";
+  sources.localectl = "   System Locale: LANG=fr_FR.UTF-8\n       X11 Layout: fr\n";
+  auto chosen = ChooseLayout(sources);
+  EXPECT_EQ(chosen.layout, "de");
+  EXPECT_EQ(chosen.variant, "nodeadkeys");
+
+  sources.environmentLayout = "gb";
+  EXPECT_EQ(ChooseLayout(sources).layout, "gb");
+  EXPECT_EQ(ChooseLayout(sources).variant, "");
+
+  sources.configured = "ch(fr)";
+  chosen = ChooseLayout(sources);
+  EXPECT_EQ(chosen.layout, "ch");
+  EXPECT_EQ(chosen.variant, "fr");
+
+  LayoutSources onlyLocalectl;
+  onlyLocalectl.localectl =
+      "   System Locale: LANG=fr_FR.UTF-8\n       X11 Layout: fr\n"
+      "      X11 Variant: bepo\n";
+  chosen = ChooseLayout(onlyLocalectl);
+  EXPECT_EQ(chosen.layout, "fr");
+  EXPECT_EQ(chosen.variant, "bepo");
+  EXPECT_EQ(ChooseLayout(LayoutSources{}).layout, "us");
+}
+
+}  // namespace
+}  // namespace tagline::platform
