@@ -76,7 +76,10 @@ constexpr ControlSpec kControls[] = {
     {sc::kHex2Left8Hex2Dez, K::CheckBox, 9, 3, "HEX -> Byte 0..3 HEX --> DEZ"},
     {sc::kHex2Iso, K::CheckBox, 10, 3, "HEX -> ISO"},
     {sc::kHex2Bde, K::CheckBox, 11, 3, "HEX -> BDE"},
+    {sc::kTypeAnyText, K::CheckBox, 7, 3, "type any text (unsafe)"},
     {sc::kHint, K::Label, 12, 0, kSettingsHint},
+    {sc::kFirstStatic + 26, K::Label, 13, 0, "keyboard layout"},
+    {sc::kKeyboardLayout, K::Edit, 13, 1, ""},
 
     {sc::kFirstStatic + 40, K::Frame, 2, 0, ""},
     {sc::kOk, K::Button, 0, 0, "OK"},
@@ -130,6 +133,8 @@ constexpr KeyEntry kKeys[] = {
     {"hex2left8hex2dez", sc::kHex2Left8Hex2Dez},
     {"hex2iso", sc::kHex2Iso},
     {"hex2bde", sc::kHex2Bde},
+    {"type_any_text", sc::kTypeAnyText},
+    {"keyboard_layout", sc::kKeyboardLayout},
 };
 
 std::optional<int> ControlOfKey(std::string_view key) {
@@ -249,6 +254,8 @@ void FillSettingsDialog(const AppSettings& s, SettingsDialog& d) {
   d.protocol = s.protocol;
   for (const TextGroup& group : kTextGroups) d.*group.member = s.*group.setting;
   for (const Conversion& c : kConversionFields) d.*c.member = (s.*c.setting == "1") ? 1 : 0;
+  d.typeAnyText = s.type_any_text ? 1 : 0;
+  d.keyboardLayout = s.keyboard_layout;
 }
 
 bool LineSettingsChanged(const SettingsDialog& d, const AppSettings& s) {
@@ -271,6 +278,8 @@ void ApplySettingsDialog(const SettingsDialog& d, AppSettings& s) {
   for (const TextGroup& group : kTextGroups) s.*group.setting = d.*group.member;
   for (const Conversion& c : kConversionFields)
     (s.*c.setting).assign(1, d.*c.member != 0 ? '1' : '0');
+  s.type_any_text = d.typeAnyText != 0;
+  s.keyboard_layout = d.keyboardLayout;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -345,6 +354,8 @@ std::vector<SettingsDialog::DataBinding> SettingsDialog::DataBindings() {
   }
   for (const Conversion& c : kConversionFields)
     bindings.push_back({c.id, nullptr, &(this->*c.member)});
+  bindings.push_back({sc::kTypeAnyText, nullptr, &typeAnyText});
+  bindings.push_back({sc::kKeyboardLayout, &keyboardLayout, nullptr});
   return bindings;
 }
 
@@ -478,7 +489,8 @@ std::optional<std::string> SettingsDialog::ValueProblem(std::string_view key,
     if (digits && platform::Atol32(value) > 0) return std::nullopt;
     return std::string(key) + " takes a whole number of bits per second";
   }
-  if (*id == sc::kCts || *id == sc::kRts || *id == sc::kInvert || IsConversion(*id)) {
+  if (*id == sc::kCts || *id == sc::kRts || *id == sc::kInvert || *id == sc::kTypeAnyText ||
+      IsConversion(*id)) {
     return oneOf(kSwitch);
   }
   // The settings file keeps one line per key.

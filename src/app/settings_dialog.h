@@ -49,6 +49,9 @@ inline constexpr int kHex2Left8Hex = 1134;
 inline constexpr int kHex2Left8Hex2Dez = 1135;
 inline constexpr int kHex2Iso = 1116;
 inline constexpr int kHex2Bde = 1120;
+// What the keyboard wedge lets through, and the layout a uinput keyboard types with.
+inline constexpr int kTypeAnyText = 1137;
+inline constexpr int kKeyboardLayout = 1138;
 // The conversions that exclude each other ("HEX Invert" combines with any of them).
 inline constexpr std::array<int, 8> kConversions = {
     kHex2Dez,      kHex8ToDec8,       kHex210Dez, kHex210DezMotorola,
@@ -129,6 +132,8 @@ class SettingsDialog {
   int hex2left8hex2dez = 0;
   int hex2iso = 0;
   int hex2bde = 0;
+  int typeAnyText = 0;         // 1137
+  std::string keyboardLayout;  // 1138
 
  private:
   struct DataBinding;

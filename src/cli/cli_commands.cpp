@@ -92,6 +92,8 @@ const std::vector<CommandEntry>& Table() {
        "ONLINE mode: type the codes the reader sends",
        {{"keyboard", "auto|x11|uinput|stdout|none", "how the codes are typed (default auto)"},
         {"log", "FILE", "the protocol file of the typed characters"},
+        {"layout", "NAME", "the keyboard layout uinput types with, e.g. de or ch(fr)"},
+        {"type-any-text", nullptr, "type texts that are no tag codes too (unsafe)"},
         {"seconds", "S", "stop after S seconds (default: at Ctrl+C)"}},
        "",
        RunOnline},

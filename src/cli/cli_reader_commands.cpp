@@ -80,8 +80,10 @@ int RunOnline(CommandRun& run) {
     return kExitUsage;
   }
   auto& dialog = session.dialog();
+  if (const auto layout = options.Value("layout")) dialog.settings().keyboard_layout = *layout;
+  if (options.Has("type-any-text")) dialog.settings().type_any_text = true;
   if (*kind != platform::KeyboardKind::None) {
-    auto keyboard = platform::CreateKeyboard(*kind, error);
+    auto keyboard = platform::CreateKeyboard(*kind, error, dialog.settings().keyboard_layout);
     if (!keyboard) {
       session.err() << "tagline: no keyboard simulation: " << error << '\n';
       return kExitUsage;

@@ -77,15 +77,22 @@ std::optional<Options> ParseArguments(int argc, char** argv, std::string& error)
   return options;
 }
 
-// Whether the settings file the window reads names a port.
-bool ReaderConfigured(const std::string& iniPath) {
+// The settings the window will read; nothing when their path cannot be built (the window
+// reports that itself).
+std::optional<tagline::app::AppSettings> StartSettings(const std::string& iniPath) {
   std::string path = iniPath;
   if (path.empty()) {
     const auto built = tagline::app::BuildSettingsPath();
-    if (!built.ok()) return true;  // the window reports that itself
+    if (!built.ok()) return std::nullopt;
     path = *built.value;
   }
-  return !tagline::app::LoadSettings(path).port.empty();
+  return tagline::app::LoadSettings(path);
+}
+
+// Whether the settings file the window reads names a port.
+bool ReaderConfigured(const std::string& iniPath) {
+  const auto settings = StartSettings(iniPath);
+  return !settings || !settings->port.empty();
 }
 
 bool HasEnv(const char* name) {
@@ -155,7 +162,9 @@ int main(int argc, char** argv) {
   tagline::ui::QtHost host;
   tagline::app::MainDialog dialog(host, dialogOptions);
   if (options->keyboard != tagline::platform::KeyboardKind::None) {
-    auto keyboard = tagline::platform::CreateKeyboard(options->keyboard, error);
+    const auto settings = StartSettings(options->iniPath);
+    auto keyboard = tagline::platform::CreateKeyboard(options->keyboard, error,
+                                                      settings ? settings->keyboard_layout : "");
     if (keyboard) {
       dialog.SetKeyboard(std::move(keyboard));
     } else {

@@ -414,8 +414,15 @@ TEST(SettingsDialogScript, ValuesByKeyFollowTheDialogRules) {
   EXPECT_EQ(d.replaceTo[4], "<cr>");
   EXPECT_EQ(d.hex8ToDec8, 1);
 
+  EXPECT_FALSE(d.SetValue("type_any_text", "yes"));
+  EXPECT_TRUE(d.SetValue("type_any_text", "1"));
+  EXPECT_TRUE(d.SetValue("keyboard_layout", "ch(fr)"));
+  d.OnOK();
+  EXPECT_EQ(d.typeAnyText, 1);
+  EXPECT_EQ(d.keyboardLayout, "ch(fr)");
+
   const std::vector<std::string> keys = SettingsDialog::Keys();
-  EXPECT_EQ(keys.size(), 37u);
+  EXPECT_EQ(keys.size(), 39u);
   for (const std::string& key : keys) EXPECT_TRUE(d.Value(key).has_value()) << key;
 }
 

@@ -310,5 +310,49 @@ TEST_F(CliCommandsTest, OnlineSaysWhenTheProtocolFileCannotBeOpened) {
   EXPECT_TRUE(reader->Commands().empty());  // a CR-ended code is not acknowledged
 }
 
+// A reader's text that would retitle, clear or ring the user's terminal is printed escaped.
+bool HoldsTerminalControls(const std::string& text) {
+  return text.find('\x1b') != std::string::npos || text.find('\x07') != std::string::npos;
+}
+
+TEST_F(CliCommandsTest, ReaderBytesReachTheTerminalEscaped) {
+  const std::string hostile = "\x1b]0;owned\x07\x1b[2J";
+  const std::string shown = "\\x1b]0;owned\\x07\\x1b[2J";
+  StartReader("KTR H9 V4.30054" + hostile);
+  Outcome run = Run({"version"});
+  EXPECT_FALSE(HoldsTerminalControls(run.out + run.err)) << run.out;
+  EXPECT_NE(run.out.find(shown), std::string::npos) << run.out;
+
+  reader.reset();
+  StartReader();
+  device->SetTag('H', "12" + hostile);
+  run = Run({"tag"});
+  EXPECT_FALSE(HoldsTerminalControls(run.out + run.err)) << run.out;
+  EXPECT_NE(run.out.find(shown), std::string::npos) << run.out;
+
+  std::thread cli([&] { run = Run({"listen", "--ms", "1500"}); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(600));
+  reader->SendRaw("hello" + hostile + "\r\n");
+  cli.join();
+  EXPECT_FALSE(HoldsTerminalControls(run.out + run.err)) << run.out;
+  EXPECT_NE(run.out.find("hello" + shown), std::string::npos) << run.out;
+
+  // The ONLINE echo on standard error, with nothing typed.
+  std::thread online([&] { run = Run({"online", "--keyboard", "none", "--seconds", "2"}); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(700));
+  reader->SendOnlineCode("12" + hostile, sim::Terminator::Cr);
+  online.join();
+  EXPECT_FALSE(HoldsTerminalControls(run.out + run.err)) << run.err;
+  EXPECT_NE(run.err.find("not a tag code, not typed"), std::string::npos) << run.err;
+}
+
+TEST_F(CliCommandsTest, JsonKeepsItsOwnEscapes) {
+  StartReader("KTR H9 V4.30054\x1b[2J");
+  const Outcome run = Run({"--json", "version"});
+  EXPECT_FALSE(HoldsTerminalControls(run.out)) << run.out;
+  EXPECT_NE(run.out.find("\\u001b[2J"), std::string::npos) << run.out;
+  EXPECT_EQ(run.out.find("\\x1b"), std::string::npos) << run.out;
+}
+
 }  // namespace
 }  // namespace tagline::cli

@@ -139,6 +139,20 @@ TEST_F(KeyboardX11, TypedTextArrivesInTheFocusedWindow) {
   EXPECT_EQ(silent, (std::vector<KeySym>{XK_Shift_L, XK_F12}));
 }
 
+TEST_F(KeyboardX11, CharactersAreTypedByTheServersLayoutNotByUsKeyPositions) {
+  FocusedWindow();
+  std::string error;
+  auto keyboard = CreateX11Keyboard(server_.display(), error);
+  ASSERT_NE(keyboard, nullptr) << error;
+  // Symbols the US Shift rule gets wrong ("_" and "@" need Shift), and a character the
+  // server's layout lacks: a spare key is bound to it for the moment.
+  const std::string text = "_@\"~\xE9";
+  TypeText(*keyboard, text);
+  std::vector<KeySym> silent;
+  EXPECT_EQ(ReadTyped(text.size(), silent), text);  // XLookupString gives Latin-1
+  EXPECT_EQ(keyboard->TakeUntypable(), "");
+}
+
 TEST_F(KeyboardX11, AutomaticChoosesTheReachableDisplay) {
   const char* old = getenv("DISPLAY");
   const std::string saved = old != nullptr ? old : "";

@@ -7,6 +7,11 @@
 #include <linux/input-event-codes.h>
 
 #include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/keyboard.h"
+#include "platform/layout_typing.h"
 
 namespace tagline::platform {
 namespace {
@@ -99,6 +104,41 @@ TEST(XkbLayout, SecondGroupIsResolvedInItsOwnLayout) {
   ASSERT_TRUE(z.has_value());
   EXPECT_EQ(z->keycode, KEY_Y + kOffset);
   EXPECT_EQ(keymap->Produces(*z, 1), "z");
+}
+
+// The key events of one character as the typing code sends them: Shift by the US rule,
+// the key down and up, Shift up.
+std::vector<std::pair<std::uint32_t, bool>> TypeOne(LayoutTyping& typing, const XkbLayout& keymap,
+                                                    char c, std::uint8_t virtualKey) {
+  std::vector<std::pair<std::uint32_t, bool>> sent;
+  const auto send = [&sent](std::uint32_t keycode, bool down) { sent.emplace_back(keycode, down); };
+  typing.Character(c, keymap, 0, {});
+  for (const auto& [key, up] : {std::pair{kVkShift, false}, std::pair{virtualKey, false},
+                                std::pair{virtualKey, true}, std::pair{kVkShift, true}}) {
+    if (!typing.KeyEvent(key, up, send)) sent.emplace_back(0xFFFF0000u | key, !up);
+  }
+  return sent;
+}
+
+TEST(LayoutTyping, ModifiersComeFromTheLayoutAndControlBytesStayVirtualKeys) {
+  const auto de = Compile("de");
+  ASSERT_NE(de, nullptr);
+  LayoutTyping typing;
+  using Events = std::vector<std::pair<std::uint32_t, bool>>;
+  const std::uint32_t altGr = KEY_RIGHTALT + kOffset;
+  const std::uint32_t q = KEY_Q + kOffset;
+  EXPECT_EQ(TypeOne(typing, *de, '@', '2'),
+            (Events{{altGr, true}, {q, true}, {q, false}, {altGr, false}}));
+  EXPECT_EQ(TypeOne(typing, *de, 'z', 'Z'),
+            (Events{{KEY_Y + kOffset, true}, {KEY_Y + kOffset, false}}));
+  // Enter is the backend's virtual key, Shift and all.
+  EXPECT_EQ(TypeOne(typing, *de, '\r', kVkReturn).size(), 4u);
+  // A character the layout lacks is dropped and reported.
+  const auto us = Compile("us");
+  ASSERT_NE(us, nullptr);
+  EXPECT_TRUE(TypeOne(typing, *us, static_cast<char>(0xE9), 'E').empty());
+  EXPECT_EQ(typing.TakeUntypable(), "\xE9");
+  EXPECT_EQ(typing.TakeUntypable(), "");
 }
 
 TEST(XkbLayout, UnknownLayoutIsRefusedByName) {
