@@ -85,6 +85,15 @@ const std::vector<CommandEntry>& Table() {
        "",
        RunConvert,
        N::Nothing},
+      {"trace",
+       2,
+       2,
+       "show FILE",
+       "a trace of the line (--trace FILE) decoded: commands, replies, times, faults",
+       {},
+       "show",
+       RunTrace,
+       N::Nothing},
       {"online",
        0,
        0,
@@ -235,6 +244,10 @@ const std::vector<OptionEntry>& GlobalTable() {
        "alone: the program's version; with --simulate: the version text "
        "the simulated reader reports"},
       {"json", nullptr, "print each result as one JSON object"},
+      {"trace", "FILE",
+       "record every byte on the line into FILE, with times (appended; {port} stands for the "
+       "port's name)"},
+      {"trace-limit", "MB", "the trace's size limit (default 100): past it the oldest events go"},
       {"help", nullptr, "this text; after a command: the command's options"},
   };
   return table;
@@ -316,7 +329,7 @@ std::string UsageText() {
   constexpr std::size_t kWidth = 86;
   std::string text =
       "usage: tagline [--ini PATH] [--port NAME] [--simulate [--version TEXT]] [--json] "
-      "COMMAND\n"
+      "[--trace FILE] COMMAND\n"
       "       tagline [--ini PATH] --port NAME --port NAME ... | --ports-from FILE [--json] "
       "COMMAND\n"
       "       tagline --version | --help | COMMAND --help\n"
@@ -378,13 +391,13 @@ std::string CompletionScript(std::string_view shell) {
             "  command=\n"
             "  for ((i = 1; i < COMP_CWORD; i++)); do\n"
             "    case ${COMP_WORDS[i]} in\n"
-            "      --ini|--port|--ports-from|--version) ((i++)) ;;\n"
+            "      --ini|--port|--ports-from|--version|--trace|--trace-limit) ((i++)) ;;\n"
             "      -*) ;;\n"
             "      *) command=${COMP_WORDS[i]}; break ;;\n"
             "    esac\n"
             "  done\n"
             "  case $prev in\n"
-            "    --ini|--ports-from) COMPREPLY=($(compgen -f -- \"$cur\")); return ;;\n"
+            "    --ini|--ports-from|--trace) COMPREPLY=($(compgen -f -- \"$cur\")); return ;;\n"
             "    --port) COMPREPLY=($(compgen -W \"$(tagline ports 2>/dev/null)\" -- \"$cur\")); "
             "return ;;\n"
             "  esac\n"

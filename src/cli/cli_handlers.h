@@ -12,6 +12,8 @@ int RunFrame(CommandRun& run);
 int RunClassify(CommandRun& run);
 int RunConvert(CommandRun& run);
 int RunCompletion(CommandRun& run);
+// A recorded line decoded (cli_trace.cpp).
+int RunTrace(CommandRun& run);
 
 // The terminal (cli_run.cpp).
 int RunSend(CommandRun& run);

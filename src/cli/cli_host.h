@@ -12,6 +12,7 @@
 #include "app/main_dialog.h"
 #include "cli/cli_options.h"
 #include "cli/json_output.h"
+#include "serial/trace_writer.h"
 
 namespace tagline::sim {
 class DemoReader;
@@ -70,6 +71,10 @@ class Session {
   Session(std::ostream& out, std::ostream& err);
   ~Session();
 
+  // Starts recording the line into the options' trace file; exit status.
+  int StartTrace(const CliOptions& options);
+  // Says when the trace did not take every event; false then.
+  bool FinishTrace();
   // Exit status; a port that cannot be opened leaves the window running without a line.
   // Without a configured port a command that `needsReader` is refused.
   int Open(const CliOptions& options, bool needsReader);
@@ -99,6 +104,8 @@ class Session {
   std::ostream& out_;
   std::ostream& err_;
   std::ostream* progress_ = &err_;
+  // Before the window: the port closes into it when the window goes.
+  std::unique_ptr<serial::TraceWriter> trace_;
   CliHost host_;
   // Shared, so that a build without the simulator needs no complete type to destroy it.
   std::shared_ptr<sim::DemoReader> demo_;

@@ -70,6 +70,11 @@ int RunOnPorts(const CliOptions& options, std::istream& in, std::ostream& out, s
     err << "tagline: no port to run " << options.command << " on\n";
     return kExitUsage;
   }
+  // One trace a port: the events of two lines in one file could not be told apart.
+  if (options.trace && options.trace->find("{port}") == std::string::npos) {
+    err << "tagline: --trace needs {port} in its name when the command runs on several ports\n";
+    return kExitUsage;
+  }
   std::vector<std::string> tags;
   tags.reserve(ports.size());
   for (const std::string& port : ports) tags.push_back(PortTag(port));
@@ -80,6 +85,7 @@ int RunOnPorts(const CliOptions& options, std::istream& in, std::ostream& out, s
     one.ports.clear();
     one.portsFrom.reset();
     for (std::string& arg : one.args) arg = Expanded(arg, tags[i]);
+    if (one.trace) one.trace = Expanded(*one.trace, tags[i]);
     return RunCli(one, in, taskOut, taskErr);
   };
   const auto line = [&](std::size_t i, bool error, std::string_view text) {

@@ -109,6 +109,8 @@ ParseResult ParseCommandLine(const std::vector<std::string>& argv) {
   app.add_flag("--simulate", options.simulate);
   app.add_option("--version", options.version)->expected(0, 1);
   app.add_flag("--json", options.json);
+  app.add_option("--trace", options.trace);
+  app.add_option("--trace-limit", options.traceLimitMb)->check(CLI::Range(1, 1000000));
   app.require_subcommand(0, 1);
   for (const CommandEntry& entry : Commands()) AddCommand(app, entry, collected);
 
@@ -125,7 +127,10 @@ ParseResult ParseCommandLine(const std::vector<std::string>& argv) {
     if (app.get_subcommands().empty()) {
       for (std::size_t i = 0; i < argv.size(); ++i) {
         const std::string& arg = argv[i];
-        if (arg == "--ini" || arg == "--port" || arg == "--ports-from" || arg == "--version") ++i;
+        if (arg == "--ini" || arg == "--port" || arg == "--ports-from" || arg == "--version" ||
+            arg == "--trace" || arg == "--trace-limit") {
+          ++i;
+        }
         if (arg.starts_with('-')) continue;
         if (FindCommand(arg) == nullptr) return fail("unknown command " + arg);
         break;

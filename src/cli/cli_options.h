@@ -20,6 +20,9 @@ struct CliOptions {
   bool simulate = false;               // use the simulated reader as this run's port
   std::optional<std::string> version;  // version text the simulated reader reports
   bool json = false;                   // results as JSON objects
+  // Records the line into this file; "{port}" stands for the port's name in it.
+  std::optional<std::string> trace;
+  std::uint64_t traceLimitMb = 100;
   std::string command;
   std::vector<std::string> args;              // positional arguments of the command
   std::map<std::string, std::string> values;  // the command's "--name VALUE" options

@@ -274,6 +274,7 @@ int Session::Open(const CliOptions& options, bool needsReader) {
 #endif
   }
   dialog_ = std::make_unique<app::MainDialog>(host_, dialogOptions);
+  if (trace_) dialog_->port().SetRecorder(trace_.get());
   host_.Attach(dialog_.get());
   host_.Watch(dialog_.get());
   dialog_->OnInitDialog();
@@ -282,6 +283,29 @@ int Session::Open(const CliOptions& options, bool needsReader) {
   host_.Flush();  // what start-up put in the panes is not this command's output
   host_.ClearReceived();
   return status;
+}
+
+int Session::StartTrace(const CliOptions& options) {
+  if (!options.trace) return kExitOk;
+  serial::TraceStart start;
+  start.program = ProgramVersionText();
+  start.port = options.simulate ? "the simulated reader" : options.port.value_or("");
+  std::string error;
+  trace_ = serial::TraceWriter::Open(*options.trace, start,
+                                     options.traceLimitMb * std::uint64_t{1024} * 1024, error);
+  if (!trace_) {
+    err_ << "tagline: " << error << '\n';
+    return kExitUsage;
+  }
+  return kExitOk;
+}
+
+bool Session::FinishTrace() {
+  if (!trace_) return true;
+  if (trace_->Flush()) return true;
+  err_ << "tagline: the trace " << trace_->path()
+       << " is missing events: the file did not take them\n";
+  return false;
 }
 
 int Session::LostReads() const {
@@ -389,6 +413,7 @@ int RunCommand(const CliOptions& options, std::istream& in, std::ostream& out, s
   Session session(out, err);
   session.SetProgressStream(progress);
   session.SetJson(json);
+  if (const int status = session.StartTrace(options); status != kExitOk) return status;
   if (const int status = session.Open(options, entry->needs == CommandNeeds::Reader);
       status != kExitOk) {
     // The settings are shown and changed without a line: a port that cannot be opened is
@@ -406,6 +431,7 @@ int RunCommand(const CliOptions& options, std::istream& in, std::ostream& out, s
   if (entry->json == CommandJson::ButtonResult && json != nullptr && json->Empty()) {
     json->Add(CommandRecord(session.dialog().LastCommandResult()));
   }
+  if (!session.FinishTrace() && status == kExitOk) status = kExitReaderFailed;
   return status;
 }
 

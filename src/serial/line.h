@@ -14,6 +14,8 @@ class Line {
   // Waits until `wanted` bytes are queued or more than `timeoutMs` has passed, then takes
   // everything queued. Returns that count, or -1 if the line is not open or was lost.
   virtual int ReadTimed(std::string& out, std::uint32_t wanted, std::uint32_t timeoutMs) = 0;
+  // What is waiting is about to be read and dropped (a trace marks it).
+  virtual void NoteFlush() {}
 };
 
 }  // namespace tagline::serial

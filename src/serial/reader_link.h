@@ -74,7 +74,10 @@ class ReaderLink {
   int ReadTimed(std::string& out, std::uint32_t wanted, std::uint32_t timeoutMs);
 
   // Takes up to 16 bytes within 1 ms and throws them away.
-  void FlushInput() { Drain(16); }
+  void FlushInput() {
+    line_.NoteFlush();
+    Drain(16);
+  }
   // Takes whatever has arrived, up to a wanted count, within 1 ms and throws it away.
   void Drain(std::uint32_t wanted);
 

@@ -87,11 +87,13 @@ bool SerialPort::Open() {
     lastError_ = platform::CommLastError();
     return false;
   }
+  if (recorder_ != nullptr) recorder_->Opened(portName_, dcb_);
   return true;
 }
 
 bool SerialPort::Close() {
   if (IsClosed()) return false;
+  if (recorder_ != nullptr) recorder_->Closed();
   const bool purged = platform::CommPurge(handle_, platform::kPurgeAll);
   if (IsInvalid()) {
     handle_ = platform::NoCommHandle();
@@ -112,6 +114,7 @@ bool SerialPort::Write(const std::string& text) {
   if (text.empty()) return false;
   const bool written = platform::CommWrite(handle_, text);
   lastError_ = platform::CommLastError();
+  if (recorder_ != nullptr) recorder_->Sent(text);
   return written;
 }
 
@@ -128,8 +131,12 @@ int SerialPort::ReadTimed(std::string& out, std::uint32_t wanted, std::uint32_t 
   const Clock::time_point start = Clock::now();
   const auto limit = std::chrono::milliseconds(timeoutMs);
   std::uint32_t queued = 0;
+  // When the first byte was there: a trace stamps the bytes with it, not with the end of
+  // the wait, so that a replay answers as soon as the reader did.
+  Clock::time_point firstSeen{};
   for (;;) {
     if (!platform::CommClearError(handle_, queued)) queued = 0;
+    if (queued > 0 && firstSeen == Clock::time_point{}) firstSeen = Clock::now();
     if (queued >= wanted) break;
     const auto elapsed = Clock::now() - start;
     if (elapsed > limit) break;
@@ -141,6 +148,7 @@ int SerialPort::ReadTimed(std::string& out, std::uint32_t wanted, std::uint32_t 
   platform::Dcb scratch;
   if (!platform::CommGetState(handle_, scratch)) {
     lastError_ = platform::CommLastError();
+    if (recorder_ != nullptr) recorder_->Lost();
     Close();
     ShowMessage("error com port had to be closed");
     return -1;
@@ -149,8 +157,22 @@ int SerialPort::ReadTimed(std::string& out, std::uint32_t wanted, std::uint32_t 
   if (queued > 0) {
     platform::CommRead(handle_, queued, out);
     lastError_ = platform::CommLastError();
+    if (recorder_ != nullptr && !out.empty()) {
+      const auto ago = std::chrono::duration_cast<std::chrono::milliseconds>(
+          Clock::now() - (firstSeen == Clock::time_point{} ? Clock::now() : firstSeen));
+      recorder_->Received(out, static_cast<std::uint32_t>(ago.count()));
+    }
   }
   return static_cast<int>(queued);
+}
+
+std::string LineSettingsText(const platform::Dcb& line) {
+  static constexpr char kParities[] = "NOEMS";
+  const char parity = line.Parity < 5 ? kParities[line.Parity] : '?';
+  const char* stop = line.StopBits == platform::kTwoStopBits    ? "2"
+                     : line.StopBits == platform::kOne5StopBits ? "1.5"
+                                                                : "1";
+  return std::to_string(line.BaudRate) + ' ' + std::to_string(line.ByteSize) + parity + stop;
 }
 
 std::string SerialPort::ListPorts() const {

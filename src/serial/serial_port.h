@@ -7,6 +7,7 @@
 
 #include "platform/comm.h"
 #include "serial/line.h"
+#include "serial/line_recorder.h"
 
 namespace tagline::serial {
 
@@ -33,6 +34,12 @@ class SerialPort : public Line {
   std::string ListPorts() const;
 
   void SetMessageSink(MessageSink sink) { messageSink_ = std::move(sink); }
+  // Told of every byte and every change of the port from now on; null stops it. Not owned.
+  void SetRecorder(LineRecorder* recorder) { recorder_ = recorder; }
+  LineRecorder* recorder() const { return recorder_; }
+  void NoteFlush() override {
+    if (recorder_ != nullptr) recorder_->Flushed();
+  }
 
   const std::string& portName() const { return portName_; }
   const platform::Dcb& dcb() const { return dcb_; }
@@ -50,6 +57,7 @@ class SerialPort : public Line {
   std::uint32_t lastError_ = 0;
   platform::Dcb dcb_;
   MessageSink messageSink_;
+  LineRecorder* recorder_ = nullptr;
 };
 
 }  // namespace tagline::serial

@@ -15,9 +15,11 @@
 #include <string_view>
 
 #include "protocol/classify_reader_version.h"
+#include "serial/trace_file.h"
 #include "sim/database_file.h"
 #include "sim/reader_database.h"
 #include "sim/simulated_reader.h"
+#include "sim/trace_replay.h"
 
 namespace {
 
@@ -46,6 +48,9 @@ constexpr const char* kUsage =
     "  --noise RATE     damage replies at RATE (0 to 1), commands at a quarter of it, as\n"
     "                   a noisy line does: bytes dropped, flipped or added, replies late\n"
     "  --seed N         the noise's seed (default 1): the same seed, the same faults\n"
+    "  --replay FILE    answer as the reader of a trace (tagline --trace FILE) did:\n"
+    "                   each command matched to the next recorded one, with its reply\n"
+    "                   and delay; a mismatch is reported here and answered NAK\n"
     "  --help           show this text\n"
     "Prints the device path on the first line, then runs until SIGINT or SIGTERM.\n";
 
@@ -57,6 +62,7 @@ struct Arguments {
   bool help = false;
   std::optional<std::string> database;
   std::optional<std::uint32_t> records;
+  std::optional<std::string> replay;
 };
 
 std::optional<std::uint32_t> ParseNumber(std::string_view text) {
@@ -74,7 +80,8 @@ std::optional<Arguments> ParseArguments(int argc, char** argv, std::string& erro
     const std::string_view arg = argv[i];
     const bool takesValue = arg == "--version" || arg == "--link" || arg == "--latency" ||
                             arg == "--online" || arg == "--every" || arg == "--database" ||
-                            arg == "--records" || arg == "--noise" || arg == "--seed";
+                            arg == "--records" || arg == "--noise" || arg == "--seed" ||
+                            arg == "--replay";
     if (takesValue && i + 1 >= argc) {
       error = std::string(arg) + " needs a value";
       return std::nullopt;
@@ -96,6 +103,8 @@ std::optional<Arguments> ParseArguments(int argc, char** argv, std::string& erro
       }
     } else if (arg == "--online") {
       args.online = argv[++i];
+    } else if (arg == "--replay") {
+      args.replay = argv[++i];
     } else if (arg == "--database") {
       args.database = argv[++i];
     } else if (arg == "--records") {
@@ -144,6 +153,10 @@ std::optional<Arguments> ParseArguments(int argc, char** argv, std::string& erro
     error = "--database and --records exclude each other";
     return std::nullopt;
   }
+  if (args.replay && (args.database || args.records || args.online)) {
+    error = "--replay answers as the recorded reader: no --database, --records or --online";
+    return std::nullopt;
+  }
   if (args.everyMs && *args.everyMs == 0) {
     error = "--every needs a period above 0";
     return std::nullopt;
@@ -185,10 +198,29 @@ int main(int argc, char** argv) {
     }
   }
 
-  const std::unique_ptr<SimulatedReader> reader = SimulatedReader::Start(args->options, error);
+  std::vector<tagline::sim::ReplayStep> replaySteps;
+  SimOptions options = args->options;
+  if (args->replay) {
+    const auto trace = tagline::serial::ReadTrace(*args->replay, error);
+    if (!trace) {
+      (void)std::fprintf(stderr, "tagline-sim: %s\n", error.c_str());
+      return 2;
+    }
+    replaySteps = tagline::sim::ReplaySteps(*trace);
+    options.latencyMs = 0;  // each step brings its recorded delay
+  }
+
+  const std::unique_ptr<SimulatedReader> reader = SimulatedReader::Start(options, error);
   if (!reader) {
     (void)std::fprintf(stderr, "tagline-sim: %s\n", error.c_str());
     return 1;
+  }
+  std::shared_ptr<tagline::sim::TraceReplay> replay;
+  if (args->replay) {
+    replay = tagline::sim::TraceReplay::Install(
+        *reader, std::move(replaySteps), [](const std::string& text) {
+          (void)std::fprintf(stderr, "tagline-sim: %s\n", text.c_str());
+        });
   }
   std::shared_ptr<ReaderDatabase> database;
   if (seed) {
