@@ -1,6 +1,7 @@
 // A recorded reader played back: each command the program sends is matched to the next
 // one of a trace and answered with the recorded reply, after the recorded delay. A
-// customer's trace becomes a reader to run the program against.
+// customer's trace becomes a reader to run the program against. A clock setting ("r" and
+// twelve digits) matches any other: it carries the time of its run.
 #pragma once
 
 #include <cstdint>
