@@ -5,6 +5,7 @@
 #include "app/panels/online_panel.h"
 #include "app/settings_path.h"
 #include "platform/local_time.h"
+#include "platform/tick_count.h"
 #include "reader/tag_type_masks.h"
 
 namespace tagline::app {
@@ -12,6 +13,7 @@ namespace tagline::app {
 namespace {
 
 constexpr std::uint32_t kStartupTimerMs = 500;
+constexpr std::uint32_t kReconnectEveryMs = 500;
 
 }  // namespace
 
@@ -342,7 +344,17 @@ void MainDialog::OnEditClear() {
 }
 
 void MainDialog::OnPollTimer() {
-  if (!link_.open()) return;
+  if (!link_.open()) {
+    // A lost port is looked for again twice a second.
+    const std::uint32_t now = platform::GetTickCount();
+    if (now - lastReconnectTry_ < kReconnectEveryMs) return;
+    lastReconnectTry_ = now;
+    if (ReconnectLostPort()) {
+      UpdateData(false);
+      host_.ScrollToEnd(ctl::kReceived);
+    }
+    return;
+  }
   if (terminal_.PollReceive(onlineMode)) {
     UpdateData(false);
     host_.ScrollToEnd(ctl::kReceived);

@@ -144,6 +144,10 @@ class MainDialog : public WindowContext, private job::JobTimers {
   serial::ReaderLink& link() { return link_; }
   Terminal& terminal() { return terminal_; }
   int portOpen() const { return link_.open() ? 1 : 0; }
+  // Opens a port that was lost again under its name, with the settings it had (a USB
+  // adapter plugged back), and says so in the received pane. Not while a job runs: a job
+  // that lost its line ends as it is. True when the port is open.
+  bool ReconnectLostPort();
 
   int dbMode = 0;
   int configMode = 0;
@@ -173,6 +177,9 @@ class MainDialog : public WindowContext, private job::JobTimers {
                 bool databaseJob);
   void OnJobFinished(int timerId);
   bool AnyJobRunning() const;
+  // The link's lost reads when the port was last opened: more, and the port was lost.
+  int lostReadsAtOpen_ = 0;
+  std::uint32_t lastReconnectTry_ = 0;
   // Whether the window may end now: asked while a job runs.
   bool MayEnd();
   // JobTimers: the jobs' timers are window timers.

@@ -33,6 +33,21 @@ bool OpenWithSettings(serial::SerialPort& port, const std::string& name, const A
 
 }  // namespace
 
+bool MainDialog::ReconnectLostPort() {
+  if (link_.open()) return true;
+  if (link_.lostReads() == lostReadsAtOpen_ || AnyJobRunning()) return false;
+  // The port keeps its name and line values when it closes: it opens again as it was.
+  port_.Close();
+  if (!port_.Open()) {
+    port_.Close();
+    return false;
+  }
+  link_.SetOpen(true);
+  lostReadsAtOpen_ = link_.lostReads();
+  terminal_.AddNote("// " + port_.portName() + " reopened");
+  return true;
+}
+
 void MainDialog::OnPortSettings() {
   SettingsDialog dialog;
   UpdateData(true);
@@ -73,6 +88,7 @@ void MainDialog::OnPortSettings() {
     if (!link_.open()) {
       if (OpenWithSettings(port_, portName, settings_)) {
         link_.SetOpen(true);
+        lostReadsAtOpen_ = link_.lostReads();
         // Another line may hold a reader that sends no CRCs.
         terminal_.online.crcSeen = false;
       } else {

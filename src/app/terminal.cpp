@@ -91,6 +91,13 @@ void Terminal::ShowTerminalData(std::string data) {
   panes.sent += "\r\n";
 }
 
+void Terminal::AddNote(const std::string& line) {
+  const std::string text = line + "\r\n";
+  panes.received += text;
+  if (pollObserver_) pollObserver_(text);
+  panes.Trim();
+}
+
 void Terminal::HandOnlineFrame(codes::FrameEnd end) {
   if (onlineHandler_) {
     onlineHandler_(end);

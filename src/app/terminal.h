@@ -38,6 +38,8 @@ class Terminal {
   bool PollReceive(int onlineMode);
 
   void SetOnlineFrameHandler(OnlineFrameHandler handler) { onlineHandler_ = std::move(handler); }
+  // A line of the program's own in the received pane, told to the poll observer as well.
+  void AddNote(const std::string& line);
   // None (the default) stops the reports.
   void SetPollObserver(PollObserver observer) { pollObserver_ = std::move(observer); }
 

@@ -1,6 +1,7 @@
 #include "cli/cli_host.h"
 
 #include "cli/cli_run.h"
+#include "serial/trace_file.h"
 
 namespace tagline::cli {
 
@@ -28,8 +29,41 @@ void CliHost::Flush() {
 void CliHost::Print(std::string_view paneText) {
   const std::string added = ToTerminal(paneText);
   if (added.empty()) return;
-  *out_ << added << std::flush;
   received_ += added;
+  if (muted_) return;
+  if (!timestamps_) {
+    *out_ << added << std::flush;
+    return;
+  }
+  std::string stamped;
+  for (const char c : added) {
+    if (atLineStart_) stamped += LinePrefix();
+    stamped += c;
+    atLineStart_ = c == '\n';
+  }
+  *out_ << stamped << std::flush;
+}
+
+std::string CliHost::LinePrefix() {
+  return timestamps_ ? clock_.Format(platform::UnixMsNow()) + ' ' : std::string();
+}
+
+ListenStyle ListenStyleOf(const CliOptions& options) {
+  return {options.Has("hex"), options.Has("timestamps"), options.Has("reconnect")};
+}
+
+HexEcho::HexEcho(CliHost& host, serial::SerialPort& port) : host_(host), port_(port) {
+  host_.SetMuted(true);
+  port_.AddRecorder(this);
+}
+
+HexEcho::~HexEcho() {
+  port_.RemoveRecorder(this);
+  host_.SetMuted(false);
+}
+
+void HexEcho::Received(std::string_view bytes, std::uint32_t /*agoMs*/) {
+  host_.paneStream() << host_.LinePrefix() << serial::TraceHex(bytes) << '\n' << std::flush;
 }
 
 PollCapture::PollCapture(CliHost& host, app::Terminal& terminal)

@@ -12,6 +12,9 @@
 #include "app/main_dialog.h"
 #include "cli/cli_options.h"
 #include "cli/json_output.h"
+#include "platform/iso_time.h"
+#include "serial/line_recorder.h"
+#include "serial/serial_port.h"
 #include "serial/trace_writer.h"
 
 namespace tagline::sim {
@@ -20,6 +23,16 @@ class DemoReader;
 
 namespace tagline::cli {
 
+// How `listen`, `send --listen` and `online` print what comes: as the pane shows it or in
+// hex (one reply a line), each line with its time or not; and whether a lost port is
+// waited for (its name back, the listening goes on).
+struct ListenStyle {
+  bool hex = false;
+  bool timestamps = false;
+  bool reconnect = false;
+};
+ListenStyle ListenStyleOf(const CliOptions& options);
+
 class CliHost : public app::HeadlessHost {
  public:
   CliHost(std::ostream& out, std::ostream& err) : out_(&out) { SetMessageStream(&err); }
@@ -27,6 +40,13 @@ class CliHost : public app::HeadlessHost {
   void Watch(const app::MainDialog* dialog) { dialog_ = dialog; }
   // Where the pane's lines go (ONLINE mode keeps standard output for the typed text).
   void SetPaneStream(std::ostream& out) { out_ = &out; }
+  std::ostream& paneStream() { return *out_; }
+  // Each printed line begins with its local time.
+  void SetTimestamps(bool on) { timestamps_ = on; }
+  // The pane's lines are not printed (the hex view prints the bytes instead).
+  void SetMuted(bool muted) { muted_ = muted; }
+  // The line's start for a line printed now: its time and a blank, or nothing.
+  std::string LinePrefix();
 
   void ScrollToEnd(int controlId) override {
     if (controlId == app::ctl::kReceived) Flush();
@@ -48,6 +68,30 @@ class CliHost : public app::HeadlessHost {
   std::string printed_;
   std::string received_;
   bool capturing_ = false;
+  bool timestamps_ = false;
+  bool muted_ = false;
+  bool atLineStart_ = true;
+  platform::IsoTimeFormatter clock_;
+};
+
+// For its lifetime, prints every byte the reader sends as hex pairs, one reply a line.
+class HexEcho final : public serial::LineRecorder {
+ public:
+  HexEcho(CliHost& host, serial::SerialPort& port);
+  ~HexEcho() override;
+  HexEcho(const HexEcho&) = delete;
+  HexEcho& operator=(const HexEcho&) = delete;
+
+  void Opened(const std::string&, const platform::Dcb&) override {}
+  void Closed() override {}
+  void Sent(std::string_view) override {}
+  void Received(std::string_view bytes, std::uint32_t agoMs) override;
+  void Flushed() override {}
+  void Lost() override {}
+
+ private:
+  CliHost& host_;
+  serial::SerialPort& port_;
 };
 
 // For its lifetime, prints everything the receive poll adds to the received pane as it is
@@ -84,7 +128,7 @@ class Session {
   bool HasWindow() const { return dialog_ != nullptr; }
   // Says why the port is not open; returns the exit status for it.
   int ReportPortFailure();
-  int Listen(std::uint32_t ms, bool expectAnswer);
+  int Listen(std::uint32_t ms, bool expectAnswer, const ListenStyle& style);
   int Send(const CliOptions& options);
   int Version();
 

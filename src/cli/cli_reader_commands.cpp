@@ -92,6 +92,8 @@ int RunOnline(CommandRun& run) {
   }
   // Standard output carries the typed text; the pane's lines go to standard error.
   session.host().SetPaneStream(session.err());
+  const ListenStyle style = ListenStyleOf(options);
+  session.host().SetTimestamps(style.timestamps);
   // The window skips a character the protocol file does not take without a word; here the
   // user hears of it (once a run) and the exit status says so.
   std::size_t unlogged = 0;
@@ -121,8 +123,9 @@ int RunOnline(CommandRun& run) {
                    : session.host().Now() + static_cast<std::uint64_t>(*seconds) * 1000;
   {
     const PollCapture capture(session.host(), dialog.terminal());
+    // A lost port ends the run, or is waited for: the window's poll opens it again.
     while (platform::StopSignals::Caught() == 0 && session.host().Now() < end &&
-           dialog.portOpen() != 0) {
+           (dialog.portOpen() != 0 || style.reconnect)) {
       session.host().RunFor(
           static_cast<std::uint32_t>(std::min<std::uint64_t>(200, end - session.host().Now())));
     }

@@ -190,7 +190,7 @@ int RunListen(CommandRun& run) {
     run.err << "tagline: " << error << '\n';
     return kExitUsage;
   }
-  return run.session->Listen(static_cast<std::uint32_t>(*ms), false);
+  return run.session->Listen(static_cast<std::uint32_t>(*ms), false, ListenStyleOf(run.options));
 }
 
 namespace {
@@ -274,7 +274,7 @@ int Session::Open(const CliOptions& options, bool needsReader) {
 #endif
   }
   dialog_ = std::make_unique<app::MainDialog>(host_, dialogOptions);
-  if (trace_) dialog_->port().SetRecorder(trace_.get());
+  if (trace_) dialog_->port().AddRecorder(trace_.get());
   host_.Attach(dialog_.get());
   host_.Watch(dialog_.get());
   dialog_->OnInitDialog();
@@ -319,13 +319,18 @@ int Session::ReportPortFailure() {
   return kExitPortError;
 }
 
-int Session::Listen(std::uint32_t ms, bool expectAnswer) {
+int Session::Listen(std::uint32_t ms, bool expectAnswer, const ListenStyle& style) {
   const int pollsBefore = dialog_->terminal().polledReplies;
+  host_.SetTimestamps(style.timestamps);
   {
     const PollCapture capture(host_, dialog_->terminal());
-    // A line lost meanwhile ends the listening at once.
-    host_.RunUntil([this] { return dialog_->portOpen() == 0; }, ms);
+    std::optional<HexEcho> hex;
+    if (style.hex) hex.emplace(host_, dialog_->port());
+    // A line lost meanwhile ends the listening at once, unless its return is waited for
+    // (the window's poll opens it again when it is back).
+    host_.RunUntil([this, &style] { return !style.reconnect && dialog_->portOpen() == 0; }, ms);
   }
+  host_.SetTimestamps(false);
   host_.EndLine();
   if (dialog_->portOpen() == 0) return kExitReaderFailed;
   const app::Terminal& exchange = dialog_->terminal();
@@ -352,7 +357,7 @@ int Session::Send(const CliOptions& options) {
   dialog_->controls().UserSetText(app::ctl::kToSend, options.args.front());
   dialog_->OnCommand(app::ctl::kSend);
   if (*listen == 0) return kExitOk;
-  return Listen(static_cast<std::uint32_t>(*listen), true);
+  return Listen(static_cast<std::uint32_t>(*listen), true, ListenStyleOf(options));
 }
 
 int Session::Version() {
@@ -423,8 +428,10 @@ int RunCommand(const CliOptions& options, std::istream& in, std::ostream& out, s
   run.session = &session;
   const int lostBefore = session.LostReads();
   int status = entry->run(run);
-  // However the command went on, a lost line is what it ended with.
-  if (session.LostReads() != lostBefore && status != kExitUsage) {
+  // However the command went on, a lost line is what it ended with; unless its return was
+  // waited for and it came back.
+  const bool cameBack = options.Has("reconnect") && session.dialog().portOpen() != 0;
+  if (session.LostReads() != lostBefore && status != kExitUsage && !cameBack) {
     err << "tagline: " << job::kConnectionLost << '\n';
     status = kExitPortError;
   }

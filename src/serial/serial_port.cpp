@@ -87,13 +87,13 @@ bool SerialPort::Open() {
     lastError_ = platform::CommLastError();
     return false;
   }
-  if (recorder_ != nullptr) recorder_->Opened(portName_, dcb_);
+  for (LineRecorder* r : recorders_) r->Opened(portName_, dcb_);
   return true;
 }
 
 bool SerialPort::Close() {
   if (IsClosed()) return false;
-  if (recorder_ != nullptr) recorder_->Closed();
+  for (LineRecorder* r : recorders_) r->Closed();
   const bool purged = platform::CommPurge(handle_, platform::kPurgeAll);
   if (IsInvalid()) {
     handle_ = platform::NoCommHandle();
@@ -114,7 +114,7 @@ bool SerialPort::Write(const std::string& text) {
   if (text.empty()) return false;
   const bool written = platform::CommWrite(handle_, text);
   lastError_ = platform::CommLastError();
-  if (recorder_ != nullptr) recorder_->Sent(text);
+  for (LineRecorder* r : recorders_) r->Sent(text);
   return written;
 }
 
@@ -148,7 +148,7 @@ int SerialPort::ReadTimed(std::string& out, std::uint32_t wanted, std::uint32_t 
   platform::Dcb scratch;
   if (!platform::CommGetState(handle_, scratch)) {
     lastError_ = platform::CommLastError();
-    if (recorder_ != nullptr) recorder_->Lost();
+    for (LineRecorder* r : recorders_) r->Lost();
     Close();
     ShowMessage("error com port had to be closed");
     return -1;
@@ -157,10 +157,10 @@ int SerialPort::ReadTimed(std::string& out, std::uint32_t wanted, std::uint32_t 
   if (queued > 0) {
     platform::CommRead(handle_, queued, out);
     lastError_ = platform::CommLastError();
-    if (recorder_ != nullptr && !out.empty()) {
+    if (!recorders_.empty() && !out.empty()) {
       const auto ago = std::chrono::duration_cast<std::chrono::milliseconds>(
           Clock::now() - (firstSeen == Clock::time_point{} ? Clock::now() : firstSeen));
-      recorder_->Received(out, static_cast<std::uint32_t>(ago.count()));
+      for (LineRecorder* r : recorders_) r->Received(out, static_cast<std::uint32_t>(ago.count()));
     }
   }
   return static_cast<int>(queued);

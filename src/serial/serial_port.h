@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/comm.h"
 #include "serial/line.h"
@@ -34,11 +35,11 @@ class SerialPort : public Line {
   std::string ListPorts() const;
 
   void SetMessageSink(MessageSink sink) { messageSink_ = std::move(sink); }
-  // Told of every byte and every change of the port from now on; null stops it. Not owned.
-  void SetRecorder(LineRecorder* recorder) { recorder_ = recorder; }
-  LineRecorder* recorder() const { return recorder_; }
+  // Told of every byte and every change of the port from now on, until removed. Not owned.
+  void AddRecorder(LineRecorder* recorder) { recorders_.push_back(recorder); }
+  void RemoveRecorder(LineRecorder* recorder) { std::erase(recorders_, recorder); }
   void NoteFlush() override {
-    if (recorder_ != nullptr) recorder_->Flushed();
+    for (LineRecorder* r : recorders_) r->Flushed();
   }
 
   const std::string& portName() const { return portName_; }
@@ -57,7 +58,7 @@ class SerialPort : public Line {
   std::uint32_t lastError_ = 0;
   platform::Dcb dcb_;
   MessageSink messageSink_;
-  LineRecorder* recorder_ = nullptr;
+  std::vector<LineRecorder*> recorders_;
 };
 
 }  // namespace tagline::serial
