@@ -5,7 +5,6 @@
 #include "app/panels/online_panel.h"
 #include "app/settings_path.h"
 #include "platform/local_time.h"
-#include "platform/tick_count.h"
 #include "reader/tag_type_masks.h"
 
 namespace tagline::app {
@@ -13,7 +12,7 @@ namespace tagline::app {
 namespace {
 
 constexpr std::uint32_t kStartupTimerMs = 500;
-constexpr std::uint32_t kReconnectEveryMs = 500;
+constexpr int kPollsBetweenReconnectTries = 2;
 
 }  // namespace
 
@@ -345,10 +344,9 @@ void MainDialog::OnEditClear() {
 
 void MainDialog::OnPollTimer() {
   if (!link_.open()) {
-    // A lost port is looked for again twice a second.
-    const std::uint32_t now = platform::GetTickCount();
-    if (now - lastReconnectTry_ < kReconnectEveryMs) return;
-    lastReconnectTry_ = now;
+    // A lost port is looked for again every other tick of the poll, twice a second.
+    if (++pollsSinceReconnectTry_ < kPollsBetweenReconnectTries) return;
+    pollsSinceReconnectTry_ = 0;
     if (ReconnectLostPort()) {
       UpdateData(false);
       host_.ScrollToEnd(ctl::kReceived);

@@ -179,7 +179,7 @@ class MainDialog : public WindowContext, private job::JobTimers {
   bool AnyJobRunning() const;
   // The link's lost reads when the port was last opened: more, and the port was lost.
   int lostReadsAtOpen_ = 0;
-  std::uint32_t lastReconnectTry_ = 0;
+  int pollsSinceReconnectTry_ = 0;
   // Whether the window may end now: asked while a job runs.
   bool MayEnd();
   // JobTimers: the jobs' timers are window timers.

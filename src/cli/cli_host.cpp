@@ -31,6 +31,7 @@ void CliHost::Print(std::string_view paneText) {
   if (added.empty()) return;
   received_ += added;
   if (muted_) return;
+  lineOpen_ = added.back() != '\n';
   if (!timestamps_) {
     *out_ << added << std::flush;
     return;
@@ -80,7 +81,8 @@ PollCapture::~PollCapture() {
 }
 
 void CliHost::EndLine() {
-  if (!received_.empty() && received_.back() != '\n') *out_ << '\n';
+  if (lineOpen_) *out_ << '\n';
+  lineOpen_ = false;
 }
 
 }  // namespace tagline::cli

@@ -71,6 +71,7 @@ class CliHost : public app::HeadlessHost {
   bool timestamps_ = false;
   bool muted_ = false;
   bool atLineStart_ = true;
+  bool lineOpen_ = false;  // what was printed last did not end its line
   platform::IsoTimeFormatter clock_;
 };
 

@@ -163,7 +163,16 @@ int RunPorts(CommandRun& run) {
     ports.push_back(list.substr(begin, end - begin));
   }
   if (run.json == nullptr) {
-    for (const std::string& port : ports) run.out << port << '\n';
+    // The stable names beside the kernel's: a USB adapter keeps its by-id name.
+    const std::vector<platform::PortInfo> infos = platform::ListPortInfo();
+    for (const std::string& port : ports) {
+      run.out << port;
+      for (const platform::PortInfo& info : infos) {
+        if (info.name != port) continue;
+        for (const std::string& link : info.byIdNames) run.out << '\t' << link;
+      }
+      run.out << '\n';
+    }
     return kExitOk;
   }
   run.json->Add(JsonObject().Raw("ports", JsonStringArray(ports)));

@@ -41,9 +41,14 @@ std::vector<std::string> EnumerateSerialPorts(const std::string& sysClassTty,
   std::error_code ec;
   for (const auto& entry : fs::directory_iterator(sysClassTty, ec)) {
     const fs::path device = entry.path() / "device";
-    if (LinkTargetName(device / "driver").empty()) continue;  // virtual terminals, ptys
-    const std::string driver = HardwareDriver(device);
     const std::string name = entry.path().filename().string();
+    // Virtual terminals and ptys have no driver behind them; nor have Bluetooth serial
+    // links, which are ports all the same.
+    if (LinkTargetName(device / "driver").empty()) {
+      if (name.starts_with("rfcomm")) names.push_back(name);
+      continue;
+    }
+    const std::string driver = HardwareDriver(device);
     if (driver == "serial8250" && !(probe && probe(name))) continue;
     names.push_back(name);
   }

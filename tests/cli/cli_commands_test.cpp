@@ -1,6 +1,7 @@
 // Command-line commands run in-process against the simulated reader on a pseudo-terminal:
 // what the reader received, what was printed and the exit status.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -308,6 +309,77 @@ TEST_F(CliCommandsTest, OnlineSaysWhenTheProtocolFileCannotBeOpened) {
       << run.err;
   EXPECT_EQ(run.status, kExitReaderFailed);
   EXPECT_TRUE(reader->Commands().empty());  // a CR-ended code is not acknowledged
+}
+
+TEST_F(CliCommandsTest, ListenShowsRepliesInHexAndLinesWithTheirTime) {
+  StartReader();
+  Outcome run;
+  std::thread cli([&] { run = Run({"listen", "--ms", "1500", "--hex"}); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(600));
+  reader->SendRaw(std::string("\x02OK\x03", 4));
+  cli.join();
+  EXPECT_EQ(run.status, kExitOk) << run.err;
+  EXPECT_EQ(run.out, "02 4F 4B 03\n");
+
+  std::thread stamped([&] { run = Run({"listen", "--ms", "1500", "--timestamps"}); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(600));
+  reader->SendRaw("one\r\ntwo\r\n");
+  stamped.join();
+  // "2026-12-09T14:03:12.345+01:00 one"
+  std::istringstream lines(run.out);
+  std::vector<std::string> got;
+  for (std::string line; std::getline(lines, line);) got.push_back(line);
+  ASSERT_EQ(got.size(), 2u) << run.out;
+  for (const std::string& line : got) {
+    ASSERT_GT(line.size(), 30u) << line;
+    EXPECT_EQ(line[10], 'T');
+    EXPECT_EQ(line[19], '.');
+    EXPECT_EQ(line[29], ' ');
+  }
+  EXPECT_EQ(got[0].substr(30), "one");
+  EXPECT_EQ(got[1].substr(30), "two");
+}
+
+TEST_F(CliCommandsTest, OnlineWithReconnectGoesOnWhenTheReaderComesBack) {
+  const std::string link = (dir / "reader").string();
+  const auto plugIn = [&](const std::string& version) {
+    sim::SimOptions options;
+    options.version = version;
+    options.latencyMs = 1;
+    options.paceByBaud = false;
+    options.linkPath = link;
+    std::string error;
+    reader = sim::SimulatedReader::Start(options, error);
+    ASSERT_TRUE(reader) << error;
+  };
+  plugIn("KTR H9 V4.30054");
+  // The real program, whose standard output is the typed text.
+  const std::string out = (dir / "typed.txt").string();
+  const std::string err = (dir / "err.txt").string();
+  const std::string command = "cd '" + dir.string() + "' && '" TAGLINE_CLI_PATH "' --port '" +
+                              link + "' online --reconnect --keyboard stdout --seconds 5 >'" + out +
+                              "' 2>'" + err + "'";
+  int status = -1;
+  std::thread cli([&] { status = std::system(command.c_str()); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(900));
+  reader->SendOnlineCode("1234");
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  reader->Unplug();
+  reader.reset();
+  std::this_thread::sleep_for(std::chrono::milliseconds(800));
+  plugIn("KTR H9 V4.30054");
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  reader->SendOnlineCode("5678");
+  cli.join();
+  const auto read = [](const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+  };
+  EXPECT_EQ(read(out), "1234\r\n5678\r\n");
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == kExitOk) << read(err);
+  EXPECT_NE(read(err).find("// " + link + " reopened"), std::string::npos) << read(err);
 }
 
 // A reader's text that would retitle, clear or ring the user's terminal is printed escaped.

@@ -280,3 +280,32 @@ TEST_F(FaultCleanRun, FactoryJobSendsTheCommandsTheUnplugStepsCount) {
 
 }  // namespace
 }  // namespace tagline::app
+
+namespace tagline::app {
+namespace {
+
+class WindowReconnect : public FaultFixture {};
+
+TEST_F(WindowReconnect, LostPortOpensAgainWhenTheReaderIsBackButTheJobIsNotResumed) {
+  StartReader();
+  dialog->settings().read_path = (dir / "herd.xml").string();
+  reader->UnplugAtCommand(5);  // in the middle of the read
+  const JobResult* result = RunJob(JobKind::DatabaseRead, 60000);
+  ASSERT_NE(result, nullptr);
+  EXPECT_FALSE(result->ok);
+  EXPECT_TRUE(reader->IsUnplugged());
+  host.RunFor(600);
+  EXPECT_EQ(dialog->portOpen(), 0);  // nothing under the name yet
+
+  PlugIn();  // the adapter back under the same name
+  ASSERT_TRUE(host.RunUntil([this] { return dialog->portOpen() == 1; }, 2000));
+  EXPECT_NE(Text(ctl::kReceived).find("// " + link + " reopened\r\n"), std::string::npos);
+  host.RunFor(600);
+  EXPECT_TRUE(reader->Commands().empty());  // the read does not go on by itself
+  dialog->OnCommand(ctl::kSv);
+  EXPECT_TRUE(dialog->LastCommandResult().ok);
+  EXPECT_EQ(reader->Commands(), std::vector<std::string>{"SV"});
+}
+
+}  // namespace
+}  // namespace tagline::app

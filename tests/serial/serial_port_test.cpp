@@ -369,9 +369,11 @@ TEST_F(FakeSysfs, OnlyTtysWithADriverAndAPresentUart) {
   AddTty("ttyS1", "serial8250");
   AddTty("ttyUSB0", "ftdi_sio");
   AddTty("ttyACM0", "cdc_acm");
+  AddTty("rfcomm0", "");  // a Bluetooth serial link: no driver, a port all the same
+  AddTty("ptmx", "");
   const auto probe = [](const std::string& name) { return name == "ttyS0"; };
   const auto names = platform::EnumerateSerialPorts((root / "class/tty").string(), probe);
-  EXPECT_EQ(names, (std::vector<std::string>{"ttyACM0", "ttyS0", "ttyUSB0"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"rfcomm0", "ttyACM0", "ttyS0", "ttyUSB0"}));
 }
 
 TEST_F(FakeSysfs, SerialCorePortDevicesAreLookedPast) {
