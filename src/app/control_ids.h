@@ -101,6 +101,10 @@ inline constexpr int kConfig = 40009;
 inline constexpr int kOnline = 40013;
 inline constexpr int kInfo = 40007;
 inline constexpr int kSystemAbout = 16;  // system-menu entry
+// The line as it goes: a trace of it, the received pane in hex, times before its lines.
+inline constexpr int kRecordTrace = 40020;
+inline constexpr int kHexView = 40021;
+inline constexpr int kPaneTimestamps = 40022;
 }  // namespace menu
 
 namespace timer {

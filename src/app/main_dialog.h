@@ -32,6 +32,7 @@
 #include "protocol/reader_protocol.h"
 #include "serial/reader_link.h"
 #include "serial/serial_port.h"
+#include "serial/trace_writer.h"
 
 namespace tagline::app {
 
@@ -93,6 +94,11 @@ class MainDialog : public WindowContext, private job::JobTimers {
   void OnMenuConfig();
   void OnMenuOnline();
   void OnDeviceManager();
+  // View > Record Trace: starts recording the line into a file, or stops it.
+  void OnRecordTrace();
+  void OnHexView();
+  void OnPaneTimestamps();
+  bool recordingTrace() const { return trace_ != nullptr; }
   // Settings > Port: the settings dialog, and the port reopened when the line changed.
   void OnPortSettings();
   // ? > Info and the system menu's entry: the About box.
@@ -228,6 +234,8 @@ class MainDialog : public WindowContext, private job::JobTimers {
   DialogFields fields_;
   AppSettings settings_;
   std::string settingsPath_;
+  // Before the port: the port closes into it.
+  std::unique_ptr<serial::TraceWriter> trace_;
   serial::SerialPort port_;
   serial::ReaderLink link_;
   protocol::ReaderProtocol protocol_;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "serial/frame.h"
+#include "serial/trace_file.h"
 
 namespace tagline::app {
 
@@ -36,7 +37,11 @@ bool Terminal::PollReceive(int onlineMode) {
   if (data.empty()) return false;
 
   const std::size_t shown = panes.received.size();
-  if (onlineMode == 0) {
+  if (onlineMode == 0 && hexView) {
+    panes.received += serial::TraceHex(data) + "\r\n";
+    panes.sent += "\r\n";
+    ++polledReplies;
+  } else if (onlineMode == 0) {
     ShowTerminalData(std::move(data));
   } else {
     for (const char c : data) {
@@ -48,6 +53,7 @@ bool Terminal::PollReceive(int onlineMode) {
       }
     }
   }
+  if (timestamps) StampLines(shown);
   if (pollObserver_ && panes.received.size() > shown) {
     pollObserver_(std::string_view(panes.received).substr(shown));
   }
@@ -89,6 +95,17 @@ void Terminal::ShowTerminalData(std::string data) {
     if (c != '\0') panes.received += c;
   }
   panes.sent += "\r\n";
+}
+
+void Terminal::StampLines(std::size_t from) {
+  std::string& pane = panes.received;
+  const std::string stamp = clock_.Format(platform::UnixMsNow()) + ' ';
+  for (std::size_t at = from; at < pane.size(); ++at) {
+    const bool lineStart = at == 0 || pane[at - 1] == '\n';
+    if (!lineStart) continue;
+    pane.insert(at, stamp);
+    at += stamp.size();
+  }
 }
 
 void Terminal::AddNote(const std::string& line) {

@@ -10,6 +10,7 @@
 
 #include "app/panes.h"
 #include "codes/online_typing.h"
+#include "platform/iso_time.h"
 #include "serial/reader_link.h"
 #include "serial/reply.h"
 
@@ -45,6 +46,10 @@ class Terminal {
 
   Panes panes;
   codes::OnlineLine online;
+  // Terminal mode shows each poll's bytes as hex pairs, a line each.
+  bool hexView = false;
+  // Each line the receive poll adds begins with its local time.
+  bool timestamps = false;
   // The terminal-mode polls that brought data, and the class of the last one when it was a
   // lone ACK, NAK or BEL (NoAnswer otherwise).
   int polledReplies = 0;
@@ -54,7 +59,11 @@ class Terminal {
   void HandOnlineFrame(codes::FrameEnd end);
   void ShowTerminalData(std::string data);
 
+  // Puts the time before each line that begins in the received pane from `from` on.
+  void StampLines(std::size_t from);
+
   serial::ReaderLink& link_;
+  platform::IsoTimeFormatter clock_;
   OnlineFrameHandler onlineHandler_;
   PollObserver pollObserver_;
 };

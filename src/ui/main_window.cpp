@@ -27,6 +27,7 @@ namespace notify = app::notify;
 struct MenuEntry {
   const char* text;
   int command;
+  bool checkable = false;  // a switch that shows whether it is on
 };
 
 struct MenuDefinition {
@@ -43,6 +44,10 @@ const std::vector<MenuDefinition>& Menus() {
         {"DB", menu::kDb},
         {"Config", menu::kConfig},
         {"Online", menu::kOnline}}},
+      {"View",
+       {{"Record Trace", menu::kRecordTrace, true},
+        {"Received in Hex", menu::kHexView, true},
+        {"Times before Lines", menu::kPaneTimestamps, true}}},
       {"?", {{"Info", menu::kInfo}}},
   };
   return menus;
@@ -103,8 +108,13 @@ void MainWindow::BuildMenus() {
     QMenu* menu = menuBar()->addMenu(QString::fromLatin1(definition.title));
     for (const MenuEntry& entry : definition.entries) {
       QAction* action = menu->addAction(QString::fromLatin1(entry.text));
+      action->setCheckable(entry.checkable);
       const int command = entry.command;
-      connect(action, &QAction::triggered, this, [this, command] { dialog_.OnCommand(command); });
+      connect(action, &QAction::triggered, this, [this, command, action] {
+        dialog_.OnCommand(command);
+        // A recording asks for its file first, and may not start.
+        if (command == menu::kRecordTrace) action->setChecked(dialog_.recordingTrace());
+      });
       actions_[command] = action;
     }
   }
