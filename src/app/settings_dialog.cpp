@@ -6,6 +6,7 @@
 #include "app/host.h"
 #include "platform/comm.h"
 #include "platform/crt.h"
+#include "platform/port_info.h"
 
 namespace tagline::app {
 
@@ -321,7 +322,22 @@ bool SettingsDialog::IsProtocolButton(int id) {
 
 void SettingsDialog::FillPortList() {
   const std::string list = lister_ ? lister_() : listPort_.ListPorts();
-  controls_.SetItems(sc::kPort, SortedPortNames(list));
+  std::vector<std::string> names = SortedPortNames(list);
+  if (!lister_) {
+    // A USB adapter's stable name beside the kernel's, which changes with the order of
+    // plugging: picking it keeps the port when the adapter comes back.
+    const std::vector<platform::PortInfo> infos = platform::ListPortInfo();
+    std::vector<std::string> withLinks;
+    for (const std::string& name : names) {
+      withLinks.push_back(name);
+      for (const platform::PortInfo& info : infos) {
+        if (info.name != name) continue;
+        withLinks.insert(withLinks.end(), info.byIdNames.begin(), info.byIdNames.end());
+      }
+    }
+    names = std::move(withLinks);
+  }
+  controls_.SetItems(sc::kPort, names);
 }
 
 void SettingsDialog::OnInitDialog() {
