@@ -83,9 +83,9 @@ class HexEcho final : public serial::LineRecorder {
   HexEcho(const HexEcho&) = delete;
   HexEcho& operator=(const HexEcho&) = delete;
 
-  void Opened(const std::string&, const platform::Dcb&) override {}
+  void Opened(const std::string& /*port*/, const platform::Dcb& /*line*/) override {}
   void Closed() override {}
-  void Sent(std::string_view) override {}
+  void Sent(std::string_view /*bytes*/) override {}
   void Received(std::string_view bytes, std::uint32_t agoMs) override;
   void Flushed() override {}
   void Lost() override {}

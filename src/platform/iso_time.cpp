@@ -1,8 +1,11 @@
 #include "platform/iso_time.h"
 
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+
+#include "platform/local_time.h"
 
 namespace tagline::platform {
 
@@ -43,13 +46,7 @@ std::string IsoTimeFormatter::Format(std::int64_t unixMs) {
   const std::int64_t second = FloorDiv(unixMs, 1000);
   if (second != second_) {
     second_ = second;
-    const auto now = static_cast<std::time_t>(second);
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &now);
-#else
-    localtime_r(&now, &local);
-#endif
+    const std::tm local = LocalTime(static_cast<std::time_t>(second));
     char text[32];
     (void)std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", local.tm_year + 1900,
                         local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
@@ -59,7 +56,7 @@ std::string IsoTimeFormatter::Format(std::int64_t unixMs) {
         DaysFromCivil(local.tm_year + 1900, static_cast<unsigned>(local.tm_mon + 1),
                       static_cast<unsigned>(local.tm_mday)) *
             86400 +
-        local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec;
+        std::int64_t{local.tm_hour} * 3600 + std::int64_t{local.tm_min} * 60 + local.tm_sec;
     const std::int64_t minutes = (wall - second) / 60;
     const std::int64_t size = minutes < 0 ? -minutes : minutes;
     (void)std::snprintf(text, sizeof text, "%c%02d:%02d", minutes < 0 ? '-' : '+',
@@ -83,14 +80,29 @@ std::optional<std::int64_t> ParseIsoTimeMs(std::string_view text) {
       (text[23] != '+' && text[23] != '-')) {
     return std::nullopt;
   }
-  int year = 0, month = 0, day = 0, hour = 0, minute = 0, sec = 0, ms = 0, offH = 0, offM = 0;
-  if (!Digits(text, 0, 4, year) || !Digits(text, 5, 2, month) || !Digits(text, 8, 2, day) ||
-      !Digits(text, 11, 2, hour) || !Digits(text, 14, 2, minute) || !Digits(text, 17, 2, sec) ||
-      !Digits(text, 20, 3, ms) || !Digits(text, 24, 2, offH) || !Digits(text, 27, 2, offM)) {
-    return std::nullopt;
+  // Year, month, day, hour, minute, second, milliseconds, offset hours and minutes.
+  struct Field {
+    std::size_t at;
+    std::size_t digits;
+  };
+  static constexpr std::array<Field, 9> kFields = {
+      {{0, 4}, {5, 2}, {8, 2}, {11, 2}, {14, 2}, {17, 2}, {20, 3}, {24, 2}, {27, 2}}};
+  std::array<int, 9> v{};
+  for (std::size_t i = 0; i < kFields.size(); ++i) {
+    if (!Digits(text, kFields[i].at, kFields[i].digits, v[i])) return std::nullopt;
   }
+  const int year = v[0];
+  const int month = v[1];
+  const int day = v[2];
+  const std::int64_t hour = v[3];
+  const std::int64_t minute = v[4];
+  const std::int64_t sec = v[5];
+  const int ms = v[6];
+  const int offH = v[7];
+  const int offM = v[8];
   if (month < 1 || month > 12 || day < 1 || day > 31) return std::nullopt;
-  const std::int64_t offset = (text[23] == '-' ? -1 : 1) * (offH * 60 + offM) * 60;
+  const std::int64_t offset =
+      std::int64_t{text[23] == '-' ? -1 : 1} * (std::int64_t{offH} * 60 + offM) * 60;
   const std::int64_t seconds =
       DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) * 86400 +
       hour * 3600 + minute * 60 + sec - offset;

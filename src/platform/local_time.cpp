@@ -4,15 +4,18 @@
 
 namespace tagline::platform {
 
-std::tm LocalNow() {
-  const std::time_t now = std::time(nullptr);
+std::tm LocalTime(std::time_t time) {
   std::tm local{};
 #ifdef _WIN32
-  localtime_s(&local, &now);
+  localtime_s(&local, &time);
 #else
-  localtime_r(&now, &local);
+  localtime_r(&time, &local);
 #endif
   return local;
+}
+
+std::tm LocalNow() {
+  return LocalTime(std::time(nullptr));
 }
 
 std::string FormatCTime(const std::tm& time) {

@@ -7,6 +7,7 @@
 namespace tagline::platform {
 
 std::tm LocalNow();
+std::tm LocalTime(std::time_t time);
 
 // "MM/DD/YY hh:mm:ss", as MSVC's strftime "%c" gives it (glibc's differs).
 std::string FormatCTime(const std::tm& time);

@@ -70,14 +70,15 @@ std::uint32_t KeysymOfCharacter(char c);
 
 // The layout a uinput keyboard types with, by precedence: the program's own setting
 // (`configured`), XKB_DEFAULT_LAYOUT/XKB_DEFAULT_VARIANT, the XKBLAYOUT/XKBVARIANT lines of
-// /etc/default/keyboard, the "X11 Layout"/"X11 Variant" lines of `localectl status`, "us".
+// /etc/default/keyboard, the XkbLayout/XkbVariant options of the X11 keymap localectl
+// keeps (/etc/X11/xorg.conf.d/00-keyboard.conf), "us".
 // The texts are passed in so that the choice can be checked without the system's files.
 struct LayoutSources {
   std::string configured;
   std::optional<std::string> environmentLayout;
   std::optional<std::string> environmentVariant;
   std::string defaultKeyboard;  // /etc/default/keyboard
-  std::string localectl;        // the output of `localectl status`
+  std::string xorgKeyboard;     // /etc/X11/xorg.conf.d/00-keyboard.conf
 };
 LayoutNames ChooseLayout(const LayoutSources& sources);
 // The sources as this system has them (`configured` aside).

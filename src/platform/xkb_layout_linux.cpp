@@ -76,14 +76,20 @@ std::optional<std::string> ShellValue(const std::string& text, const std::string
   return std::nullopt;
 }
 
-// The value of a `   Name: value` line of localectl's status.
-std::optional<std::string> StatusValue(const std::string& text, const std::string& name) {
+// The value of an `Option "Name" "value"` line, as systemd-localed writes the X11 layout
+// (`localectl set-x11-keymap`) into /etc/X11/xorg.conf.d/00-keyboard.conf.
+std::optional<std::string> XorgOption(const std::string& text, const std::string& name) {
   std::istringstream lines(text);
   std::string line;
+  const std::string key = "\"" + name + "\"";
   while (std::getline(lines, line)) {
-    const std::size_t at = line.find(name + ": ");
-    if (at == std::string::npos || line.find_first_not_of(' ') != at) continue;
-    return line.substr(at + name.size() + 2);
+    const std::size_t option = line.find("Option");
+    const std::size_t at = line.find(key);
+    if (option == std::string::npos || at == std::string::npos || at < option) continue;
+    const std::size_t open = line.find('"', at + key.size());
+    const std::size_t close = open == std::string::npos ? open : line.find('"', open + 1);
+    if (close == std::string::npos) continue;
+    return line.substr(open + 1, close - open - 1);
   }
   return std::nullopt;
 }
@@ -93,17 +99,6 @@ std::string ReadFile(const char* path) {
   std::ostringstream text;
   text << in.rdbuf();
   return text.str();
-}
-
-std::string CommandOutput(const char* command) {
-  std::string out;
-  if (std::FILE* pipe = ::popen(command, "r")) {
-    std::array<char, 256> chunk{};
-    std::size_t n = 0;
-    while ((n = std::fread(chunk.data(), 1, chunk.size(), pipe)) > 0) out.append(chunk.data(), n);
-    ::pclose(pipe);
-  }
-  return out;
 }
 
 }  // namespace
@@ -261,9 +256,9 @@ LayoutNames ChooseLayout(const LayoutSources& sources) {
       layout && !layout->empty()) {
     return {*layout, ShellValue(sources.defaultKeyboard, "XKBVARIANT").value_or("")};
   }
-  if (const auto layout = StatusValue(sources.localectl, "X11 Layout");
+  if (const auto layout = XorgOption(sources.xorgKeyboard, "XkbLayout");
       layout && !layout->empty()) {
-    return {*layout, StatusValue(sources.localectl, "X11 Variant").value_or("")};
+    return {*layout, XorgOption(sources.xorgKeyboard, "XkbVariant").value_or("")};
   }
   return {"us", ""};
 }
@@ -275,10 +270,7 @@ LayoutSources SystemLayoutSources(const std::string& configured) {
   if (const char* variant = std::getenv("XKB_DEFAULT_VARIANT"))
     sources.environmentVariant = variant;
   sources.defaultKeyboard = ReadFile("/etc/default/keyboard");
-  // Asked only when the file says nothing: localectl may wait on the system bus.
-  if (!sources.environmentLayout && !ShellValue(sources.defaultKeyboard, "XKBLAYOUT")) {
-    sources.localectl = CommandOutput("localectl status 2>/dev/null");
-  }
+  sources.xorgKeyboard = ReadFile("/etc/X11/xorg.conf.d/00-keyboard.conf");
   return sources;
 }
 

@@ -150,7 +150,7 @@ TEST(XkbLayout, UnknownLayoutIsRefusedByName) {
 TEST(XkbLayout, LayoutOfTheUinputKeyboardComesFromTheFirstSourceThatNamesOne) {
   LayoutSources sources;
   sources.defaultKeyboard = "XKBMODEL=\"pc105\"\nXKBLAYOUT=\"de\"\nXKBVARIANT=\"nodeadkeys\"\n";
-  sources.localectl = "   System Locale: LANG=fr_FR.UTF-8\n       X11 Layout: fr\n";
+  sources.xorgKeyboard = "Section \"InputClass\"\n        Option \"XkbLayout\" \"fr\"\n";
   auto chosen = ChooseLayout(sources);
   EXPECT_EQ(chosen.layout, "de");
   EXPECT_EQ(chosen.variant, "nodeadkeys");
@@ -164,11 +164,11 @@ TEST(XkbLayout, LayoutOfTheUinputKeyboardComesFromTheFirstSourceThatNamesOne) {
   EXPECT_EQ(chosen.layout, "ch");
   EXPECT_EQ(chosen.variant, "fr");
 
-  LayoutSources onlyLocalectl;
-  onlyLocalectl.localectl =
-      "   System Locale: LANG=fr_FR.UTF-8\n       X11 Layout: fr\n"
-      "      X11 Variant: bepo\n";
-  chosen = ChooseLayout(onlyLocalectl);
+  LayoutSources onlyXorg;
+  onlyXorg.xorgKeyboard =
+      "Section \"InputClass\"\n        Identifier \"system-keyboard\"\n"
+      "        Option \"XkbLayout\" \"fr\"\n        Option \"XkbVariant\" \"bepo\"\nEndSection\n";
+  chosen = ChooseLayout(onlyXorg);
   EXPECT_EQ(chosen.layout, "fr");
   EXPECT_EQ(chosen.variant, "bepo");
   EXPECT_EQ(ChooseLayout(LayoutSources{}).layout, "us");
