@@ -4,7 +4,6 @@
 
 #include <array>
 #include <bit>
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>

@@ -136,9 +136,12 @@ void MainWindowTest::captionAndMenus() {
     titles << top->text();
     for (QAction* entry : top->menu()->actions()) entries << top->text() + ">" + entry->text();
   }
-  QCOMPARE(titles, (QStringList{"Edit", "Settings", "?"}));
-  QCOMPARE(entries, (QStringList{"Edit>Clear", "Settings>Port", "Settings>Device Manager",
-                                 "Settings>DB", "Settings>Config", "Settings>Online", "?>Info"}));
+  QCOMPARE(titles, (QStringList{"Edit", "Settings", "View", "?"}));
+  QCOMPARE(entries,
+           (QStringList{"Edit>Clear", "Settings>Port", "Settings>Device Manager", "Settings>DB",
+                        "Settings>Config", "Settings>Online", "View>Record Trace",
+                        "View>Received in Hex", "View>Times before Lines", "?>Info"}));
+  QVERIFY(window_->MenuAction(menu::kHexView)->isCheckable());
   QCOMPARE(window_->MenuAction(menu::kDb)->text(), QStringLiteral("DB"));
   QCOMPARE(window_->MenuAction(menu::kInfo)->text(), QStringLiteral("Info"));
   QVERIFY(window_->MenuAction(ctl::kSend) == nullptr);
