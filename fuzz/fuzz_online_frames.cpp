@@ -45,15 +45,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   bool doubleCodes = false;
   ChooseSettings(input, env.settings(), doubleCodes);
   const int onlineMode = input.ConsumeBool() ? 1 : 2;
+  env.settings().type_any_text = input.ConsumeBool();
 
   codes::OnlineTyping typing;
   auto keyboard = std::make_unique<platform::RecordingKeyboard>();
   const platform::RecordingKeyboard& keys = *keyboard;
   typing.SetKeyboard(std::move(keyboard));
   app::Terminal& terminal = env.terminal();
-  terminal.SetOnlineFrameHandler([&](codes::FrameEnd end) {
-    typing.ProcessFrame(env, terminal.onlineBuffer, terminal.lastOnlineCode, end, doubleCodes);
-  });
+  terminal.SetOnlineFrameHandler(
+      [&](codes::FrameEnd end) { typing.ProcessFrame(env, terminal.online, end, doubleCodes); });
 
   while (input.remaining_bytes() > 0) {
     env.line().Push(input.ConsumeRandomLengthString(64));
@@ -61,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   keys.TypedText();
   // The pure steps on whatever is left in the buffer.
-  const std::string& rest = terminal.onlineBuffer;
+  const std::string& rest = terminal.online.buffer;
   if (rest.size() > app::kOnlineCodeByteLimit) std::abort();
   codes::ComposeTypedText(env.settings(), codes::ConvertOnlineCode(env.settings(), rest));
   for (const codes::OnlineConversion conversion : codes::kOnlineConversions) {
