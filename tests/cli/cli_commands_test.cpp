@@ -13,8 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "cli/cli_options.h"
-#include "cli/cli_run.h"
+#include "cli_in_process.h"
 #include "serial/frame.h"
 #include "sim/reader_database.h"
 #include "sim/reader_device.h"
@@ -24,12 +23,6 @@ namespace tagline::cli {
 namespace {
 
 namespace fs = std::filesystem;
-
-struct Outcome {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
 
 class CliCommandsTest : public ::testing::Test {
  protected:
@@ -69,13 +62,7 @@ class CliCommandsTest : public ::testing::Test {
   Outcome RunWithSettingsPort(const std::vector<std::string>& args) const {
     std::vector<std::string> argv = {"--ini", ini};
     argv.insert(argv.end(), args.begin(), args.end());
-    const ParseResult parsed = ParseCommandLine(argv);
-    if (!parsed.options) return {kExitUsage, {}, parsed.error};
-    std::istringstream in;
-    std::ostringstream out;
-    std::ostringstream err;
-    const int status = RunCli(*parsed.options, in, out, err);
-    return {status, out.str(), err.str()};
+    return RunInProcess(argv);
   }
 
   std::string ReadIni() const {

@@ -7,8 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/cli_options.h"
-#include "cli/cli_run.h"
+#include "cli_in_process.h"
 #include "serial/trace_file.h"
 #include "sim/reader_database.h"
 #include "sim/simulated_reader.h"
@@ -20,12 +19,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Outcome {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
 fs::path TraceData(const std::string& name) {
   return fs::path(__FILE__).parent_path().parent_path() / "data" / "traces" / name;
 }
@@ -34,13 +27,7 @@ class TraceTest : public ::testing::Test {
  protected:
   Outcome Run(std::vector<std::string> args) const {
     args.insert(args.begin(), {"--ini", dir.path() + "/Tagline_Console.ini"});
-    const ParseResult parsed = ParseCommandLine(args);
-    if (!parsed.options) return {kExitUsage, {}, parsed.error};
-    std::istringstream in;
-    std::ostringstream out;
-    std::ostringstream err;
-    const int status = RunCli(*parsed.options, in, out, err);
-    return {status, out.str(), err.str()};
+    return RunInProcess(args);
   }
 
   void StartReader() {
