@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Runs a program in a child and reports its wall time, CPU time and peak memory (wait4).
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // CPU the command-line program uses while it waits on the line: during a database read of
 // a simulated reader (paced at the line's byte rate, as a reader is) and while the receive
 // poll runs on a silent line. The program runs in a child; its CPU time comes from wait4().

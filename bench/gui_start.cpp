@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The desktop program on the offscreen platform: time from process start to the window's
 // first paint, resident memory once it has started, and CPU while it sits idle with the
 // receive poll running on the simulated reader. Starts the real program RUNS times (median

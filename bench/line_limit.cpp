@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Database read and write against the line's own limit: the command-line program reads and
 // writes a simulated reader whose line takes its wire time in both directions (as a real
 // line does at the set baud rate), and each record's share of the job is set against its

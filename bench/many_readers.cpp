@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Many readers at once: the factory default on 8 simulated readers through
 // `tagline --port A ... --port H factory-default`, against the same on one reader. The
 // readers wait on their lines, so eight should take hardly longer than one.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Serial-line costs: the processor time a reply wait burns, and what one command
 // exchange costs beyond the waits it asks for.
 //

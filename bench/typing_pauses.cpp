@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Typing an ONLINE code: a 16-digit code with start and end texts, typed through the real
 // ONLINE processing into a keyboard that only sleeps its pauses (as every real backend
 // does), set against the sum of the pauses the typing asks for. What lies above that sum is

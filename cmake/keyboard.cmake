@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # What keyboard synthesis links, gathered in one interface target for the platform layer:
 # user32 on Windows; off Windows libxkbcommon (Debian: libxkbcommon-dev), which says which
 # key and modifiers type a character on the user's layout, and X11 with the XTest extension

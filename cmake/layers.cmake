@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # The program's layers, each a static library of one folder of src/:
 #
 #   tagline_layer(NAME DIR [EXCLUDE regex...] [SOURCES file...] [SEES folder...])

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # Cross-compiling for 64-bit Windows with Debian's MinGW-w64 (the POSIX thread model, so
 # that std::thread and std::mutex exist). Programs link libstdc++, libgcc and winpthread
 # statically: the .exe files need no DLLs beside them, under Wine or on a plain Windows.

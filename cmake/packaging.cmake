@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # Installation and the Debian package: the three programs, the desktop entry with its
 # icons, the AppStream metainfo, the man pages and the udev example. `scripts/package`
 # builds the .deb with CPack; `scripts/package --check` also tests it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The code conversions and encoders on any text, and the round trips that are meant to
 // hold (each abort names a broken inverse):
 //   - text -> hex -> text gives the text back, whatever its bytes;

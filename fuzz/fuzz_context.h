@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A job environment for the fuzz targets: the terminal's panes and the settings in memory,
 // and an in-process line whose reader answers each framed command with the bytes the fuzzer
 // chose for it. Nothing waits in real time.

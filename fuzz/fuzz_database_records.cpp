@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Database records of every layout on their way from the reader to a file and back: each
 // record reply is checked and stored as the read job does it ("RN" replies: a whole frame
 // of the model's record length, not an end marker), the attribute texts are stored as the

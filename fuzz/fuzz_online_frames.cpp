@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // ONLINE mode: bytes the reader sends on its own, arriving in chunks, through the receive
 // poll's frame buffer, the ONLINE processing (acknowledge, filter, convert) and the typing
 // into a recording keyboard. The input's head sets the conversion switches, the double-code

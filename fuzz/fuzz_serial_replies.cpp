@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Reader replies as each consumer parses them. The first byte picks the consumer (and, for
 // the ones that depend on them, the reader model and display settings); the rest is the
 // reply as it comes off the line:

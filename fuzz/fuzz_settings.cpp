@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The settings file as the program reads it at start and rewrites it at the end: any bytes
 // as "Tagline_Console.ini". Checks that hold for every file:
 //  - saving what was loaded and loading again gives the same settings (texts that the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A sheet file as the write job loads it: the first byte picks the reader (by its version
 // reply), the rest is the file. The job identifies the reader and loads the sheet with
 // every check it makes before anything is written. The same text then goes through the

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Installs the Debian packages the build and the tests need. Safe to run again:
 # it only calls apt-get when something is missing. Works as root or through sudo.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Builds tagline-console and takes the pictures of its main window in docs/screenshots:
 # the terminal alone, then the DB, CONFIG and ONLINE groups, the settings dialog and the
 # About box, with a simulated reader on a virtual X display. The settings of the run go to

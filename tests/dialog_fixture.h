@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A main window on the headless host with a virtual clock, its settings file in a fresh
 // directory, and optionally the simulated reader on its port.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A job environment without a window or a serial port: the reader on an in-process line
 // (FakeLine), the panes and settings in memory, what the job shows and asks recorded, and
 // job timers on the headless host's virtual clock.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // An in-process line whose reader answers each framed command at once from a table of
 // answers, for testing the rules of the protocol and the jobs without a pseudo-terminal.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A pseudo-terminal for tests: the test plays the device on the master side and the
 // code under test opens the slave path like a serial port.
 #pragma once

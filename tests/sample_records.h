@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Records as an attribute-sheet reader keeps them: token, date, time, code length digit,
 // code, type and text, 45 characters.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A fresh folder under the system's temporary folder for one test, removed with all it
 // holds; and whole-file reads and writes for looking at what the code under test saved.
 #pragma once

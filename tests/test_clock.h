@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The local time the tests set the window's clock to: 07.12.26 03:27:00.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // An Xvfb server for tests that need a real X display.
 #pragma once
 

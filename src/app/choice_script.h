@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Scripted answers to choice dialogs, by dialog name: the option taken (or none, which
 // closes the dialog) and the text typed into its text field. For front ends without a
 // user at the dialogs: the tests and the command line.

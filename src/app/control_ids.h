@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Identifiers of the main window's controls, menu commands, timers and registered
 // messages, as the window's resources number them.
 #pragma once

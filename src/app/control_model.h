@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The state of the main window's controls, by control identifier: what a view shows
 // and what the controller reads back. Views bind their widgets to it generically.
 #pragma once

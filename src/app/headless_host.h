@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A host without a window system, for the command line and the tests: window timers on
 // its own loop (real time, or a virtual clock that jumps to the next tick), message
 // boxes recorded (and printed if asked), dialogs answered from a script.

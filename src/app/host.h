@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What the main window's controller needs of the outside world: the toolkit's dialogs,
 // timers and message loop, and a few desktop services. The GUI, the command line and
 // the tests each provide one.

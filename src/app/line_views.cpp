@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The window's views of the line: a trace recorded into a file, the received pane in hex
 // (one reply a line), and the time before each line the receive poll adds.
 #include "app/main_dialog.h"

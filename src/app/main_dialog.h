@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The main window's controller: the state of the run, the message map, the dialog-data
 // exchange with the controls, and short handlers that hand each command to the panel or
 // job that carries it out. It knows no toolkit; it talks to the outside through a Host,

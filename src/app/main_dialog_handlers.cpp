@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The command handlers of the main window: each hands its work to the panel or job that
 // carries it out and keeps what it ended with for the window's drivers.
 #include <filesystem>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The lower area of the main window: one control group at a time, chosen from the menu;
 // and the menu's windows (the device manager, the About box).
 #include "app/control_ids.h"

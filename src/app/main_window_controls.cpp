@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The main window's controls: kind, place and initial text of each.
 #include "app/control_ids.h"
 #include "app/main_dialog.h"

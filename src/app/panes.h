@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The terminal's two panes and its send text: the transcript jobs and commands write to,
 // and the echo of every command the reader link sends. Both panes keep the last 20 lines,
 // cut side by side so that they stay line by line.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Settings > Port: the settings dialog, and the serial line closed and opened again when
 // one of its settings changed.
 #include "app/control_ids.h"

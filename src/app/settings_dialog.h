@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The "Settings" dialog: the serial line, the line protocol of the Send button and the
 // keyboard-simulation options. A controller without a toolkit, like the main window's: its
 // controls live in a ControlModel that a view binds to, and the host runs it modally.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The settings file "Tagline_Console.ini": reading and saving the settings that survive a
 // restart, and the values derived from them.
 #pragma once

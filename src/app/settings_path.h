@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Where the settings file lives: "Tagline_Console.ini" in the current directory at start-up.
 #pragma once
 

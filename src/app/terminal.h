@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The terminal of the main window: the two panes and the send text, the Send button, the
 // receive poll that shows what the reader sends on its own, and the ONLINE frame buffer the
 // poll collects codes in. The main window owns one for the whole run.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The narrow view of the main window that its panels work through: the reader, the panes,
 // the controls and their dialog-data fields, the settings, the host, messages and the local
 // clock. The window's controller implements it; the panels hand the reader's work to the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The environment the window gives a job or a reader command: the reader and the panes of
 // the window, and the row the work belongs to, whose button shows the command it is at and
 // whose result field shows its result. Progress goes to the DB group's bar and "Dataset"

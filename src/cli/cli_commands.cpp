@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "cli/cli_commands.h"
 
 #include <algorithm>
@@ -199,6 +200,28 @@ const std::vector<CommandEntry>& Table() {
         {"backup", "DIR", "save the reader's records in DIR before they are erased"}},
        "read write clear",
        RunDb,
+       N::Reader,
+       kManyPorts},
+      {"config",
+       2,
+       2,
+       "save FILE | apply FILE | diff FILE",
+       "the reader's parameters saved into a profile, applied from one and read back, or "
+       "compared with one",
+       {{"force", nullptr, "apply a profile of another model to what this reader offers"},
+        {"dry-run", nullptr, "print the commands apply would send, and send none"},
+        {"factory-default", nullptr,
+         "run the factory default first, with the profile's answers (the factory-default "
+         "options below override them)"},
+        {"language", "english|deutsch|none", "as factory-default's"},
+        {"interface", "usb-rs232|usb-rs232-bluetooth|rs232|usb|rs232-bluetooth|usb-bluetooth|none",
+         "as factory-default's"},
+        {"antenna", "ferrite|aircoil|none", "as factory-default's"},
+        {"serial", "DDDDD|none", "as factory-default's"},
+        {"delete-attributes", "yes|no", "as factory-default's"},
+        {"backup", "DIR", "as factory-default's"}},
+       "save apply diff",
+       RunConfig,
        N::Reader,
        kManyPorts},
       {"settings",

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The commands of `tagline` in one table: the parser, the help texts, the shell
 // completions, the dispatch, which commands run on many ports and what their JSON holds
 // are all made from it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The environment the command line runs a job in: the reader on a link of its own over the
 // session's port, a transcript whose received pane is printed when the job ends, messages
 // and dialogs on standard error (dialogs answered from the command's options), and the

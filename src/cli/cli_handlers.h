@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The commands of `tagline`, one handler each; the command table names them.
 #pragma once
 
@@ -34,6 +35,11 @@ int RunParams(CommandRun& run);
 // The jobs and the settings (cli_jobs.cpp).
 int RunDb(CommandRun& run);
 int RunFactoryDefault(CommandRun& run);
+// The factory default with the dialogs answered from `options` (factory-default's own).
+int RunFactoryDefaultWith(Session& session, const CliOptions& options);
+
+// Reader configuration profiles (cli_config.cpp).
+int RunConfig(CommandRun& run);
 int RunSettings(CommandRun& run);
 
 }  // namespace tagline::cli

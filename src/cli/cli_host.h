@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The command line's window: the main window's controller on the headless host, with
 // what the received pane gains printed as it comes.
 #pragma once

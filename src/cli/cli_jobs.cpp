@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The commands that run the window's jobs, each in an environment of the command line's
 // own: the database transfer and the factory default; and the settings.
 #include <algorithm>
@@ -180,16 +181,19 @@ bool ScriptFactoryDialogs(Session& session, CliEnvironment& host, const CliOptio
 }  // namespace
 
 int RunFactoryDefault(CommandRun& run) {
-  Session& session = *run.session;
+  return RunFactoryDefaultWith(*run.session, run.options);
+}
+
+int RunFactoryDefaultWith(Session& session, const CliOptions& options) {
   CliEnvironment env(session, "Factory default");
-  if (!ScriptFactoryDialogs(session, env, run.options)) return kExitUsage;
+  if (!ScriptFactoryDialogs(session, env, options)) return kExitUsage;
   auto& dialog = session.dialog();
   // The attribute clear looks at the tables as the window would have them.
   reader::FactoryJob job(
       [&dialog](protocol::ReaderModel model) {
         return database::CheckAttributeTables(model, dialog.tagTable, dialog.attributeList);
       },
-      Backup(run.options));
+      Backup(options));
   return RunJob(session, env, job, Summary::Print);
 }
 

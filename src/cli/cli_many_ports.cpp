@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "cli/cli_many_ports.h"
 
 #include <algorithm>
@@ -73,6 +74,12 @@ int RunOnPorts(const CliOptions& options, std::istream& in, std::ostream& out, s
   // One trace a port: the events of two lines in one file could not be told apart.
   if (options.trace && options.trace->find("{port}") == std::string::npos) {
     err << "tagline: --trace needs {port} in its name when the command runs on several ports\n";
+    return kExitUsage;
+  }
+  // Profiles saved from several readers would replace each other.
+  if (options.command == "config" && options.args.size() == 2 && options.args[0] == "save" &&
+      options.args[1].find("{port}") == std::string::npos) {
+    err << "tagline: config save needs {port} in the file's name when it runs on several ports\n";
     return kExitUsage;
   }
   std::vector<std::string> tags;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // One command on many readers at once: `tagline --port A --port B ... COMMAND`.
 #pragma once
 

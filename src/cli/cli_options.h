@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Command line of the `tagline` front end.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The commands that press one of the reader buttons of the main window.
 #include <algorithm>
 #include <optional>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // `tagline trace show FILE`: a recorded line decoded exchange by exchange.
 #include "cli/cli_handlers.h"
 #include "cli/cli_run.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Results as JSON for scripts: one object a line. Texts are the program's Windows-1252
 // bytes, written as pure-ASCII JSON (\uXXXX beyond ASCII).
 #pragma once

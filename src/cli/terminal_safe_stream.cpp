@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "cli/terminal_safe_stream.h"
 
 #include "platform/printable_text.h"

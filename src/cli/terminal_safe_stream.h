@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // An output stream that passes text on to another with every byte a terminal would act on
 // escaped ("\x1b"): what a reader sends is printed, never obeyed. Writes go through at
 // once, so output written around it to the same target keeps its order.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A trace read back as exchanges: each command with its name and what it carries, the
 // reply with its class, whether its frame holds, what the program makes of it, the time it
 // took, and what went wrong on the way.

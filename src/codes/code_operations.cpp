@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "codes/code_operations.h"
 
 #include <array>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The code operations by name, for callers that get the operation as text (the command
 // line's "convert NAME CODE"): the nine ONLINE conversions by their settings keys and the
 // decoders as "decode-iso-animal", "decode-full-animal", "decode-iso-industry",

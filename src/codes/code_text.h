@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Text helpers shared by the code formats: hex digits, decimal rendering, hex <-> byte
 // text. Texts are single-byte (Windows-1252) strings; every byte is taken as unsigned.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The 64-bit ISO 11784-style transponder code: its fields, its two hex representations,
 // and the decoders to and encoders from the display texts.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What of a received ONLINE frame may reach the keyboard. The reader is a device on a cable,
 // and whatever it sends ends up as key presses in the focused application: only a whole
 // code whose frame holds is typed, and only when it looks like a tag code.

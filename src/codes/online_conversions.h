@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The conversions that ONLINE mode applies to a received code before typing it, each
 // selected by its settings key.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "codes/online_typing.h"
 
 #include <algorithm>

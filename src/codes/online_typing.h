@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // ONLINE mode: codes the reader sends on its own are acknowledged, shown, filtered,
 // converted and typed into the focused application by simulated key presses.
 #pragma once

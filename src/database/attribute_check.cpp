@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "database/attribute_check.h"
 
 #include "database/layouts.h"

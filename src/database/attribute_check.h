@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What the tables the last database load left hold for a reader model's attribute clear,
 // and the models whose sheet is a code sheet.
 #pragma once

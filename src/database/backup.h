@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The backup the database layer makes before an erase: the reader's database test says
 // whether it holds records; if so (and the plan wants it, or the user says so) its records
 // and attributes are read as a verified read reads them and saved as a dated sheet.

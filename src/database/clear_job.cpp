@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "database/clear_job.h"
 
 #include "database/database_job_view.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Clearing the reader's tag database on timer 8: identify, save the records first where the
 // plan says so, "EC", wait for its answer.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What the database jobs show when they begin and end: empty panes, no dataset count, the
 // progress bar at its start.
 #pragma once

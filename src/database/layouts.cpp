@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Layout choice, model groups, record lengths, type names and column tables.
 #include "database/layouts.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The database sheet layouts as data: which layout a reader model uses, the model groups
 // that steer the code columns, the record lengths, the transponder type names, and each
 // layout's columns with their widths, header texts and the field that import reads there.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The five sheet layouts: row by row, cell by cell.
 #include "database/layouts_write.h"
 

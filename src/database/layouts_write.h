@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Writing a tag database as a sheet: the common frame, the five layouts' cell and end rules,
 // and the code columns derived from a record.
 #pragma once

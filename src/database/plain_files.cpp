@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "database/plain_files.h"
 
 #include "codes/code_text.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The plain database files of attribute-database readers: ".db" and ".dat".
 #pragma once
 

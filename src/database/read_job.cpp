@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "database/read_job.h"
 
 #include <string_view>

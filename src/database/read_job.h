@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Reading the reader's tag database ("RP", "RN", "T") into the tables and a file, and
 // choosing the files of the database transfer.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Putting the reader's records together from passes over a noisy line.
 //
 // Every "RN" moves the reader's pointer by one record at most, and its replies come in the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Reading the reader's records and attributes so that nothing is lost on a noisy line.
 // "RN" moves the reader's pointer, so a damaged reply leaves a gap that asking again cannot
 // fill: a pass that saw any fault is read again from "RP", and the result is made of passes

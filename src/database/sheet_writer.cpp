@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The SpreadsheetML workbook writer.
 #include "database/sheet_writer.h"
 

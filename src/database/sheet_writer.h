@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The SpreadsheetML (Excel 2003 XML) workbook writer: one worksheet, registered styles and
 // column widths, rows of string cells. The workbook is built in memory, byte for byte and
 // with CR LF line ends on every platform; the caller saves Text() in one piece, so a failed

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Whether the reader stored a record whose answer to "w" was lost or garbled. The record
 // is looked for by reading: the read pointer moves independently of the write pointer, so
 // it is kept where it stands from one check to the next, and the records the reader surely

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The tag table, the attribute list and field access to records.
 #include "database/tag_table.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The reader's tag database in memory: the records of one transfer and the 27 attribute
 // texts, both as fixed-position single-byte texts exactly as the reader delivers them.
 #pragma once

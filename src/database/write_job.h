@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Writing a sheet into the reader on timer 7: identify, load the sheet, save the reader's
 // records first where the plan says so, write the attributes, erase ("EC"), set the write
 // pointer ("WP"), write the records ("w"), read them back where an answer was in doubt (or

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Writing a node tree back to text, without recursion so any depth the tree has can be written.
 #include <vector>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The in-memory copy of the settings file "Tagline_Console.ini": what the jobs and
 // commands read (and the few values a reader write changes). Reading and writing the file
 // is the application's.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What the factory job's attribute clear finds in the tables the last database load left
 // for a reader model: the database layer looks, the factory job acts on it.
 #pragma once

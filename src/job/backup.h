@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A backup of the reader's records before a job erases them: whether one is made (always,
 // after asking, never), and what came of it. The database layer makes it; the jobs that
 // erase are given it by their front end.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The software-version exchange ("SV") that identifies the reader, as jobs and commands
 // run it: quietly, or shown in the panes and the SV row. A reply that is no whole frame is
 // asked for again; a model found without one is in doubt, and nothing that writes to the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // All a job or a reader command sees of the program: the reader's protocol, the transcript
 // of the panes, the settings it reads, the local time, where its progress, command and
 // result are shown, and the questions and messages to the user. No control, no control

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What a step-wise job or a reader command ends with: the outcome of each step, counts,
 // the failures it reported and the summary text built from them. The window shows the
 // summary; the command line prints it and takes its exit code from `ok`.

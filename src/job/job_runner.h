@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Step-wise jobs on timers: each tick runs one step of a job. The runner owns the timers of
 // its jobs and their step advance; a job owns its state and its result. The window runs its
 // jobs on window timers; RunToEnd runs one without a window, on the same tick.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What a job may ask the user: a choice among fixed options (the factory-default job's
 // dialogs and the like) and a file. Each front end answers them its own way.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "job/reader_job.h"
 
 #include "job/identification.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What the step-wise jobs on the reader share: the identification that starts them, the
 // watch on the line, the failures they report, the model they carry from step to step (or
 // their failure), the wait for the answer to "EC", and their result.

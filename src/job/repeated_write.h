@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Writes the reader may hear twice without harm (a parameter cell, an attribute) are sent
 // again when their ACK does not come, a few times at most: on a noisy line a refusal is
 // often a command damaged on its way. After silence a late answer is waited for first, so

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What the panes show of a job or a command: text added to the received and the sent pane,
 // the log lines of replies, and the trim that keeps both short. The window's panes are one
 // transcript; the command line keeps one of its own.

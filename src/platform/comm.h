@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Serial communications stand-in: the handful of Win32 comm calls the serial port
 // object is built on, with one implementation per OS (comm_posix.cpp, comm_win32.cpp).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>

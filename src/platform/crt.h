@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // C runtime behaviour of the target platform where it differs from the host's: the
 // integer conversions of a compiler whose `long` is 32 bits wide.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The process's current directory and the path limits of the host, the stand-in for
 // GetCurrentDirectoryA and MAX_PATH.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Baud rates outside the termios constants (14400, 56000, 128000, 256000, ...).
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Kept apart from the termios code: <asm/termbits.h> clashes with <termios.h>.
 #include <asm/termbits.h>
 #include <sys/ioctl.h>

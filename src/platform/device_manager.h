@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Settings > Device Manager: what the system offers to look at the serial ports.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Saving a whole file the way a careful editor does: the old contents or the new ones,
 // nothing in between, and the file keeps what it was (its links, owner and permissions).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "platform/file_replace.h"
 
 #ifndef WIN32_LEAN_AND_MEAN

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The user's home directory, where POSIX puts the files Windows keeps under "C:\".
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "platform/home_directory.h"
 
 namespace tagline::platform {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // ISO 8601 local times with milliseconds and the offset from UTC, as a trace records each
 // event ("2026-12-09T14:03:12.345+01:00"), and back to a point in time.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Keyboard synthesis, the stand-in for keybd_event, VkKeyScanA and Sleep. Key events are
 // Windows virtual-key codes; each backend turns them into what its host understands (the
 // Win32 input queue, X11 XTest, a Linux uinput device, a byte stream, a recording).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The host-dependent keyboard backends behind CreateKeyboard, one set per OS.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "platform/keyboard_recording.h"
 
 #include <cstdio>

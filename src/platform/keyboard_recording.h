@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A keyboard that records what would be typed instead of typing it, for tests and for
 // checking what a code turns into.
 #pragma once

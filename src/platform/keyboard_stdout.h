@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A keyboard that writes the typed text as bytes to a stream, for piping codes into another
 // program instead of typing them.
 #pragma once

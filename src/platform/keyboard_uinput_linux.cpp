@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include <errno.h>
 #include <fcntl.h>
 #include <linux/input.h>

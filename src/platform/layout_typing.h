@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The keyboard backends that type characters in the host's layout (X11, uinput) take the
 // virtual-key events of the typing code as the timing of each character's press and
 // release: the key and the modifiers come from the layout, not from a US keyboard.

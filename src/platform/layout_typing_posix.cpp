@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "platform/layout_typing.h"
 
 #include "platform/keyboard.h"

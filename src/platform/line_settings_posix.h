@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Translation of the Win32-style line settings into termios.
 #pragma once
 

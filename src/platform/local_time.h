@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Local time and its rendering the way the MSVC runtime renders "%c" under the C locale.
 #pragma once
 

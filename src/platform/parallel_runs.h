@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Runs one task per item at the same time, each writing its own standard output and error,
 // and hands their lines back as they come. On POSIX each task is a process of its own (the
 // tasks share nothing, not even a crash); elsewhere they run one after the other.

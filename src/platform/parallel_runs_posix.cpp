@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What a technician needs to tell the serial ports apart: driver, bus and USB identity, and
 // on Linux the stable /dev/serial/by-id names. Each OS gathers it its own way
 // (port_info_linux.cpp, port_info_win32.cpp); fields the OS has no notion of stay empty.

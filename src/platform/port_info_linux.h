@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The port information read from sysfs, with the places to read it from.
 #pragma once
 

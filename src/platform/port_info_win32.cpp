@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include <windows.h>
 
 // initguid.h first, so that devguid.h defines the class GUIDs instead of only declaring them.

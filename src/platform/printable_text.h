@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Bytes from a device shown where a control byte would act: in a pane note, on a terminal.
 // A byte that cannot be shown as it is appears as "\x1b".
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // INI files with the semantics of the Windows private-profile functions, in portable C++.
 // Texts are bytes (Windows-1252); only ASCII letters are folded when comparing names.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // An open registry key that closes itself.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The decisions behind saving a file that do not depend on the operating system: whether
 // to replace the file, overwrite it in place or leave it alone, and how to name the
 // temporary file beside it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The port list as the serial port object hands it out, whatever the OS found.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Finding the machine's serial ports from sysfs.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The signals that ask a run of the command line to stop: SIGINT (Ctrl+C), SIGTERM and
 // SIGHUP. While a StopSignals lives they are caught instead of ending the process, so that a
 // job can end at a safe point and say what the reader holds.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include <csignal>
 
 #include "platform/stop_signals.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Whether output goes to a person at a terminal or into a file or pipe.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Millisecond tick counter and sleep, the GetTickCount / Sleep stand-ins.
 #pragma once
 

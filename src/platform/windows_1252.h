@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Windows-1252, the program's single-byte text encoding, byte by byte to Unicode and back.
 // The five bytes the code page leaves undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) stand for
 // the C1 code points of the same value, so that every byte string survives a round trip.

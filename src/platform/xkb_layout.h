@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Which key, with which modifiers, types a character on a keyboard layout: the keymap is
 // libxkbcommon's, compiled from layout names (for a uinput device) or taken from the X
 // server. Characters are typed as such, not as the key positions of a US keyboard.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The tokens of the reader's 27 attributes: "#", then "A" to "Z".
 #pragma once
 

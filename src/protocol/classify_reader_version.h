@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Identification of the reader model from its software-version reply (the "SV" text with
 // the framing removed).
 #pragma once

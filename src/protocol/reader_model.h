@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The reader models told apart by the software-version reply. The numeric values are
 // fixed: consumers switch on them and the main window stores the byte.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The reader's commands as typed calls over the reader link: each frames its command,
 // waits for the reply as the reader gives it (counts, time-outs, collection), and returns
 // what came back. Replies are looked at here once: their class, the part of them a command

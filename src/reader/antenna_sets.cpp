@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The antenna and transponder parameter sets. Each set is six consecutive cells: AP (1),
 // LP (1), DP (2, low then high), OP (2, low then high). The 15 antenna sets "xy"
 // (x = 0..4, y = 0..2) start at 0x17 + 6 * (5y + x); the 3 transponder sets "z" follow

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Clearing the reader's 27 attributes ("t" + token + "___"), the factory job's step.
 #pragma once
 

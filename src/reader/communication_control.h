@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Communication control ("XT" / "s22400") and the database test ("ET"). The XT row's state
 // and texts are the window's; here are the exchanges and the rules of the models.
 #pragma once

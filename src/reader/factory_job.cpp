@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "reader/factory_job.h"
 
 #include "job/repeated_write.h"

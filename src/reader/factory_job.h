@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The factory-default job on timer 9: identify, clear the database, optionally clear the
 // attributes, set the clock, write the model's factory parameters, show the summary.
 #pragma once

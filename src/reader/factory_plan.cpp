@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "reader/factory_plan.h"
 
 #include <algorithm>

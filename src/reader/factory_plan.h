@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The factory-default job's decisions, free of the window and the serial line: which steps
 // a reader model runs, which choice dialogs it is asked and what they offer, the ordered
 // parameter writes for the answers given, the success counter of the writes, and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The factory table. The texts are the reader log's own, misspellings included
 // ("Languange", "Continous", "Seperator", "Conductanace"): service staff search logs for
 // them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The factory-default parameter set as data: which cells each reader model gets written,
 // with what value, how each write is logged, and which rows depend on the answers of the
 // small choice dialogs asked on the way. Pure data; factory_plan.h turns it into writes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Get Tag ("GT"): one read of the transponder in the reader's field, shown in the number
 // format the reader itself is set to. Continuous reading is the window's (its GT row).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Sets of reader models, written in the catalogue tables the way the model lists are
 // written everywhere else: "4-7, 9-13, 16, 22-25".
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The numeric parameters: ranges, cells and read-back texts, the names offered per model,
 // writing and reading back a number, and the up-down steps of the number field.
 #include <algorithm>
@@ -294,6 +295,35 @@ std::string DecodeNumericValue(std::string_view name, const std::vector<std::str
       return tables::NumberText(row->readback, *n);
     }
   }
+}
+
+std::optional<std::string> NumericValueText(std::string_view name,
+                                            const std::vector<std::string>& cell_values) {
+  const NumericRow* row = tables::FindNumeric(name);
+  if (row == nullptr || static_cast<int>(cell_values.size()) != CellCount(row->encoding)) {
+    return std::nullopt;
+  }
+  std::string text;
+  if (row->encoding == ValueEncoding::DecimalPairs4 ||
+      row->encoding == ValueEncoding::DecimalPairs6) {
+    text = CellDigits(row->encoding, cell_values);
+  } else if (const auto n = CellNumber(row->encoding, cell_values, row->is_signed)) {
+    text = row->input == NumericInput::OffIs31 && *n == tables::kOffValue
+               ? std::string(tables::kOffText)
+               : platform::FormatInt(*n);
+  }
+  if (text.empty()) return std::nullopt;
+  // Only a text that writes back what was read stands for the value.
+  std::vector<std::string> written;
+  for (const std::string& body : NumericCommandBodies(name, text).bodies) {
+    if (body.size() != 5) return std::nullopt;
+    written.push_back(body.substr(3));
+  }
+  for (std::size_t i = 0; i < written.size(); ++i) {
+    const auto byte = ParseHexByte(cell_values[i]);
+    if (!byte || ParseHexByte(written[i]) != byte) return std::nullopt;
+  }
+  return text;
 }
 
 std::optional<std::string> StepNumericValue(std::string_view name, std::string_view text, bool up) {

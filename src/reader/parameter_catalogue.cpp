@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The catalogue's name lists, their refill, and the descriptors resolved per model.
 #include "reader/parameter_catalogue.h"
 

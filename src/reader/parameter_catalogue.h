@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The reader parameter catalogue: which parameters exist, where they live in the reader's
 // cells, which names and value labels each reader model is offered, how values become
 // cell commands and how values read back are shown. Pure: everything here depends on its
@@ -149,6 +150,13 @@ NumericCommand NumericCommandBodies(std::string_view name, std::string_view text
 // Empty when the name is unknown, a cell value is missing or malformed, or the value has
 // no text.
 std::string DecodeNumericValue(std::string_view name, const std::vector<std::string>& cell_values);
+
+// The number text the number field takes for cell values read back in address order:
+// "Off" for 31 of "TurnOffTime  ", the digits as read for the decimal encodings. Nothing
+// when the values are malformed or the text would not write the same cells again (a
+// value outside the range, a decimal cell that is no digits).
+std::optional<std::string> NumericValueText(std::string_view name,
+                                            const std::vector<std::string>& cell_values);
 
 // The number text after one step of the up-down control (`up` counts up), bounded per
 // name; nullopt for a name whose number the control leaves unchanged.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "reader/parameter_commands.h"
 
 #include <vector>
@@ -40,19 +41,6 @@ std::string ReadCell(job::JobEnvironment& env, const std::string& address) {
   return reply.payload;
 }
 
-// The settings' own copies of the values a written parameter changes.
-void ApplyWrittenParameter(job::AppSettings& settings, const std::string& body, ReaderModel model) {
-  if (body == "01300" || body == "01301") settings.time = body.back() - '0';
-  if (body == "00900" || body == "00901") settings.onltyp = body.back() - '0';
-  if (body == "01200" || body == "01201") settings.beeper = body.back() - '0';
-  if (body == "00B00" || body == "00B01") settings.showbadframe = body.back() - '0';
-  if (body.size() == 5 && body.compare(0, 3, "004") == 0) {
-    if (const auto index = CodeFormatIndexOfCode(body.substr(3), model)) {
-      settings.fragmentation = *index;
-    }
-  }
-}
-
 // The same for a parameter read back.
 void ApplyReadParameter(job::AppSettings& settings, const std::string& name,
                         const std::string& value, const std::string& decoded) {
@@ -70,6 +58,18 @@ void ApplyReadParameter(job::AppSettings& settings, const std::string& name,
 
 }  // namespace
 
+void NoteWrittenParameter(job::AppSettings& settings, const std::string& body, ReaderModel model) {
+  if (body == "01300" || body == "01301") settings.time = body.back() - '0';
+  if (body == "00900" || body == "00901") settings.onltyp = body.back() - '0';
+  if (body == "01200" || body == "01201") settings.beeper = body.back() - '0';
+  if (body == "00B00" || body == "00B01") settings.showbadframe = body.back() - '0';
+  if (body.size() == 5 && body.compare(0, 3, "004") == 0) {
+    if (const auto index = CodeFormatIndexOfCode(body.substr(3), model)) {
+      settings.fragmentation = *index;
+    }
+  }
+}
+
 job::CommandResult WriteOrReadSelection(job::JobEnvironment& env, const std::string& name,
                                         const std::string& label, std::string& result) {
   job::CommandResult outcome;
@@ -83,7 +83,7 @@ job::CommandResult WriteOrReadSelection(job::JobEnvironment& env, const std::str
   const std::string body = SelectionCommandBody(name, label, model);
   if (body.size() == 5) {
     outcome.ok = WriteCell(env, body, result);
-    if (outcome.ok) ApplyWrittenParameter(env.settings(), body, model);
+    if (outcome.ok) NoteWrittenParameter(env.settings(), body, model);
     env.transcript().EndLine();
   } else if (body.size() == 3) {
     const std::string value = ReadCell(env, body);

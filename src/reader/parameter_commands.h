@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The buttons of the parameter rows: a selection parameter, a numeric parameter or the tag
 // types written with "s", or read back with "S" when no value is given. The rows' lists are
 // the window's; here are the exchanges and what they change in the settings.
@@ -8,8 +9,14 @@
 
 #include "job/job_environment.h"
 #include "job/job_result.h"
+#include "protocol/reader_model.h"
 
 namespace tagline::reader {
+
+// The settings' own copies of the values a written cell changes (time, ONLINE type,
+// beeper, bad frames, code format), after the reader took the write of `body`.
+void NoteWrittenParameter(job::AppSettings& settings, const std::string& body,
+                          protocol::ReaderModel model);
 
 // `result` is the row's result text. The returned result says whether the reader took the
 // write or gave a value, and whether the name was one of the model's (nothing is sent for

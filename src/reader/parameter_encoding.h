@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // How parameter values become the one-byte cells of the reader, and the cell commands.
 // A cell is named by three upper-case hex digits ("00E"); it is written with
 // "s" + address + two hex digits and read with "S" + address.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The catalogue's tables, shared by the catalogue's own source files only.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The reader's clock: read with "R", set with "r" + DDMMYYhhmmss from the PC's clock. The
 // clock row's read/write switch is the window's.
 #pragma once

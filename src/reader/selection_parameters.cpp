@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The selection parameters: value lists per model, the parameter table, and writing and
 // reading back a selection.
 #include <algorithm>

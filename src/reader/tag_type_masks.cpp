@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "reader/tag_type_masks.h"
 
 #include <algorithm>

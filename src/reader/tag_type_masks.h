@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The tag types ("Algorithm") a reader decodes: one bit per type in one or two mask cells.
 // The row's text is the list of ticked names; a bit is set when the text contains the
 // type's name anywhere.

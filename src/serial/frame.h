@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Command framing: STX, command text, four CRC-16 (KERMIT) digits, ETX.
 #pragma once
 

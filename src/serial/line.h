@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The byte line under the command exchange: the serial port in the program, an in-process
 // stand-in in tests of the jobs' rules.
 #pragma once

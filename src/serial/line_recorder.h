@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What happens on the serial port, told as it happens: the bytes both ways, the port
 // opened with its line settings, flushed, closed or lost. A trace writes it down.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The one way bytes reach the reader and come back: the port-open flag, framing, the waits
 // for replies and their class, and a report of each to the link's observers (the panes'
 // echo of the commands, a trace of the line). The link keeps no panes: what an exchange

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Classes of the reader's one-byte answers.
 #pragma once
 

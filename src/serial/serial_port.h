@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The program's single serial line to the reader.
 #pragma once
 

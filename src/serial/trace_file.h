@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A trace of the serial line: a text file, one event per line, that support can read and
 // the simulator can replay. Format version 1:
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Records the line into a trace file (see trace_file.h): buffered, so that a job pays no
 // measurable time for it, and bounded: past its size limit the events of this recording
 // before the last part are dropped, the header kept and the drop marked.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Splits the bytes a host sends into commands: STX ... ETX frames, and CR-ended lines
 // outside frames.
 #pragma once

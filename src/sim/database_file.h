@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Databases for the stand-alone simulated reader: taken from a file the program wrote (a
 // sheet, a .db or a .dat file) or made up.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The reader a run talks to when it has none: the simulated reader with a tag in its field
 // and a small database.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Faults the simulated reader can put into its replies, and how a reply is shaped by one.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A noisy line between the program and the simulated reader: seeded, so that a run can be
 // repeated. Each reply is damaged on its way to the host at the given rate (a byte dropped,
 // a bit flipped, a byte inserted, the reply late, or a burst of junk), and each command on

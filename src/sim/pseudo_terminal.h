@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The pseudo-terminal pair the simulated reader sits on.
 #pragma once
 

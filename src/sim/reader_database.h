@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The simulated reader's tag database: records and 27 attributes, read with "RP" / "RN" /
 // "T", tested with "ET", erased with "EC", written with "WP" / "t" / "w". Installs its handlers on
 // a SimulatedReader; tests seed it and look at what was written.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The simulated reader's commands beyond "SV": communication control, clock, database
 // test and clear, Get Tag and the parameter cells. Installs its handlers on a
 // SimulatedReader and keeps the device's state; tests can look at it and change it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // tagline-sim: a simulated reader on a pseudo-terminal, for trying the console without a
 // device. Prints the device path on the first line and runs until SIGINT or SIGTERM.
 #include <pthread.h>

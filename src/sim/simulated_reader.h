@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A transponder reader simulated on the master side of a pseudo-terminal: the program (or a
 // test) opens DevicePath() as its serial port and talks to it like to a real device.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A recorded reader played back: each command the program sends is matched to the next
 // one of a trace and answered with the recorded reply, after the recorded delay. A
 // customer's trace becomes a reader to run the program against. A clock setting ("r" and

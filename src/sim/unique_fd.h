@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Move-only owner of a POSIX file descriptor.
 #pragma once
 

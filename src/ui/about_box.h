@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The program's information window: the program picture under the version caption. Enter
 // (its hidden default button) and Esc close it.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // tagline-console: the desktop program. One main window on the controller; with
 // --simulate it talks to a simulated reader instead of the configured port.
 #include <QApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The main window's controls that the standard widgets do not cover: edit fields that
 // report Enter, combo boxes that report drop-down and focus, the check-list combo of the
 // tag-type row, the up/down arrows of a numeric field and the terminal panes.

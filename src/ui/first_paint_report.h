@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Tells a watching process when the main window has painted for the first time: a line
 // "first paint" on standard error. Start-up benchmarks time the program by it.
 #pragma once

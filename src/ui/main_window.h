@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The main window on Qt, bound generically to the controller's control model: one widget
 // per control, placed by area, row and column, refreshed when the model reports a change;
 // user input goes back to the model and the controller's message map.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Placement of the controls: the terminal area on top, row by row, and below it one place
 // where the three control groups lie on top of each other, each a grid of rows and columns.
 #include <QAbstractButton>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Showing the model's state in the widgets. Each property is set only when it differs
 // from what is shown, so that a refresh never disturbs the user's cursor or selection.
 #include <QAbstractButton>

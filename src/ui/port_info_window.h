@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The "Serial Ports" window: what the system knows about each serial port, with a
 // Refresh button that lists the ports again.
 #pragma once

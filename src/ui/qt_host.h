@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The controller's host on Qt: message boxes and file dialogs, window timers on QTimer,
 // the wait cursor and the desktop services, and the view services of the main window.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // An unattended run that shows each area of the main window in turn, saves a picture of
 // the window for each, and then closes the window the normal way (settings are saved).
 #pragma once

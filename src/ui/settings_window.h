@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The settings dialog on Qt: a modal dialog bound to the SettingsDialog controller's control
 // model. Each frame of the model is a section (a titled group, or the button row) with its
 // controls on a grid by row and column; user input goes back to the model and the

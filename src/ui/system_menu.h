@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The main window's own entry in the window's system menu, where the platform has one
 // (Windows); elsewhere the entry of the "?" menu is the only way to the About box.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "ui/win1252.h"
 
 #include "platform/windows_1252.h"

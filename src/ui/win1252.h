@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Windows-1252 text, the program's single-byte encoding, to and from Qt's strings.
 // Qt ships no Windows-1252 codec, so the conversion is table-driven.
 #pragma once

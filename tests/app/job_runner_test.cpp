@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Step-wise jobs side by side: each keeps its own state and result.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The window's views of the line: a trace recorded from the menu, the received pane in
 // hex, and times before the lines the receive poll adds.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The settings dialog's controller, and Settings > Port on the main window: the dialog's
 // values from and to the settings, and the port closed and opened again on a line change.
 #include "app/settings_dialog.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The terminal on a pseudo-terminal: the reader link with the panes' echo, the Send button,
 // the receive poll and its ONLINE frame buffer, and the panes' trim.
 #include "app/terminal.h"

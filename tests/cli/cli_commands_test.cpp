@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Command-line commands run in-process against the simulated reader on a pseudo-terminal:
 // what the reader received, what was printed and the exit status.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The command line explains itself: help for every command, the program's version, shell
 // completions, and results as JSON for scripts.
 #include <gtest/gtest.h>

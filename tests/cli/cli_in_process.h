@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // `tagline ARGS...` run in this process: what it printed and its exit status.
 #pragma once
 

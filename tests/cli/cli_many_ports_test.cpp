@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // One command on many readers at once.
 #include "cli/cli_many_ports.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Runs the built `tagline` as a user would, in a scratch directory of its own.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A session recorded with --trace, decoded by `trace show`, and played back by the
 // simulator's replay: the replayed run gives the same output and files as the recorded one.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The main window in ONLINE mode with a recording keyboard, handed frames as the receive
 // poll hands them over.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // ONLINE mode: received codes acknowledged, filtered, converted and typed.
 #include <gtest/gtest.h>
 

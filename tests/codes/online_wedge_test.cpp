@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // ONLINE mode with a reader that cannot be trusted: only whole frames, and of them only tag
 // codes, reach the keyboard; the CRC digits never do.
 #include <gtest/gtest.h>

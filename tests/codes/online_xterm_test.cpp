@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The keyboard wedge against a real terminal: an xterm on an Xvfb server of its own runs a
 // shell that executes every line typed into it. A reader's frame that is a shell command
 // must not run; a valid code must arrive without its CRC digits. Skipped without Xvfb,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The five start, end and replace slots apply in their order, each slot's start before the
 // earlier slots' starts, its end after the earlier ends.
 #include <gtest/gtest.h>

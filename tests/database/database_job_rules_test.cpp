@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The database jobs' rules against an in-process reader: what is sent, what is reported.
 #include <gtest/gtest.h>
 

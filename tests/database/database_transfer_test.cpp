@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Reading the reader's tag database into files and writing sheets back, against the
 // simulated reader with its database.
 #include <gtest/gtest.h>

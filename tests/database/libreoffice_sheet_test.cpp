@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Sheets as a spreadsheet program sees them: LibreOffice converts a sheet the program
 // wrote to CSV, and saves it again as "MS Excel 2003 XML" for the program to write back.
 // Skipped where LibreOffice is not installed.

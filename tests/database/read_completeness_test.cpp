@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A read that does not reach the reader's end marker keeps the target file as it is and
 // says so; only whole, well-framed records are stored.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Putting records together from passes: what one pass settles, what a second one heals,
 // and what stays in doubt.
 #include "database/record_assembly.h"

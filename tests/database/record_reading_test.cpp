@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Reading the records in passes against an in-process reader: where a read ends.
 #include "database/record_reading.h"
 

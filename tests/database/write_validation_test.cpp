@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A sheet is checked whole before the reader is erased: what cannot be written is named and
 // the reader keeps its database.
 #include <gtest/gtest.h>

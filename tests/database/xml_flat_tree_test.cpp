@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Flat trees against XmlNode trees, the node store, sheet wrappers and the flat
 // sheet import.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The `tagline` program against a reader that goes away or gets a sheet it cannot hold:
 // its exit code, what it printed, the files, and what the reader received.
 #include <gtest/gtest.h>

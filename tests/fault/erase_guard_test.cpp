@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What stands before an erase: a reader that is certainly the model the sheet or the factory
 // table is for, and a backup of the records the erase deletes.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The window on the headless host with the simulated reader behind a symbolic link in the
 // test's folder, so that a test can pull the reader out and plug a new one in where the
 // window's port looks for it. Helpers to run each job and to count what the host showed.

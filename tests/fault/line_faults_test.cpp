@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A reader that answers badly: silence, refusals in a row, junk, frames in pieces or cut
 // short, an erase that never ends. Each job ends with what it could do, says what failed,
 // and never reports a step that did not happen as done.

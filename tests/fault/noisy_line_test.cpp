@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Every job on a noisy line, seed after seed: replies damaged at 3 % (a byte dropped,
 // flipped or added, late, a burst of junk) and commands at a quarter of that. Whatever the
 // faults, a job that says OK leaves exactly the right records in the file or the reader; one

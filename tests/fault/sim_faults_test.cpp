@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The simulator's own faults the suite relies on: a reply cut short, a reader pulled out
 // when a given command arrives.
 #include <fcntl.h>

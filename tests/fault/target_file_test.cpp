@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The read's target cannot take the sheet: a read-only file, a folder that takes no new
 // files, a full disk. The read says so, the old file stays whole and nothing is left
 // behind.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // One fault on the line in the middle of a transfer, of each kind a USB-serial adapter or a
 // long cable gives: the reply to the fifth record is lost or damaged after the reader acted
 // on it. The job recovers, and ends exact and OK.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The reader pulled out at each step of each job: the job ends at once without a false OK,
 // the lost port is reported once, the target file and the reader's data are as the step
 // left them, and a reader plugged in again works with the same window.

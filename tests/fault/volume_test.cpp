@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // More than the reader's table takes, and a sheet far larger than any database: the write
 // says so and the reader is not erased for a sheet it could never hold.
 #include <gtest/gtest.h>

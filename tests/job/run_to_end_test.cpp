@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A job run without a window: the tick it keeps between steps, as a window timer would.
 #include <gtest/gtest.h>
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Each layer's include root holds the folders of the layers below it and no others: a header
 # of a folder above a layer does not even resolve there, and the layer's own headers compile
 # with what it sees.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Tests a built Debian package: its control fields, where its files land, and that what it
 # installs runs. It unpacks the package into a scratch root (dpkg -x, nothing is installed
 # on the system), runs the programs from there against the simulated reader with a

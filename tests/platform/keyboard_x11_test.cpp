@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The XTest backend against a real X server (Xvfb), typing into a window that has the
 // focus and reading back what arrives there.
 #include <fcntl.h>

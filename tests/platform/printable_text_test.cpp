@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Device bytes made harmless for a terminal and for the panes' notes.
 #include "platform/printable_text.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Which key and modifiers type a character, over keymaps libxkbcommon compiles from layout
 // names: no display needed. Each resolution is checked by asking the keymap what the
 // stroke types.

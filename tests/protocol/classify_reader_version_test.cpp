@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "protocol/classify_reader_version.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The reader's commands as typed calls: what each sends, how long it collects, and what it
 // makes of the reply.
 #include "protocol/reader_protocol.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The factory job's attribute clear against an in-process reader, and what the tables
 // decide about it.
 #include "reader/attribute_clear.h"

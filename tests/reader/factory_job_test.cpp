@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The factory-default job against the simulated reader.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "reader/factory_table.h"
 
 #include <gtest/gtest.h>

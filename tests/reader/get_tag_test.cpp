@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Get Tag and continuous reading against the simulated reader.
 #include <gtest/gtest.h>
 

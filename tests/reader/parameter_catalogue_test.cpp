@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "reader/parameter_catalogue.h"
 
 #include <gtest/gtest.h>

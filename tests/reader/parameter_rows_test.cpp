@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The parameter rows against the simulated reader: lists, writes, reads, the up-down
 // control, and a walk over the whole catalogue for every reader model.
 #include <gtest/gtest.h>

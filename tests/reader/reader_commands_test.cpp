@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Communication control, database test and the reader's clock against the simulated reader.
 #include <gtest/gtest.h>
 

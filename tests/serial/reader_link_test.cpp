@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The reader link over an in-process line: framing, the reports to its observers, and the
 // bounds of a collected reply.
 #include "serial/reader_link.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The trace file: what the writer puts down reads back event for event; a file is never
 // replaced; past the size limit the header and the last events stay.
 #include <gtest/gtest.h>

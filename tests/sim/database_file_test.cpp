@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The stand-alone simulated reader takes its database from a file the program wrote.
 #include "sim/database_file.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The tagline-console program as a whole: its command line, its refusal to start without
 // a display, and an unattended run that visits every area and saves the settings.
 #include <QDir>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The main window's own controls on Qt (offscreen): the check-list combo of the tag-type
 // row, the colour controls, and the fields that take Enter for themselves.
 #include "ui/control_widgets.h"

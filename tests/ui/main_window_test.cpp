@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The real main window on the real controller and the Qt host, on the offscreen platform.
 #include "ui/main_window.h"
 

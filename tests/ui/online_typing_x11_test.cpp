@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // ONLINE mode for real: the simulated reader sends a code, the program types it with the
 // XTest backend, and the keys land in the window's own keyboard-simulation field. Runs
 // on an Xvfb server of its own; skipped where Xvfb or XTest is missing.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The settings dialog and the About box on Qt (offscreen): the dialog's own controls, and
 // Settings > Port and ? > Info through the real main window, controller and host.
 #include "ui/settings_window.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The frame every command button of the window runs in: the controls pulled, the receive
 // poll stopped, the command run while the port is open, the panes trimmed, the controls
 // pushed. And the pieces of it the window's other handlers use.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The clock row: its read/write button switches what the clock button does, which reads
 // the reader's clock or sets it to the PC's.
 #pragma once

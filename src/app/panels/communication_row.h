@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The XT row: takes the reader out of communication or back into it, and shows which of
 // the two its button does next.
 #pragma once

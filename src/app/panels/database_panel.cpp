@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "app/panels/database_panel.h"
 
 #include "app/control_ids.h"

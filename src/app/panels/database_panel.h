@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The DB group's own buttons: the database test, and the path buttons that choose the read
 // target and the write source.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The GT row: one read of the tag in the reader's field, and continuous reading on timer 4
 // that stops when the mouse pointer moves away.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The ONLINE group's buttons: logging the typed characters to the protocol file, and the
 // choice of that file.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The parameter rows of the CONFIG group: filling the name and value lists for the
 // connected reader, and their buttons, which write or read single parameters.
 #pragma once
