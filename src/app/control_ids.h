@@ -106,6 +106,9 @@ inline constexpr int kSystemAbout = 16;  // system-menu entry
 inline constexpr int kRecordTrace = 40020;
 inline constexpr int kHexView = 40021;
 inline constexpr int kPaneTimestamps = 40022;
+// Reader configuration profiles.
+inline constexpr int kSaveConfiguration = 40023;
+inline constexpr int kApplyConfiguration = 40024;
 }  // namespace menu
 
 namespace timer {
@@ -115,6 +118,7 @@ inline constexpr int kStartup = 6;
 inline constexpr int kDbWrite = 7;
 inline constexpr int kDbClear = 8;
 inline constexpr int kFactory = 9;
+inline constexpr int kConfiguration = 10;
 
 // The receive poll's period (the jobs' tick is job::kJobPeriodMs).
 inline constexpr std::uint32_t kPollPeriodMs = 250;

@@ -27,6 +27,7 @@ MainDialog::MainDialog(Host& host, MainDialogOptions options)
       databaseEnv_(*this, {}),
       factoryEnv_(*this, {ctl::kFactoryDefault, &DialogFields::factoryResult}),
       onlineEnv_(*this, {}),
+      configurationEnv_(*this, {}),
       jobs_(*this) {
   port_.SetMessageSink([this](const std::string& text) { Message(text); });
   link_.AddObserver(terminal_.panes);
@@ -153,6 +154,10 @@ const std::vector<MainDialog::MessageEntry>& MainDialog::MessageMap() {
       {K::Command, menu::kRecordTrace, notify::kClicked, nullptr, &MainDialog::OnRecordTrace},
       {K::Command, menu::kHexView, notify::kClicked, nullptr, &MainDialog::OnHexView},
       {K::Command, menu::kPaneTimestamps, notify::kClicked, nullptr, &MainDialog::OnPaneTimestamps},
+      {K::Command, menu::kSaveConfiguration, notify::kClicked, nullptr,
+       &MainDialog::OnSaveConfiguration},
+      {K::Command, menu::kApplyConfiguration, notify::kClicked, nullptr,
+       &MainDialog::OnApplyConfiguration},
       {K::Command, menu::kDb, notify::kClicked, nullptr, &MainDialog::OnMenuDb},
       {K::Command, menu::kConfig, notify::kClicked, nullptr, &MainDialog::OnMenuConfig},
       {K::Command, menu::kOnline, notify::kClicked, nullptr, &MainDialog::OnMenuOnline},
@@ -165,6 +170,7 @@ const std::vector<MainDialog::MessageEntry>& MainDialog::MessageMap() {
 
       {K::Timer, timer::kStartup, 0, nullptr, &MainDialog::OnStartupTimer},
       {K::Timer, timer::kFactory, 0, nullptr, &MainDialog::OnFactoryJobTimer},
+      {K::Timer, timer::kConfiguration, 0, nullptr, &MainDialog::OnConfigurationJobTimer},
       {K::Timer, timer::kDbClear, 0, nullptr, &MainDialog::OnClearJobTimer},
       {K::Timer, timer::kDbWrite, 0, nullptr, &MainDialog::OnWriteJobTimer},
   };

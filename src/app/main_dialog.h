@@ -58,7 +58,7 @@ struct MainDialogOptions {
 };
 
 // The jobs and commands whose results the controller keeps for its drivers.
-enum class JobKind { DatabaseRead, DatabaseWrite, DatabaseClear, FactoryDefault };
+enum class JobKind { DatabaseRead, DatabaseWrite, DatabaseClear, FactoryDefault, Configuration };
 
 class MainDialog : public WindowContext, private job::JobTimers {
  public:
@@ -97,6 +97,11 @@ class MainDialog : public WindowContext, private job::JobTimers {
   void OnDeviceManager();
   // View > Record Trace: starts recording the line into a file, or stops it.
   void OnRecordTrace();
+  // Save / Apply Reader Configuration: a profile of the reader's parameters saved into a
+  // file, or one applied to the reader and read back, with the job's summary.
+  void OnSaveConfiguration();
+  void OnApplyConfiguration();
+  void OnConfigurationJobTimer();
   void OnHexView();
   void OnPaneTimestamps();
   bool recordingTrace() const { return trace_ != nullptr; }
@@ -248,6 +253,7 @@ class MainDialog : public WindowContext, private job::JobTimers {
   WindowEnvironment databaseEnv_;
   WindowEnvironment factoryEnv_;
   WindowEnvironment onlineEnv_;
+  WindowEnvironment configurationEnv_;
   job::JobRunner jobs_;
   std::optional<job::JobResult> lastRead_;
   job::CommandResult lastCommand_;

@@ -31,6 +31,8 @@ int TimerOf(JobKind kind) {
       return timer::kDbClear;
     case JobKind::FactoryDefault:
       return timer::kFactory;
+    case JobKind::Configuration:
+      return timer::kConfiguration;
     case JobKind::DatabaseRead:
       break;
   }
@@ -60,7 +62,7 @@ const job::JobResult* MainDialog::LastJobResult(JobKind kind) const {
 
 bool MainDialog::AnyJobRunning() const {
   return jobs_.Running(timer::kDbWrite) || jobs_.Running(timer::kDbClear) ||
-         jobs_.Running(timer::kFactory);
+         jobs_.Running(timer::kFactory) || jobs_.Running(timer::kConfiguration);
 }
 
 void MainDialog::StartJob(int timerId, std::shared_ptr<job::StepJob> job, WindowEnvironment& env,
@@ -82,7 +84,9 @@ void MainDialog::StartJob(int timerId, std::shared_ptr<job::StepJob> job, Window
 }
 
 void MainDialog::OnJobFinished(int timerId) {
-  if (timerId != timer::kFactory) EnableDatabaseControls(controls_, true);
+  if (timerId != timer::kFactory && timerId != timer::kConfiguration) {
+    EnableDatabaseControls(controls_, true);
+  }
   UpdateData(false);
   StartPoll(host_);
 }
@@ -185,6 +189,9 @@ void MainDialog::OnClearJobTimer() {
 }
 void MainDialog::OnFactoryJobTimer() {
   if (jobs_.OnTimer(timer::kFactory)) UpdateData(false);
+}
+void MainDialog::OnConfigurationJobTimer() {
+  if (jobs_.OnTimer(timer::kConfiguration)) UpdateData(false);
 }
 
 void MainDialog::OnParameterNameDropDown() {

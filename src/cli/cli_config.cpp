@@ -1,14 +1,10 @@
 // SPDX-License-Identifier: Apache-2.0
 // `config save|apply|diff FILE`: reader configuration profiles, with the factory default
 // from the profile's answers before an apply when asked.
-#include <fstream>
-#include <sstream>
-
 #include "cli/cli_environment.h"
 #include "cli/cli_handlers.h"
 #include "cli/cli_host.h"
 #include "cli/cli_run.h"
-#include "platform/file_replace.h"
 #include "reader/config_job.h"
 
 namespace tagline::cli {
@@ -18,26 +14,11 @@ namespace {
 using reader::ConfigMode;
 using reader::ConfigProfile;
 
-constexpr std::size_t kMaxProfileBytes = 1 << 20;
-
 std::optional<ConfigProfile> LoadProfile(Session& session, const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    session.err() << "tagline: cannot read the profile " << path << '\n';
-    return std::nullopt;
-  }
-  std::string text;
-  text.resize(kMaxProfileBytes + 1);
-  in.read(text.data(), static_cast<std::streamsize>(text.size()));
-  text.resize(static_cast<std::size_t>(in.gcount()));
-  if (text.size() > kMaxProfileBytes) {
-    session.err() << "tagline: " << path << " is too large for a profile\n";
-    return std::nullopt;
-  }
-  reader::ProfileParse parse = reader::ParseProfile(text);
+  reader::ProfileParse parse = reader::LoadProfileFile(path);
   if (!parse.profile) {
-    session.err() << "tagline: " << path << ", " << parse.error << '\n';
-    return std::nullopt;
+    const char* joint = parse.error.starts_with("line ") ? ", " : " ";
+    session.err() << "tagline: " << path << joint << parse.error << '\n';
   }
   return std::move(parse.profile);
 }
@@ -53,7 +34,7 @@ JsonObject DifferenceJson(const reader::ConfigDifference& difference) {
       .Text("reader", difference.found);
 }
 
-void Report(Session& session, const reader::ConfigJob& job, const std::string& file) {
+void Report(Session& session, const reader::ConfigJob& job) {
   const reader::ConfigReport& report = job.report();
   if (JsonRecords* json = session.json()) {
     std::vector<std::string> differences;
@@ -67,7 +48,6 @@ void Report(Session& session, const reader::ConfigJob& job, const std::string& f
         .Raw("notOffered", JsonStringArray(notOffered))
         .Raw("commands", JsonStringArray(report.commands));
     if (!report.refused.empty()) record.Text("refused", report.refused);
-    if (!file.empty()) record.Text("file", file);
     json->Add(std::move(record));
     return;
   }
@@ -75,10 +55,6 @@ void Report(Session& session, const reader::ConfigJob& job, const std::string& f
   for (const std::string& command : report.commands) out << command << '\n';
   for (const auto& entry : report.notOffered) {
     out << "not offered: " << EntryText(entry) << " = " << entry.value << '\n';
-  }
-  for (const auto& difference : report.differences) {
-    out << "differs: " << EntryText(difference.wanted) << ": profile \"" << difference.wanted.value
-        << "\", reader \"" << difference.found << "\"\n";
   }
   out << job.result().summary;
 }
@@ -89,30 +65,14 @@ int ExitCode(const job::JobResult& result) {
 
 int Save(Session& session, const std::string& path) {
   CliEnvironment env(session, "Configuration");
-  reader::ConfigJob job(ConfigMode::Save, {});
+  reader::ConfigJob job = reader::ConfigJob::Save(path);
   env.Run(job);
   env.PrintTranscript();
-  const job::JobResult& result = job.result();
-  std::string written;
-  // A profile that missed parameters on a bad line would pass for a whole one.
-  if (result.finished && result.ok) {
-    if (platform::ReplaceFileContents(path, reader::ProfileText(job.report().profile))) {
-      written = path;
-    } else {
-      session.err() << "tagline: the profile could not be written to " << path << '\n';
-    }
+  Report(session, job);
+  if (session.json() == nullptr && job.result().file.empty()) {
+    session.out() << "not written: " << path << '\n';
   }
-  Report(session, job, written);
-  if (session.json() == nullptr) {
-    const reader::ConfigProfile& profile = job.report().profile;
-    if (!written.empty()) {
-      session.out() << "written: " << written << " (" << profile.entries.size() << " parameters, "
-                    << profile.notReadBack.size() << " not saved)\n";
-    } else {
-      session.out() << "not written: " << path << '\n';
-    }
-  }
-  return written.empty() ? kExitReaderFailed : ExitCode(result);
+  return ExitCode(job.result());
 }
 
 // The factory-default answers of the profile, where the command line gives none.
@@ -161,7 +121,7 @@ int RunConfig(CommandRun& run) {
   reader::ConfigJob job(mode, *profile, options.Has("force"));
   env.Run(job);
   env.PrintTranscript();
-  Report(session, job, {});
+  Report(session, job);
   return ExitCode(job.result());
 }
 

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "platform/crt.h"
+#include "platform/file_replace.h"
 #include "protocol/reader_protocol.h"
 #include "reader/parameter_commands.h"
 #include "reader/parameter_encoding.h"
@@ -423,6 +424,14 @@ job::Tick ConfigJob::ReadBack(job::JobEnvironment& env) {
 
 void ConfigJob::Finish(job::JobEnvironment& env) {
   const bool reachedSummary = stage_ == Stage::Done && result_.readerFound;
+  // A profile that missed parameters on a bad line would pass for a whole one.
+  if (mode_ == ConfigMode::Save && reachedSummary && readOk_ && !failed()) {
+    if (platform::ReplaceFileContents(savePath_, ProfileText(report_.profile))) {
+      result_.file = savePath_;
+    } else {
+      ReportFailure(env, "The profile could not be written to " + savePath_ + ".");
+    }
+  }
   if (reachedSummary && !report_.refused.empty() && mode_ != ConfigMode::Diff) {
     // Nothing was sent: the refusal is the whole summary.
     result_.summary = report_.refused + "\r\n";
@@ -430,6 +439,7 @@ void ConfigJob::Finish(job::JobEnvironment& env) {
     switch (mode_) {
       case ConfigMode::Save:
         result_.steps.push_back({"'S'\tRead Parameters\t", readOk_ && !failed()});
+        result_.steps.push_back({"\tProfile Saved\t", !result_.file.empty()});
         break;
       case ConfigMode::Apply:
         result_.steps.push_back({"'s'\tWrite Parameters\t", written_ && !failed()});
@@ -445,6 +455,11 @@ void ConfigJob::Finish(job::JobEnvironment& env) {
         break;
     }
     result_.summary = job::SummaryText(result_.steps);
+    if (!result_.file.empty()) {
+      result_.summary += std::to_string(report_.profile.entries.size()) + " parameters saved to " +
+                         result_.file + ", " + std::to_string(report_.profile.notReadBack.size()) +
+                         " listed as not saved.\r\n";
+    }
     if (!report_.differences.empty()) {
       result_.summary +=
           std::to_string(report_.differences.size()) +

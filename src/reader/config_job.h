@@ -38,10 +38,14 @@ struct ConfigReport {
 
 class ConfigJob : public job::ReaderJob {
  public:
-  // `profile` is the profile to apply or compare with (unused when saving). `force` applies
-  // a profile of another model, or with entries this model lacks, to what the reader offers.
-  ConfigJob(ConfigMode mode, ConfigProfile profile, bool force = false)
-      : mode_(mode), wanted_(std::move(profile)), force_(force) {}
+  // Saves what was read into `savePath` (replaced only by a whole profile).
+  static ConfigJob Save(std::string savePath) {
+    return ConfigJob(ConfigMode::Save, {}, false, std::move(savePath));
+  }
+  // `profile` is the profile to apply or compare with. `force` applies a profile of another
+  // model, or with entries this model lacks, to what the reader offers.
+  ConfigJob(ConfigMode mode, ConfigProfile profile, bool force = false, std::string savePath = {})
+      : mode_(mode), wanted_(std::move(profile)), force_(force), savePath_(std::move(savePath)) {}
 
   void Begin(job::JobEnvironment& env) override;
   job::Tick Step(job::JobEnvironment& env) override;
@@ -63,6 +67,7 @@ class ConfigJob : public job::ReaderJob {
   const ConfigMode mode_;
   const ConfigProfile wanted_;
   const bool force_;
+  const std::string savePath_;
   Stage stage_ = Stage::Identify;
   ConfigReport report_;
   bool written_ = true;

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <fstream>
 
 #include "platform/printable_text.h"
 
@@ -11,6 +12,9 @@ namespace tagline::reader {
 namespace {
 
 using protocol::ReaderModel;
+
+// Far more than every parameter of every model; anything larger is no profile.
+constexpr std::size_t kMaxProfileBytes = 1 << 20;
 
 constexpr std::string_view kHeading = "; Tagline Console reader configuration";
 
@@ -283,6 +287,23 @@ std::string ProfileText(const ConfigProfile& profile) {
 
 ProfileParse ParseProfile(std::string_view text) {
   return Parser().Run(text);
+}
+
+ProfileParse LoadProfileFile(const std::string& path) {
+  ProfileParse parse;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    parse.error = "cannot be read";
+    return parse;
+  }
+  std::string text(kMaxProfileBytes + 1, '\0');
+  in.read(text.data(), static_cast<std::streamsize>(text.size()));
+  text.resize(static_cast<std::size_t>(in.gcount()));
+  if (text.size() > kMaxProfileBytes) {
+    parse.error = "is too large for a profile";
+    return parse;
+  }
+  return ParseProfile(text);
 }
 
 std::optional<ReaderModel> ModelByName(std::string_view name) {

@@ -76,6 +76,10 @@ struct ProfileParse {
 // an unknown section or a key twice in a section is an error naming its line.
 ProfileParse ParseProfile(std::string_view text);
 
+// A profile file read and parsed; the error names the file's problem (cannot be read, too
+// large for a profile, a line that does not parse).
+ProfileParse LoadProfileFile(const std::string& path);
+
 // The model of a name ReaderModelName gives; nothing for any other text.
 std::optional<protocol::ReaderModel> ModelByName(std::string_view name);
 

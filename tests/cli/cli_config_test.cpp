@@ -81,7 +81,7 @@ TEST_F(ConfigProfiles, SavedFromOneReaderAndAppliedToAnotherLeavesTheSameCells) 
 
   const CliRun save = On(first, "config save b20.profile");
   ASSERT_EQ(save.status, kExitOk) << save.out << save.err;
-  EXPECT_NE(save.out.find("written: b20.profile ("), std::string::npos) << save.out;
+  EXPECT_NE(save.out.find(" parameters saved to b20.profile, "), std::string::npos) << save.out;
   EXPECT_TRUE(Writes(first).empty()) << "a save only reads";
   const std::string profile = Profile("b20.profile");
   EXPECT_NE(profile.find("version = B2.0\n"), std::string::npos) << profile;

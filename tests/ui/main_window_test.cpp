@@ -137,10 +137,11 @@ void MainWindowTest::captionAndMenus() {
     titles << top->text();
     for (QAction* entry : top->menu()->actions()) entries << top->text() + ">" + entry->text();
   }
-  QCOMPARE(titles, (QStringList{"Edit", "Settings", "View", "?"}));
+  QCOMPARE(titles, (QStringList{"Edit", "Settings", "Reader", "View", "?"}));
   QCOMPARE(entries,
            (QStringList{"Edit>Clear", "Settings>Port", "Settings>Device Manager", "Settings>DB",
-                        "Settings>Config", "Settings>Online", "View>Record Trace",
+                        "Settings>Config", "Settings>Online", "Reader>Save reader configuration...",
+                        "Reader>Apply reader configuration...", "View>Record Trace",
                         "View>Received in Hex", "View>Times before Lines", "?>Info"}));
   QVERIFY(window_->MenuAction(menu::kHexView)->isCheckable());
   QCOMPARE(window_->MenuAction(menu::kDb)->text(), QStringLiteral("DB"));
