@@ -78,20 +78,16 @@ CodeCells DeriveCodeCells(std::string_view record, ReaderModel model, bool prior
 class SheetBuilder {
  public:
   SheetBuilder(SheetLayout layout, ReaderModel model, const TagTable& table,
-               const AttributeList& attributes, const SheetProgress& progress)
+               const AttributeList& attributes, const SheetProgress& progress, SheetRowSink& writer)
       : layout_(layout),
         model_(model),
         table_(table),
         attributes_(attributes),
         progress_(progress),
-        columns_(LayoutColumns(layout)) {}
+        columns_(LayoutColumns(layout)),
+        writer_(writer) {}
 
-  std::string Build() {
-    SetUpSheet(writer_, layout_);
-    // Rows of a full table come to some 1300 bytes; room that is never written is never
-    // touched either, so the estimate errs on the large side.
-    writer_.Reserve((table_.LeadingCount() + kAttributeRows + 8) * columns_.size() * kCellBytes);
-    writer_.Open(kSheetRowCount, kSheetName);
+  void Build() {
     WriteFrameRows();
     switch (layout_) {
       case SheetLayout::AttributeSheet:
@@ -104,8 +100,6 @@ class SheetBuilder {
         WriteRecordRows();
         break;
     }
-    writer_.Close();
-    return writer_.TakeText();
   }
 
  private:
@@ -257,7 +251,7 @@ class SheetBuilder {
   const AttributeList& attributes_;
   const SheetProgress& progress_;
   const std::span<const SheetColumn> columns_;
-  SheetWriter writer_;
+  SheetRowSink& writer_;
   std::size_t recordsShown_ = 0;
 };
 
@@ -287,9 +281,36 @@ CodeCells CodeSheetCodeCells(std::string_view record, ReaderModel model) {
   return DeriveCodeCells(record, model, false);
 }
 
+void WriteSheetRows(SheetLayout layout, ReaderModel model, const TagTable& table,
+                    const AttributeList& attributes, const SheetProgress& progress,
+                    SheetRowSink& sink) {
+  SheetBuilder(layout, model, table, attributes, progress, sink).Build();
+}
+
 std::string WriteSheet(SheetLayout layout, ReaderModel model, const TagTable& table,
                        const AttributeList& attributes, const SheetProgress& progress) {
-  return SheetBuilder(layout, model, table, attributes, progress).Build();
+  // The workbook's rows, straight into its writer.
+  class WorkbookRows : public SheetRowSink {
+   public:
+    explicit WorkbookRows(SheetWriter& writer) : writer_(writer) {}
+    void BeginRow(int style, double height) override { writer_.BeginRow(style, height); }
+    void WriteCell(std::string_view text, int style) override { writer_.WriteCell(text, style); }
+    void EndRow() override { writer_.EndRow(); }
+
+   private:
+    SheetWriter& writer_;
+  };
+  SheetWriter writer;
+  SetUpSheet(writer, layout);
+  // Rows of a full table come to some 1300 bytes; room that is never written is never
+  // touched either, so the estimate errs on the large side.
+  writer.Reserve((table.LeadingCount() + kAttributeRows + 8) * LayoutColumns(layout).size() *
+                 kCellBytes);
+  writer.Open(kSheetRowCount, kSheetName);
+  WorkbookRows rows(writer);
+  WriteSheetRows(layout, model, table, attributes, progress, rows);
+  writer.Close();
+  return writer.TakeText();
 }
 
 }  // namespace tagline::database

@@ -49,6 +49,21 @@ CodeCells CodeSheetCodeCells(std::string_view record, protocol::ReaderModel mode
 // that one included.
 using SheetProgress = std::function<void(std::size_t recordsShown)>;
 
+// What the rows of a sheet go into: the workbook, or a CSV file.
+class SheetRowSink {
+ public:
+  virtual ~SheetRowSink() = default;
+  virtual void BeginRow(int style, double height) = 0;
+  virtual void WriteCell(std::string_view text, int style) = 0;
+  virtual void EndRow() = 0;
+};
+
+// The rows of the sheet of `table` and `attributes` (the empty row and the header row
+// first), as WriteSheet lays them out.
+void WriteSheetRows(SheetLayout layout, protocol::ReaderModel model, const TagTable& table,
+                    const AttributeList& attributes, const SheetProgress& progress,
+                    SheetRowSink& sink);
+
 // The complete workbook of `table` and `attributes` in the layout, for a database read
 // from `model`. The workbook always ends: at most 5000 records are shown, followed by
 // their table's closing row.

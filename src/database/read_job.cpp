@@ -3,6 +3,7 @@
 
 #include <string_view>
 
+#include "database/csv_sheet.h"
 #include "database/layouts.h"
 #include "database/layouts_write.h"
 #include "database/plain_files.h"
@@ -131,10 +132,13 @@ void ReadJob::Save(job::JobEnvironment& env, ReaderModel model) {
   const auto layout = LayoutForModel(model);
   if (model == ReaderModel::NoReply) return;
   if (!layout) return Fail(env, "database function is not supported");
-  const bool xml = Contains(path, ".xml");
-  const bool dat = !xml && Contains(path, ".dat");
-  const bool db = !xml && !dat && Contains(path, ".db");
-  if (layout == SheetLayout::AttributeSheet) {
+  const bool csv = IsCsvPath(path);
+  const bool xml = !csv && Contains(path, ".xml");
+  const bool dat = !csv && !xml && Contains(path, ".dat");
+  const bool db = !csv && !xml && !dat && Contains(path, ".db");
+  if (csv) {
+    // Every layout has its CSV form.
+  } else if (layout == SheetLayout::AttributeSheet) {
     if (!xml && !dat && !db) return Fail(env, kNotSupported);
   } else if (dat) {
     return Fail(env,
@@ -149,12 +153,15 @@ void ReadJob::Save(job::JobEnvironment& env, ReaderModel model) {
   }
 
   std::string text;
+  const auto progress = [&env](std::size_t shown) {
+    env.ShowCount(std::to_string(shown));
+    env.Progress(static_cast<int>(shown));
+    env.Idle();
+  };
   if (xml) {
-    text = WriteSheet(*layout, model, table_, attributes_, [&env](std::size_t shown) {
-      env.ShowCount(std::to_string(shown));
-      env.Progress(static_cast<int>(shown));
-      env.Idle();
-    });
+    text = WriteSheet(*layout, model, table_, attributes_, progress);
+  } else if (csv) {
+    text = CsvSheetText(*layout, model, table_, attributes_, progress);
   } else {
     text = dat ? DatFileText(table_, attributes_, model) : DbFileText(table_, attributes_);
   }
@@ -175,7 +182,8 @@ void ReadJob::Save(job::JobEnvironment& env, ReaderModel model) {
 }
 
 bool HasDatabaseExtension(const std::string& path) {
-  return Contains(path, ".xml") || Contains(path, ".dat") || Contains(path, ".db");
+  return Contains(path, ".xml") || Contains(path, ".dat") || Contains(path, ".db") ||
+         IsCsvPath(path);
 }
 
 std::optional<std::string> AskDatabasePath(const FileQuestion& ask, const std::string& path,
@@ -188,9 +196,11 @@ std::optional<std::string> AskDatabasePath(const FileQuestion& ask, const std::s
     request.filters = {{"XML Files (*.xml)", "*.xml"},
                        {"Data Files (*.dat)", "*.dat"},
                        {"Database Files (*.db)", "*.db"},
+                       {"CSV Files (*.csv)", "*.csv"},
                        {"All Files (*.*)", "*.*"}};
   } else {
-    request.filters = {{"All files", "*.*"}};
+    request.filters = {
+        {"All files", "*.*"}, {"XML Files (*.xml)", "*.xml"}, {"CSV Files (*.csv)", "*.csv"}};
   }
   std::optional<std::string> chosen = ask(request);
   if (chosen && read && !chosen->empty() && !HasDatabaseExtension(*chosen)) *chosen += ".xml";

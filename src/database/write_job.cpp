@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "database/attribute_check.h"
+#include "database/csv_sheet.h"
 #include "database/database_job_view.h"
 #include "database/layouts.h"
 #include "database/layouts_import.h"
@@ -295,18 +296,26 @@ bool WriteJob::LoadSheet(job::JobEnvironment& env) {
   in.read(text.data(), static_cast<std::streamsize>(text.size()));
   // A file that changed size meanwhile is taken as it was read.
   text.resize(static_cast<std::size_t>(in.gcount()));
-  if (!SheetIsComplete(text)) {
+  const bool csv = IsCsvPath(path_);
+  if (!csv && !SheetIsComplete(text)) {
     return Refuse(env, "The sheet ends before its end (</Workbook> is missing).");
   }
   env.ProgressTotal(ProgressValue(text.size()));
   env.Progress(ProgressValue(text.size()));
 
-  const auto imported = ImportSheetText(std::move(text), *layout, model, table_, attributes_,
-                                        [&env](std::size_t row) {
-                                          env.ShowCount(std::to_string(row));
-                                          env.Progress(static_cast<int>(row));
-                                          env.Idle();
-                                        });
+  const auto progress = [&env](std::size_t row) {
+    env.ShowCount(std::to_string(row));
+    env.Progress(static_cast<int>(row));
+    env.Idle();
+  };
+  SheetImportResult imported;
+  if (csv) {
+    CsvImport fromCsv = ImportCsvText(text, *layout, model, table_, attributes_, progress);
+    if (!fromCsv.error.empty()) return Refuse(env, fromCsv.error);
+    imported = std::move(fromCsv.imported);
+  } else {
+    imported = ImportSheetText(std::move(text), *layout, model, table_, attributes_, progress);
+  }
   if (imported.tableFull) {
     tableFull_ = true;
     ReportFailure(env, "The sheet holds more than " + std::to_string(TagTable::Capacity()) +
