@@ -12,8 +12,9 @@ include(GNUInstallDirs)
 
 set(TAGLINE_APP_ID org.taglineconsole.TaglineConsole)
 set(TAGLINE_PACKAGE_NAME tagline-console)
-set(TAGLINE_PACKAGE_MAINTAINER "Tagline Console developers <tagline-console@localhost>"
-    CACHE STRING "Maintainer field of the Debian package: Name <address>")
+# Set when the package is built (scripts/package --maintainer "Name <address>"); the
+# package's changelog is signed with it.
+set(TAGLINE_PACKAGE_MAINTAINER "" CACHE STRING "Maintainer field of the Debian package: Name <address>")
 set(packaging_dir ${CMAKE_SOURCE_DIR}/packaging)
 set(packaging_out ${CMAKE_BINARY_DIR}/packaging)
 
@@ -25,7 +26,7 @@ if(TARGET tagline-console)
   install(TARGETS tagline-console RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   install(FILES ${packaging_dir}/${TAGLINE_APP_ID}.desktop
           DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-  install(FILES ${packaging_dir}/${TAGLINE_APP_ID}.metainfo.xml
+  install(FILES ${packaging_out}/${TAGLINE_APP_ID}.metainfo.xml
           DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
   install(FILES ${packaging_dir}/icons/tagline-console.svg
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps
@@ -33,8 +34,39 @@ if(TARGET tagline-console)
 endif()
 set(doc_dir ${CMAKE_INSTALL_DATADIR}/doc/${TAGLINE_PACKAGE_NAME})
 install(FILES ${packaging_dir}/udev/60-tagline-reader.rules DESTINATION ${doc_dir}/examples)
+install(FILES ${packaging_dir}/copyright DESTINATION ${doc_dir})
 
 set(generated_files)
+
+# The release history of NEWS.md: the metainfo's release list, and the changelog (which
+# needs the maintainer who signs it).
+set(news ${CMAKE_SOURCE_DIR}/NEWS.md)
+set(news_script ${packaging_dir}/news.sh)
+if(TARGET tagline-console)
+  set(output ${packaging_out}/${TAGLINE_APP_ID}.metainfo.xml)
+  set(template ${packaging_dir}/${TAGLINE_APP_ID}.metainfo.xml.in)
+  add_custom_command(
+    OUTPUT ${output}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${packaging_out}
+    COMMAND ${news_script} metainfo ${news} ${template} ${output}
+    DEPENDS ${news} ${template} ${news_script}
+    COMMENT "AppStream metainfo with the releases of NEWS.md"
+    VERBATIM)
+  list(APPEND generated_files ${output})
+endif()
+if(TAGLINE_PACKAGE_MAINTAINER)
+  set(output ${packaging_out}/changelog.gz)
+  add_custom_command(
+    OUTPUT ${output}
+    COMMAND ${news_script} changelog ${news} ${TAGLINE_PACKAGE_NAME} ${TAGLINE_PACKAGE_MAINTAINER}
+            ${packaging_out}/changelog
+    COMMAND gzip -9nf ${packaging_out}/changelog
+    DEPENDS ${news} ${news_script}
+    COMMENT "Changelog from NEWS.md"
+    VERBATIM)
+  list(APPEND generated_files ${output})
+  install(FILES ${output} DESTINATION ${doc_dir})
+endif()
 
 find_program(TAGLINE_PANDOC pandoc)
 if(TAGLINE_PANDOC)

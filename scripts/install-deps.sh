@@ -17,7 +17,7 @@ packages=(
 # written files with (CI does; elsewhere those tests are skipped without it).
 # --with-packaging adds what scripts/package needs to build and check the .deb: pandoc for
 # the man pages, rsvg-convert for the icon sizes, dpkg-shlibdeps for the dependencies,
-# and the validators of the desktop entry and the AppStream metainfo.
+# the validators of the desktop entry and the AppStream metainfo, and lintian.
 # --with-fuzz adds clang and its libFuzzer runtime, for fuzz/run.
 # --with-windows installs the MinGW-w64 cross compiler (POSIX threads, for std::thread),
 # the GoogleTest sources it builds against and Wine (64-bit only) to run the results; see
@@ -28,7 +28,7 @@ for arg in "$@"; do
     --with-fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;
     --with-packaging)
       packages+=(pandoc librsvg2-bin dpkg-dev file man-db
-        desktop-file-utils appstream)
+        desktop-file-utils appstream lintian)
       ;;
     --with-windows) packages+=(g++-mingw-w64-x86-64-posix googletest wine64) ;;
     *)

@@ -15,7 +15,7 @@ fi
 deb=$(realpath "$1")
 root_dir=$(cd "$(dirname "$0")/../.." && pwd)
 
-for tool in dpkg-deb desktop-file-validate appstreamcli man file; do
+for tool in dpkg-deb desktop-file-validate appstreamcli man file lintian; do
   if ! command -v "$tool" >/dev/null 2>&1; then
     echo "package check: $tool is missing (scripts/install-deps.sh --with-packaging)" >&2
     exit 2
@@ -247,6 +247,36 @@ if [ -f "$metainfo" ]; then
   for binary in $(sed -n 's:.*<binary>\(.*\)</binary>.*:\1:p' "$metainfo"); do
     [ -x "$root/usr/bin/$binary" ] || fail "metainfo names binary $binary, not installed"
   done
+fi
+
+# --- Licence, changelog and lintian --------------------------------------------------------
+doc="$root/usr/share/doc/tagline-console"
+if grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' \
+  "$doc/copyright" 2>/dev/null && grep -q '^License: Apache-2.0$' "$doc/copyright"; then
+  pass "machine-readable copyright naming Apache-2.0"
+else
+  fail "no DEP-5 copyright file naming Apache-2.0"
+fi
+news_version=$(sed -n 's/^## \([^ ]*\) (.*/\1/p' "$root_dir/NEWS.md" | head -1)
+if zcat "$doc/changelog.gz" 2>/dev/null | head -1 | grep -Fq "tagline-console ($news_version)"; then
+  pass "changelog from NEWS.md, $news_version first"
+else
+  fail "the changelog does not start with NEWS.md's $news_version"
+fi
+[ "$news_version" = "$version" ] && pass "NEWS.md names this version" ||
+  fail "NEWS.md's newest release is $news_version, the project's version $version"
+if grep -q "<release version=\"$version\"" "$root/usr/share/metainfo/$app_id.metainfo.xml"; then
+  pass "metainfo lists release $version"
+else
+  fail "metainfo lacks release $version"
+fi
+# Errors and warnings fail; informational tags are shown.
+lintian_out=$(lintian --no-tag-display-limit --display-info "$deb" 2>&1 || true)
+[ -n "$lintian_out" ] && echo "$lintian_out"
+if grep -q '^[EW]: ' <<<"$lintian_out"; then
+  fail "lintian reports errors or warnings"
+else
+  pass "lintian: no errors or warnings"
 fi
 
 rules="$root/usr/share/doc/tagline-console/examples/60-tagline-reader.rules"
