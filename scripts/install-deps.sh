@@ -10,6 +10,7 @@ packages=(
   qt6-base-dev libgl-dev xvfb xauth fonts-dejavu-core
   libx11-dev libxtst-dev libxkbcommon-dev libxkbcommon-x11-dev xterm
   libpugixml-dev libcli11-dev
+  ansible-core python3
   clang-format clang-tidy cppcheck
 )
 

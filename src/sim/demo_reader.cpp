@@ -11,7 +11,7 @@ std::unique_ptr<DemoReader> DemoReader::Start(const std::optional<std::string>& 
   demo->reader_ = SimulatedReader::Start(options, error);
   if (!demo->reader_) return nullptr;
   demo->device_ = ReaderDevice::Install(*demo->reader_);
-  demo->device_->SetTag('6', "9180451CBE991A14");
+  demo->device_->SetTag(kDemoTagType, std::string(kDemoTagCode));
   demo->database_ = ReaderDatabase::Install(*demo->reader_);
   demo->database_->SeedDemo();
   return demo;

@@ -6,12 +6,17 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "sim/reader_database.h"
 #include "sim/reader_device.h"
 #include "sim/simulated_reader.h"
 
 namespace tagline::sim {
+
+// The tag in the demo reader's field: an ISO HDX animal tag.
+inline constexpr char kDemoTagType = '6';
+inline constexpr std::string_view kDemoTagCode = "9180451CBE991A14";
 
 class DemoReader {
  public:

@@ -18,7 +18,9 @@
 #include "protocol/classify_reader_version.h"
 #include "serial/trace_file.h"
 #include "sim/database_file.h"
+#include "sim/demo_reader.h"
 #include "sim/reader_database.h"
+#include "sim/reader_device.h"
 #include "sim/simulated_reader.h"
 #include "sim/trace_replay.h"
 
@@ -223,9 +225,19 @@ int main(int argc, char** argv) {
           (void)std::fprintf(stderr, "tagline-sim: %s\n", text.c_str());
         });
   }
+  // Without a trace to replay, the same reader as a run's --simulate: a tag in the field,
+  // parameter cells, clock, communication control and a database (the demo's, unless
+  // --database or --records gives one).
+  std::shared_ptr<tagline::sim::ReaderDevice> device;
   std::shared_ptr<ReaderDatabase> database;
-  if (seed) {
+  if (!args->replay) {
+    device = tagline::sim::ReaderDevice::Install(*reader);
+    device->SetTag(tagline::sim::kDemoTagType, std::string(tagline::sim::kDemoTagCode));
     database = ReaderDatabase::Install(*reader);
+    if (!seed) database->SeedDemo();
+  }
+  if (seed) {
+    if (!database) database = ReaderDatabase::Install(*reader);
     database->SetRecords(std::move(seed->records));
     for (std::size_t i = 0; i < seed->attributes.size(); ++i) {
       database->SetAttribute(static_cast<int>(i), seed->attributes[i]);
