@@ -212,7 +212,7 @@ const std::vector<CommandEntry>& Table() {
         {"dry-run", nullptr, "print the commands apply would send, and send none"},
         {"factory-default", nullptr,
          "run the factory default first, with the profile's answers (the factory-default "
-         "options below override them)"},
+         "options below override them; given to save, they are kept in the profile)"},
         {"language", "english|deutsch|none", "as factory-default's"},
         {"interface", "usb-rs232|usb-rs232-bluetooth|rs232|usb|rs232-bluetooth|usb-bluetooth|none",
          "as factory-default's"},

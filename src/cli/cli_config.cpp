@@ -63,9 +63,14 @@ int ExitCode(const job::JobResult& result) {
   return result.finished && result.ok ? kExitOk : kExitReaderFailed;
 }
 
-int Save(Session& session, const std::string& path) {
+int Save(Session& session, const CliOptions& options, const std::string& path) {
+  // The factory-default answers given are kept in the profile for a later apply.
+  std::vector<reader::ProfileNote> factory;
+  for (const std::string_view key : reader::kFactoryKeys) {
+    if (const auto word = options.Value(std::string(key))) factory.emplace_back(key, *word);
+  }
   CliEnvironment env(session, "Configuration");
-  reader::ConfigJob job = reader::ConfigJob::Save(path);
+  reader::ConfigJob job = reader::ConfigJob::Save(path, std::move(factory));
   env.Run(job);
   env.PrintTranscript();
   Report(session, job);
@@ -90,11 +95,13 @@ int RunConfig(CommandRun& run) {
   const std::string& action = options.args[0];
   const std::string& path = options.args[1];
   if (action == "save") {
-    if (options.Has("dry-run") || options.Has("force") || options.Has("factory-default")) {
-      session.err() << "tagline: config save takes no --dry-run, --force or --factory-default\n";
+    if (options.Has("dry-run") || options.Has("force") || options.Has("factory-default") ||
+        options.Value("backup")) {
+      session.err() << "tagline: config save takes no --dry-run, --force, --factory-default or "
+                       "--backup\n";
       return kExitUsage;
     }
-    return Save(session, path);
+    return Save(session, options, path);
   }
   if (action != "apply" && action != "diff") {
     session.err() << "tagline: config takes save FILE, apply FILE or diff FILE\n";

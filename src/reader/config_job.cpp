@@ -381,6 +381,7 @@ job::Tick ConfigJob::ReadBack(job::JobEnvironment& env) {
     profile.version = version();
     profile.model = std::string(protocol::ReaderModelName(model()));
     profile.saved = ProfileDate(env.LocalTime());
+    profile.factoryDefault = wanted_.factoryDefault;
     std::vector<ProfileEntry> offered;
     for (const ParameterKind kind : {ParameterKind::Selection, ParameterKind::Numeric}) {
       for (const std::string_view name : OfferedNames(kind, model())) {

@@ -38,9 +38,12 @@ struct ConfigReport {
 
 class ConfigJob : public job::ReaderJob {
  public:
-  // Saves what was read into `savePath` (replaced only by a whole profile).
-  static ConfigJob Save(std::string savePath) {
-    return ConfigJob(ConfigMode::Save, {}, false, std::move(savePath));
+  // Saves what was read into `savePath` (replaced only by a whole profile), with the
+  // factory-default answers to keep in it.
+  static ConfigJob Save(std::string savePath, std::vector<ProfileNote> factoryDefault = {}) {
+    ConfigProfile kept;
+    kept.factoryDefault = std::move(factoryDefault);
+    return ConfigJob(ConfigMode::Save, std::move(kept), false, std::move(savePath));
   }
   // `profile` is the profile to apply or compare with. `force` applies a profile of another
   // model, or with entries this model lacks, to what the reader offers.

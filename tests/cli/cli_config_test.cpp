@@ -215,9 +215,14 @@ TEST_F(ConfigProfiles, OneProfileOnManyReadersAtOnceAsJson) {
 
 TEST_F(ConfigProfiles, FactoryDefaultWithTheProfilesAnswersThenTheProfile) {
   Reader& reader = Start(kB20);
-  WriteProfile("p.profile",
-               "[reader]\nmodel = B20\n[selection]\nBuzzer = on\n"
-               "[factory default]\nlanguage = deutsch\ndelete-attributes = no\n");
+  reader.device->SetCell(0x012, 0x01);  // Buzzer on
+  ASSERT_EQ(On(reader, "config save p.profile --language deutsch --delete-attributes no").status,
+            kExitOk);
+  EXPECT_NE(Profile("p.profile")
+                .find("[factory default]\nlanguage = deutsch\n"
+                      "delete-attributes = no\n"),
+            std::string::npos)
+      << Profile("p.profile");
   const CliRun run = On(reader, "config apply --factory-default p.profile");
   EXPECT_EQ(run.status, kExitOk) << run.out << run.err;
   const std::vector<std::string> commands = reader.reader->Commands();
