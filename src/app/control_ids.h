@@ -109,6 +109,8 @@ inline constexpr int kPaneTimestamps = 40022;
 // Reader configuration profiles.
 inline constexpr int kSaveConfiguration = 40023;
 inline constexpr int kApplyConfiguration = 40024;
+// File > Quit (Ctrl+Q): ends the program as the close box does.
+inline constexpr int kQuit = 40025;
 }  // namespace menu
 
 namespace timer {

@@ -102,6 +102,9 @@ class HeadlessHost : public Host {
   void SelectAllText(int /*controlId*/) override {}
   void ShowPortInformation(const std::string& text) override;
   void EndDialog(int result) override { endResult_ = result; }
+  bool OwnPopupOpen() const override { return popupOpen_; }
+  // A test's stand-in for a dialog or list of the program that is open.
+  void SetPopupOpen(bool open) { popupOpen_ = open; }
 
  private:
   struct Timer {
@@ -131,6 +134,7 @@ class HeadlessHost : public Host {
   std::vector<std::pair<std::string, std::string>> shellOpens_;
   std::string portInformation_;
   std::optional<int> endResult_;
+  bool popupOpen_ = false;
   Point cursor_;
   bool shellOpenResult_ = true;
   int waitCursor_ = 0;

@@ -79,6 +79,9 @@ class Host {
   virtual void ShowPortInformation(const std::string& text) = 0;
   // The window ends (the modal loop returns `result`).
   virtual void EndDialog(int result) = 0;
+  // Whether a dialog, menu or drop-down list of this program is open: keys typed now would
+  // land there.
+  virtual bool OwnPopupOpen() const = 0;
 };
 
 }  // namespace tagline::app

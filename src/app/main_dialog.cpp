@@ -33,6 +33,7 @@ MainDialog::MainDialog(Host& host, MainDialogOptions options)
   link_.AddObserver(terminal_.panes);
   terminal_.SetOnlineFrameHandler([this](codes::FrameEnd end) { ProcessOnlineFrame(end); });
   typing_.SetBeforeKey([this] { controls_.SetFocus(ctl::kKeyboardField); });
+  typing_.SetTypingAllowed([this] { return !host_.OwnPopupOpen(); });
   jobs_.SetFinished([this](int timerId) { OnJobFinished(timerId); });
   BuildControls();
 }
@@ -162,6 +163,7 @@ const std::vector<MainDialog::MessageEntry>& MainDialog::MessageMap() {
       {K::Command, menu::kConfig, notify::kClicked, nullptr, &MainDialog::OnMenuConfig},
       {K::Command, menu::kOnline, notify::kClicked, nullptr, &MainDialog::OnMenuOnline},
       {K::Command, menu::kInfo, notify::kClicked, nullptr, &MainDialog::OnAbout},
+      {K::Command, menu::kQuit, notify::kClicked, nullptr, &MainDialog::OnClose},
       {K::Command, ctl::kOk, notify::kClicked, nullptr, &MainDialog::OnOK},
       {K::Command, ctl::kCancel, notify::kClicked, nullptr, &MainDialog::OnCancel},
       // Timer identifiers are tested in this order.
@@ -299,19 +301,12 @@ void MainDialog::OnClose() {
   OnDestroy();
 }
 
-void MainDialog::OnOK() {
-  if (ended_ || !MayEnd()) return;
-  ended_ = true;
-  host_.EndDialog(id::kOk);
-  OnDestroy();
-}
+// Enter on a field without its own Enter, and Esc (after closing a drop-down, say), are
+// keystrokes of someone at work, not a request to end the program: only the close box,
+// the system menu and Quit end it.
+void MainDialog::OnOK() {}
 
-void MainDialog::OnCancel() {
-  if (ended_ || !MayEnd()) return;
-  ended_ = true;
-  host_.EndDialog(id::kCancel);
-  OnDestroy();
-}
+void MainDialog::OnCancel() {}
 
 void MainDialog::OnDestroy() {
   if (destroyed_) return;

@@ -130,6 +130,11 @@ void OnlineTyping::ProcessFrame(job::JobEnvironment& env, OnlineLine& line, Fram
   // Doubles are told by the text as received; the conversion works on a copy, so an
   // inverted code never stands in for the previous one.
   const bool repeated = code == line.lastCode && !doubleCodes;
+  if (!linkMessage && !repeated && typingAllowed_ && !typingAllowed_()) {
+    // Not remembered: the same code once the dialog is closed is typed.
+    env.transcript().Received("// a window of this program is open, not typed\r\n");
+    return;
+  }
   if (!linkMessage && !repeated) {
     // Whatever the settings let through, a control byte from the reader is never a key.
     std::string typed = WithoutControlBytes(code.substr(0, code.size() - 2)) + "\r\n";

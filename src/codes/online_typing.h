@@ -51,6 +51,10 @@ class OnlineTyping {
   }
   void SetProtocolFailure(ProtocolFailure failure) { protocolFailure_ = std::move(failure); }
   void SetBeforeKey(BeforeKey beforeKey) { beforeKey_ = std::move(beforeKey); }
+  // Asked before a code is typed: false while the keys would land in a window of this
+  // program other than the keyboard field (one of its dialogs, an open list or menu).
+  using TypingAllowed = std::function<bool()>;
+  void SetTypingAllowed(TypingAllowed allowed) { typingAllowed_ = std::move(allowed); }
 
   // One received code, ended by ETX or CR, taken out of the frame buffer (which is left
   // empty): its CRC checked and taken off, acknowledged, shown, filtered against the last
@@ -71,6 +75,7 @@ class OnlineTyping {
   std::unique_ptr<platform::Keyboard> keyboard_;
   ProtocolFailure protocolFailure_;
   BeforeKey beforeKey_;
+  TypingAllowed typingAllowed_;
   bool protocolEnabled_ = false;
 };
 

@@ -147,12 +147,28 @@ void CheckListCombo::paintEvent(QPaintEvent* /*event*/) {
   painter.drawControl(QStyle::CE_ComboBoxLabel, option);
 }
 
+void CheckListCombo::showPopup() {
+  pressedRow_ = -1;
+  DropDownCombo::showPopup();
+}
+
 bool CheckListCombo::eventFilter(QObject* watched, QEvent* event) {
   if (watched == view()->viewport()) {
-    if (event->type() == QEvent::MouseButtonRelease) {
-      const auto* mouse = static_cast<QMouseEvent*>(event);
+    const auto rowAt = [this](QEvent* mouseEvent) {
+      const auto* mouse = static_cast<QMouseEvent*>(mouseEvent);
       const QModelIndex index = view()->indexAt(mouse->position().toPoint());
-      if (index.isValid()) Toggle(index.row());
+      return index.isValid() ? index.row() : -1;
+    };
+    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) {
+      pressedRow_ = rowAt(event);
+      return true;
+    }
+    if (event->type() == QEvent::MouseButtonRelease) {
+      // The press that opened the list happened on the box; its release over the list,
+      // under the pointer, is no click on an item.
+      const int row = rowAt(event);
+      if (row >= 0 && row == pressedRow_) Toggle(row);
+      pressedRow_ = -1;
       return true;  // the list stays open while items are toggled
     }
   } else if (watched == view() && event->type() == QEvent::KeyPress) {

@@ -63,9 +63,10 @@ QString LocaleListSeparator();
 // trailing blanks removed and one blank added ("Trovan; HDX"); an empty separator is ";".
 QString JoinCheckedTexts(const QStringList& checked, const QString& separator);
 
-// A drop-down list whose items carry check marks. A click or the space bar toggles an
-// item and keeps the list open; no item ever becomes the selection. The closed box shows
-// the checked items joined by the locale's list separator.
+// A drop-down list whose items carry check marks. A click (press and release on the same
+// item) or the space bar toggles an item and keeps the list open; the release of the click
+// that opened the list toggles nothing. No item ever becomes the selection. The closed box
+// shows the checked items joined by the locale's list separator.
 class CheckListCombo : public DropDownCombo {
   Q_OBJECT
  public:
@@ -77,6 +78,7 @@ class CheckListCombo : public DropDownCombo {
   QString DisplayText() const;
   // Replaces the locale's separator (another locale's convention).
   void SetListSeparator(const QString& separator);
+  void showPopup() override;
  signals:
   void checkToggled(int index);
 
@@ -89,6 +91,7 @@ class CheckListCombo : public DropDownCombo {
 
   QStandardItemModel* items_;
   QString separator_;
+  int pressedRow_ = -1;  // the item a press in the open list went to
 };
 
 // Colour values of the coloured controls: top byte 0x80 a system colour whose index (the

@@ -26,9 +26,11 @@ namespace menu = app::menu;
 namespace notify = app::notify;
 
 struct MenuEntry {
-  const char* text;
+  const char* text;  // "&" before the mnemonic
   int command;
   bool checkable = false;  // a switch that shows whether it is on
+  // The same keys on every desktop (a platform theme may name none for Quit).
+  QKeySequence shortcut = {};
 };
 
 struct MenuDefinition {
@@ -38,21 +40,22 @@ struct MenuDefinition {
 
 const std::vector<MenuDefinition>& Menus() {
   static const std::vector<MenuDefinition> menus = {
-      {"Edit", {{"Clear", menu::kEditClear}}},
-      {"Settings",
-       {{"Port", menu::kPort},
-        {"Device Manager", menu::kDeviceManager},
-        {"DB", menu::kDb},
-        {"Config", menu::kConfig},
-        {"Online", menu::kOnline}}},
-      {"Reader",
-       {{"Save reader configuration...", menu::kSaveConfiguration},
-        {"Apply reader configuration...", menu::kApplyConfiguration}}},
-      {"View",
-       {{"Record Trace", menu::kRecordTrace, true},
-        {"Received in Hex", menu::kHexView, true},
-        {"Times before Lines", menu::kPaneTimestamps, true}}},
-      {"?", {{"Info", menu::kInfo}}},
+      {"&File", {{"&Quit", menu::kQuit, false, QKeySequence(Qt::CTRL | Qt::Key_Q)}}},
+      {"&Edit", {{"&Clear", menu::kEditClear}}},
+      {"&Settings",
+       {{"&Port", menu::kPort},
+        {"&Device Manager", menu::kDeviceManager},
+        {"D&B", menu::kDb},
+        {"&Config", menu::kConfig},
+        {"&Online", menu::kOnline}}},
+      {"&Reader",
+       {{"&Save reader configuration...", menu::kSaveConfiguration},
+        {"&Apply reader configuration...", menu::kApplyConfiguration}}},
+      {"&View",
+       {{"Record &Trace", menu::kRecordTrace, true},
+        {"Received in &Hex", menu::kHexView, true},
+        {"Times &before Lines", menu::kPaneTimestamps, true}}},
+      {"&?", {{"&Info", menu::kInfo, false, QKeySequence(Qt::Key_F1)}}},
   };
   return menus;
 }
@@ -113,6 +116,7 @@ void MainWindow::BuildMenus() {
     for (const MenuEntry& entry : definition.entries) {
       QAction* action = menu->addAction(QString::fromLatin1(entry.text));
       action->setCheckable(entry.checkable);
+      if (!entry.shortcut.isEmpty()) action->setShortcut(entry.shortcut);
       const int command = entry.command;
       connect(action, &QAction::triggered, this, [this, command, action] {
         dialog_.OnCommand(command);
@@ -122,6 +126,13 @@ void MainWindow::BuildMenus() {
       actions_[command] = action;
     }
   }
+  // F10 opens the menu bar, as it does in the desktops' own programs.
+  auto* menuKey = new QAction(this);
+  menuKey->setShortcut(Qt::Key_F10);
+  connect(menuKey, &QAction::triggered, this, [this] {
+    if (!menuBar()->actions().isEmpty()) menuBar()->setActiveAction(menuBar()->actions().front());
+  });
+  addAction(menuKey);
 }
 
 void MainWindow::BuildControls() {

@@ -292,4 +292,10 @@ void QtHost::EndDialog(int result) {
   if (window_) window_->close();
 }
 
+bool QtHost::OwnPopupOpen() const {
+  // A modal dialog (message box, file dialog, Settings), or an open menu or list.
+  return QApplication::activeModalWidget() != nullptr ||
+         QApplication::activePopupWidget() != nullptr;
+}
+
 }  // namespace tagline::ui

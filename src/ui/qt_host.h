@@ -65,6 +65,7 @@ class QtHost : public app::Host {
   void SelectAllText(int controlId) override;
   void ShowPortInformation(const std::string& text) override;
   void EndDialog(int result) override;
+  bool OwnPopupOpen() const override;
 
  private:
   QWidget* DialogParent() const;

@@ -153,11 +153,15 @@ TEST_F(MainDialogTest, EveryWayOfEndingSavesTheSettings) {
         dialog->OnClose();
         break;
       case 1:
-        dialog->OnCommand(ctl::kCancel);
-        break;  // Esc
+        dialog->OnCommand(menu::kQuit);
+        break;  // File > Quit, Ctrl+Q
       case 2:
+        // Enter and Esc leave the program running; the close box then ends it.
         dialog->OnCommand(ctl::kOk);
-        break;  // Enter
+        dialog->OnCommand(ctl::kCancel);
+        EXPECT_FALSE(dialog->ended());
+        dialog->OnClose();
+        break;
       case 3:
         dialog.reset();
         break;  // window torn down

@@ -50,6 +50,18 @@ TEST_F(OnlineTest, RepeatedCodeIsTypedOnceUnlessDoubleCodesAreOn) {
   EXPECT_EQ(keys->characters(), "111\r\n222\r\n111\r\n111\r\n");
 }
 
+TEST_F(OnlineTest, NothingIsTypedWhileAWindowOfTheProgramIsOpen) {
+  StartOnline();
+  host.SetPopupOpen(true);  // the Online "..." file dialog, say
+  Receive("12348832");
+  EXPECT_EQ(keys->characters(), "");
+  EXPECT_EQ(dialog->terminal().panes.received,
+            "12348832\r\n// a window of this program is open, not typed\r\n");
+  host.SetPopupOpen(false);
+  Receive("12348832");  // no double: the first one was never typed
+  EXPECT_EQ(keys->characters(), "12348832\r\n");
+}
+
 TEST_F(OnlineTest, OnlyTheFirstSwitchedOnConversionApplies) {
   StartOnline("hex2dez=1\r\nhex210dez=1\r\n");
   Receive("FF");
