@@ -1,10 +1,13 @@
+// SPDX-License-Identifier: Apache-2.0
 // Sheet rows back into records and attribute entries.
 #include "database/layouts_import.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <initializer_list>
 #include <limits>
 #include <utility>
@@ -45,11 +48,8 @@ bool IsSpreadsheetDateTime(std::string_view text) {
 }
 
 std::string WithoutCharacter(std::string_view text, char removed) {
-  std::string out;
-  out.reserve(text.size());
-  for (const char c : text) {
-    if (c != removed) out += c;
-  }
+  std::string out(text);
+  std::erase(out, removed);
   return out;
 }
 
@@ -61,13 +61,38 @@ std::string FixedWidth(std::string_view text, std::size_t length, char fill) {
 }
 
 // The code length digit and the 16 "F"-filled code digits.
-std::string CodeField(std::string_view code) {
+using CodeField = std::array<char, kCodeDigits + 1>;
+CodeField CodeFieldOf(std::string_view code) {
   const std::string_view cut = code.substr(0, kCodeDigits);
-  std::string field(
-      1, cut.empty() ? '0' : codes::UpperHexDigit(static_cast<unsigned int>(cut.size() - 1)));
-  field += FixedWidth(cut, kCodeDigits, 'F');
+  CodeField field;
+  field.fill('F');
+  field[0] = cut.empty() ? '0' : codes::UpperHexDigit(static_cast<unsigned int>(cut.size() - 1));
+  std::copy(cut.begin(), cut.end(), field.begin() + 1);
   return field;
 }
+
+void AppendCodeField(std::string& out, std::string_view code) {
+  const CodeField field = CodeFieldOf(code);
+  out.append(field.data(), field.size());
+}
+
+// A record holding nothing but a code and its type: all that the code cells derive from.
+// Held in place, as every row makes one or two.
+class CodeOnlyRecord {
+ public:
+  CodeOnlyRecord(std::string_view code, char type) {
+    bytes_.fill('0');
+    bytes_.front() = '#';
+    const CodeField field = CodeFieldOf(code);
+    std::copy(field.begin(), field.end(), bytes_.begin() + kRecordCodeLengthPosition);
+    bytes_.back() = type;
+  }
+  std::string_view View() const { return {bytes_.data(), bytes_.size()}; }
+
+ private:
+  std::array<char, kRecordTypePosition + 1> bytes_;
+};
+static_assert(kRecordCodePosition + kCodeDigits == kRecordTypePosition);
 
 // An encoder result only stands for a text that was given: the encoders produce 16 digits
 // even for "".
@@ -111,28 +136,34 @@ std::string EncodedCode(const SheetRowFields& fields, std::optional<BitOrder> bd
 // bit reversal the sheet shows undone) unless the user changed a decoded cell, which then
 // differs from what the HEX decodes to: the changed cells are encoded instead.
 template <typename DeriveCells>
-std::string CodeFromHexAndCells(const SheetRowFields& fields, char type,
+std::string CodeFromHexAndCells(const SheetRowFields& fields, char type, ReaderModel model,
                                 std::optional<BitOrder> bdeOrder, std::optional<BitOrder> isoOrder,
-                                const DeriveCells& derive, const std::string& fallbackHex) {
+                                const DeriveCells& derive, std::string_view fallbackHex) {
   const std::string& hexText = fields.Get(SheetField::Hex);
   if (hexText.empty()) return EncodedCode(fields, bdeOrder, isoOrder);
-  const auto cellsOf = [&](const std::string& code) {
-    const std::string record = "#000000000000" + CodeField(code) + type;
-    return derive(record);
-  };
-  // A HEX cell that shows the code neither way was written by the user: taken as it stands.
-  std::string code = fallbackHex;
-  if (cellsOf(hexText).hex == hexText) {
-    code = hexText;
-  } else if (const std::string reversed = codes::ReverseHexBits(hexText);
-             cellsOf(reversed).hex == hexText) {
-    code = reversed;
+  // Which way the HEX cell shows the code takes only the HEX cell of each reading; the
+  // decoded cells are derived once, for the reading chosen. A HEX cell that shows the code
+  // neither way was written by the user: taken as it stands.
+  std::string reversed;
+  std::string_view chosen = fallbackHex;
+  if (HexCell(CodeOnlyRecord(hexText, type).View(), model) == hexText) {
+    chosen = hexText;
+  } else {
+    reversed = codes::ReverseHexBits(hexText);
+    if (HexCell(CodeOnlyRecord(reversed, type).View(), model) == hexText) chosen = reversed;
   }
-  const CodeCells shown = cellsOf(code);
-  const auto changed = [&](SheetField field, const std::string& shownText) {
+  std::string code(chosen);
+  const auto changed = [&fields](SheetField field, const std::string& shownText) {
     const std::string& text = fields.Get(field);
     return !text.empty() && text != shownText;
   };
+  const bool anyDecoded =
+      !fields.Get(SheetField::AnimalIso).empty() || !fields.Get(SheetField::IndustryIso).empty() ||
+      !fields.Get(SheetField::RetagCounter).empty() ||
+      !fields.Get(SheetField::UserInformation).empty() || !fields.Get(SheetField::Bde).empty();
+  // With every decoded cell empty, none can have been changed.
+  if (!anyDecoded) return code;
+  const CodeCells shown = derive(CodeOnlyRecord(code, type).View());
   const bool isoChanged = changed(SheetField::AnimalIso, shown.animalIso) ||
                           changed(SheetField::IndustryIso, shown.industryIso) ||
                           changed(SheetField::RetagCounter, shown.retagCounter) ||
@@ -192,20 +223,19 @@ class NodeTreeAccess {
   void ForEachChild(Node node, Visit visit) const {
     for (std::size_t i = 0; i < node->ChildCount(); ++i) visit(&node->Child(i));
   }
+  // Stops at the first child for which `visit` returns true.
+  template <typename Visit>
+  void ForEachChildUntil(Node node, Visit visit) const {
+    for (std::size_t i = 0; i < node->ChildCount(); ++i) {
+      if (visit(&node->Child(i))) return;
+    }
+  }
+  template <typename Visit>
+  void ForEachAttribute(Node node, Visit visit) const {
+    for (const XmlAttribute& attribute : node->attributes) visit(attribute.name, attribute.value);
+  }
   std::string_view Name(Node node) const { return node->name; }
   std::string_view Value(Node node) const { return node->value; }
-  std::optional<std::string_view> Attribute(Node node, std::string_view name) const {
-    for (const XmlAttribute& attribute : node->attributes) {
-      if (attribute.name == name) return attribute.value;
-    }
-    return std::nullopt;
-  }
-  Node FirstChildNamed(Node node, std::string_view name) const {
-    for (std::size_t i = 0; i < node->ChildCount(); ++i) {
-      if (node->Child(i).name == name) return &node->Child(i);
-    }
-    return nullptr;
-  }
 };
 
 class FlatTreeAccess {
@@ -221,70 +251,107 @@ class FlatTreeAccess {
       visit(child);
     }
   }
+  // Stops at the first child for which `visit` returns true.
+  template <typename Visit>
+  void ForEachChildUntil(Node node, Visit visit) const {
+    for (Node child = tree_.FirstChild(node); child != kNoNode; child = tree_.NextSibling(child)) {
+      if (visit(child)) return;
+    }
+  }
+  template <typename Visit>
+  void ForEachAttribute(Node node, Visit visit) const {
+    tree_.ForEachAttribute(node, visit);
+  }
   std::string_view Name(Node node) const { return tree_.Name(node); }
   std::string_view Value(Node node) const { return tree_.Value(node); }
-  std::optional<std::string_view> Attribute(Node node, std::string_view name) const {
-    return tree_.AttributeValue(node, name);
-  }
-  Node FirstChildNamed(Node node, std::string_view name) const {
-    return tree_.FirstChildNamed(node, name);
-  }
 
  private:
   const XmlFlatTree& tree_;
 };
 
+// The value of the first attribute named `name`, looked up by one pass over the node's
+// attributes together with the other names a cell is read for.
+struct FirstValue {
+  std::string_view name;
+  std::optional<std::string_view> value;
+
+  void Offer(std::string_view attributeName, std::string_view attributeValue) {
+    if (!value && attributeName == name) value = attributeValue;
+  }
+};
+
 template <typename Access>
 SheetRowFields ReadFields(const Access& access, typename Access::Node row, SheetLayout layout,
                           bool utf8) {
+  using Node = typename Access::Node;
   SheetRowFields fields;
   std::int32_t column = 0;
-  const auto readCell = [&](typename Access::Node cell) {
+  const auto columns = static_cast<std::int32_t>(LayoutColumns(layout).size());
+  const auto readCell = [&](Node cell) {
     if (column < std::numeric_limits<std::int32_t>::max()) ++column;
-    const auto columns = static_cast<std::int32_t>(LayoutColumns(layout).size());
-    if (const std::optional<std::string_view> index = access.Attribute(cell, "ss:Index")) {
-      const std::int32_t indexed = platform::Atol32(*index);
+    FirstValue index{"ss:Index", std::nullopt};
+    FirstValue style{"ss:StyleID", std::nullopt};
+    access.ForEachAttribute(cell, [&](std::string_view name, std::string_view value) {
+      index.Offer(name, value);
+      style.Offer(name, value);
+    });
+    if (index.value) {
+      const std::int32_t indexed = platform::Atol32(*index.value);
       if (indexed > column) column = indexed;
       if (indexed > columns) fields.NoteBeyondColumns(indexed);
     }
-    auto data = access.FirstChildNamed(cell, "Data");
-    if (data == Access::kNoNode) data = access.FirstChildNamed(cell, "ss:Data");
+    // The first "Data" child, or else the first "ss:Data" one.
+    Node data = Access::kNoNode;
+    Node prefixedData = Access::kNoNode;
+    access.ForEachChildUntil(cell, [&](Node child) {
+      const std::string_view name = access.Name(child);
+      if (name == "Data") {
+        data = child;
+        return true;
+      }
+      if (prefixedData == Access::kNoNode && name == "ss:Data") prefixedData = child;
+      return false;
+    });
+    if (data == Access::kNoNode) data = prefixedData;
     const std::string_view raw = data != Access::kNoNode ? access.Value(data) : std::string_view();
     const SheetField field = FieldAtColumn(layout, column);
     if (field == SheetField::None) {
       if (column > columns && !raw.empty()) fields.NoteBeyondColumns(column);
       return;
     }
-    if (IsRecordField(field) && access.Attribute(cell, "ss:StyleID") == std::string_view("s24")) {
+    if (IsRecordField(field) && style.value == std::string_view("s24")) {
       fields.SetClosesRecords();
     }
-    if (data != Access::kNoNode &&
-        access.Attribute(data, "ss:Type") == std::string_view("Number")) {
-      fields.SetNumber(field);
+    if (data != Access::kNoNode) {
+      FirstValue type{"ss:Type", std::nullopt};
+      access.ForEachAttribute(data, [&type](std::string_view name, std::string_view value) {
+        type.Offer(name, value);
+      });
+      if (type.value == std::string_view("Number")) fields.SetNumber(field);
     }
     fields.Set(field, DecodeCellText(raw, utf8));
   };
   // Some programs write the spreadsheet namespace's prefix on every element; a row is read
   // by its "ss:Cell" children only when it has no "Cell" child.
   bool plainCells = false;
-  access.ForEachChild(row, [&](typename Access::Node child) {
+  access.ForEachChild(row, [&](Node child) {
     if (access.Name(child) == "Cell") {
       plainCells = true;
       readCell(child);
     }
   });
   if (!plainCells) {
-    access.ForEachChild(row, [&](typename Access::Node child) {
+    access.ForEachChild(row, [&](Node child) {
       if (access.Name(child) == "ss:Cell") readCell(child);
     });
   }
   return fields;
 }
 
-template <typename Access>
-SheetImportResult ImportRows(const Access& access, const std::vector<typename Access::Node>& rows,
-                             SheetLayout layout, ReaderModel model, bool utf8, TagTable& table,
-                             AttributeList& attributes, const ImportProgress& progress) {
+template <typename FieldsOfRow>
+SheetImportResult ImportRows(std::size_t rowCount, const FieldsOfRow& fieldsOf, SheetLayout layout,
+                             ReaderModel model, TagTable& table, AttributeList& attributes,
+                             const ImportProgress& progress) {
   SheetImportResult result;
   if (layout == SheetLayout::SensorSheet) return result;
   const bool hasAttributes =
@@ -293,9 +360,8 @@ SheetImportResult ImportRows(const Access& access, const std::vector<typename Ac
   bool closed = false;
   bool gapless = true;
   std::vector<std::size_t> rowsWithoutRecord;  // since the last record
-  for (std::size_t r = kFirstRecordRow; r < rows.size(); ++r) {
-    SheetRowFields fields =
-        rows[r] == Access::kNoNode ? SheetRowFields() : ReadFields(access, rows[r], layout, utf8);
+  for (std::size_t r = kFirstRecordRow; r < rowCount; ++r) {
+    SheetRowFields fields = fieldsOf(r);
     NormaliseHexCell(fields);
     if (hasAttributes) {
       if (auto update = BuildAttributeEntry(fields)) {
@@ -359,31 +425,79 @@ void SheetRowFields::Set(SheetField field, std::string text) {
   if (FieldIndex(field) < texts_.size()) texts_[FieldIndex(field)] = std::move(text);
 }
 
-void RemoveSheetWrapper(std::string& text, std::string_view open, std::string_view close) {
-  const std::size_t start = FindTag(text, open, 0);
-  if (start == std::string::npos) return;
-  const std::size_t startEnd = text.find('>', start);
-  if (startEnd == std::string::npos) return;
-  // The end tag is looked for in the text as it is once the start tag is out, which is the
-  // text after the start tag; both come out in one move.
-  const std::size_t end = FindTag(text, close, startEnd + 1);
-  const std::size_t endEnd = end == std::string::npos ? end : text.find('>', end);
-  if (endEnd == std::string::npos) {
-    text.erase(start, startEnd - start + 1);
-    return;
+namespace {
+
+// The part of a text that is left as wrapper tags are taken out of it: text[begin, end).
+struct SheetBody {
+  std::size_t begin;
+  std::size_t end;
+
+  std::string_view View(const std::string& text) const {
+    return std::string_view(text).substr(begin, end - begin);
   }
-  auto out = text.begin() + static_cast<std::ptrdiff_t>(start);
-  out = std::copy(text.begin() + static_cast<std::ptrdiff_t>(startEnd + 1),
-                  text.begin() + static_cast<std::ptrdiff_t>(end), out);
-  out = std::copy(text.begin() + static_cast<std::ptrdiff_t>(endEnd + 1), text.end(), out);
-  text.erase(out, text.end());
+
+  // Takes [from, to) of the view out by moving the shorter side over it. The wrapper tags lie
+  // near a sheet's start and end, so its head or tail moves, not the rows.
+  void CutOut(std::string& text, std::size_t from, std::size_t to) {
+    const auto at = [&text, this](std::size_t offset) {
+      return text.begin() + static_cast<std::ptrdiff_t>(begin + offset);
+    };
+    if (from <= end - begin - to) {
+      std::copy_backward(at(0), at(from), at(to));
+      begin += to - from;
+    } else {
+      std::copy(at(to), at(end - begin), at(from));
+      end -= to - from;
+    }
+  }
+
+  // The first start tag beginning with `open` (through its ">") out, and then the first
+  // `close` after it (through its ">"); stops without further change where a part is missing.
+  void CutWrapper(std::string& text, std::string_view open, std::string_view close) {
+    const std::string_view view = View(text);
+    const std::size_t start = FindTag(view, open, 0);
+    if (start == std::string_view::npos) return;
+    const std::size_t startEnd = view.find('>', start);
+    if (startEnd == std::string_view::npos) return;
+    // The end tag is looked for in the text as it is once the start tag is out, which is the
+    // text after the start tag. The later cut goes first, so the earlier one's place holds.
+    const std::size_t closing = FindTag(view, close, startEnd + 1);
+    const std::size_t closingEnd =
+        closing == std::string_view::npos ? closing : view.find('>', closing);
+    if (closingEnd != std::string_view::npos) CutOut(text, closing, closingEnd + 1);
+    CutOut(text, start, startEnd + 1);
+  }
+
+  // `text` made to hold just the view.
+  void Keep(std::string& text) const {
+    text.erase(end);
+    text.erase(0, begin);
+  }
+};
+
+SheetBody CutSheetWrappers(std::string& text) {
+  SheetBody body{0, text.size()};
+  body.CutWrapper(text, "<Worksheet ", "</Worksheet>");
+  body.CutWrapper(text, "<Table ", "</Table>");
+  body.CutWrapper(text, "<ss:Worksheet ", "</ss:Worksheet>");
+  body.CutWrapper(text, "<ss:Table ", "</ss:Table>");
+  return body;
+}
+
+}  // namespace
+
+void RemoveSheetWrapper(std::string& text, std::string_view open, std::string_view close) {
+  SheetBody body{0, text.size()};
+  body.CutWrapper(text, open, close);
+  body.Keep(text);
 }
 
 void RemoveSheetWrappers(std::string& text) {
-  RemoveSheetWrapper(text, "<Worksheet ", "</Worksheet>");
-  RemoveSheetWrapper(text, "<Table ", "</Table>");
-  RemoveSheetWrapper(text, "<ss:Worksheet ", "</ss:Worksheet>");
-  RemoveSheetWrapper(text, "<ss:Table ", "</ss:Table>");
+  CutSheetWrappers(text).Keep(text);
+}
+
+std::string_view SheetWithoutWrappers(std::string& text) {
+  return CutSheetWrappers(text).View(text);
 }
 
 XmlOptions SheetParseOptions() {
@@ -440,8 +554,9 @@ std::optional<TagRecord> BuildAttributeRecord(const SheetRowFields& fields, Read
   // The sheet shows FDX codes bit-reversed on reversed-HEX models; a HEX cell the user
   // wrote in neither form is taken that way too.
   const std::string& hexText = fields.Get(SheetField::Hex);
-  const std::string fallbackHex =
-      IsFdx(type) && IsReversedHexModel(model) ? codes::ReverseHexBits(hexText) : hexText;
+  const bool reversedHex = IsFdx(type) && IsReversedHexModel(model);
+  const std::string reversedHexText = reversedHex ? codes::ReverseHexBits(hexText) : std::string();
+  const std::string_view fallbackHex = reversedHex ? std::string_view(reversedHexText) : hexText;
 
   std::optional<BitOrder> bdeOrder;
   if (IsFdx(type)) bdeOrder = fdxOrder;
@@ -450,14 +565,16 @@ std::optional<TagRecord> BuildAttributeRecord(const SheetRowFields& fields, Read
   if (type == '1') isoOrder = fdxOrder;
   if (type == '6') isoOrder = BitOrder::NumericOrder;
   const std::string code = CodeFromHexAndCells(
-      fields, type, bdeOrder, isoOrder,
-      [model](const std::string& record) { return AttributeSheetCodeCells(record, model); },
+      fields, type, model, bdeOrder, isoOrder,
+      [model](std::string_view record) { return AttributeSheetCodeCells(record, model); },
       fallbackHex);
 
-  TagRecord record = token;
+  TagRecord record;
+  record.reserve(kRecordTypePosition + 1 + kRecordTextLength);
+  record = token;
   record += DateCellDigits(fields.Get(SheetField::Date));
   record += TimeCellDigits(fields.Get(SheetField::Time));
-  record += CodeField(code);
+  AppendCodeField(record, code);
   record += type;
   record += FixedWidth(fields.Get(SheetField::Text), kRecordTextLength, ' ');
   return record;
@@ -489,12 +606,10 @@ std::optional<TagRecord> BuildCodeRecord(const SheetRowFields& fields, ReaderMod
   std::optional<BitOrder> isoOrder;
   if (type == '1' || type == '6') isoOrder = order;
   const std::string code = CodeFromHexAndCells(
-      fields, type, bdeOrder, isoOrder,
-      [model](const std::string& record) { return CodeSheetCodeCells(record, model); }, hex);
+      fields, type, model, bdeOrder, isoOrder,
+      [model](std::string_view record) { return CodeSheetCodeCells(record, model); }, hex);
 
-  TagRecord record = "#000000000000";
-  record += CodeField(code);
-  record += type;
+  TagRecord record(CodeOnlyRecord(code, type).View());
   record += std::string(kRecordTextLength, '_');
   return record;
 }
@@ -537,13 +652,29 @@ std::optional<TagRecord> BuildRecord(SheetLayout layout, const SheetRowFields& f
 SheetImportResult ImportSheetRows(const std::vector<const XmlNode*>& rows, SheetLayout layout,
                                   ReaderModel model, bool utf8, TagTable& table,
                                   AttributeList& attributes, const ImportProgress& progress) {
-  return ImportRows(NodeTreeAccess(), rows, layout, model, utf8, table, attributes, progress);
+  const NodeTreeAccess access;
+  const auto fieldsOf = [&](std::size_t r) {
+    return rows[r] == nullptr ? SheetRowFields() : ReadFields(access, rows[r], layout, utf8);
+  };
+  return ImportRows(rows.size(), fieldsOf, layout, model, table, attributes, progress);
 }
 
 SheetImportResult ImportSheetRows(const XmlFlatTree& tree, const std::vector<XmlFlatTree::Id>& rows,
                                   SheetLayout layout, ReaderModel model, bool utf8, TagTable& table,
                                   AttributeList& attributes, const ImportProgress& progress) {
-  return ImportRows(FlatTreeAccess(tree), rows, layout, model, utf8, table, attributes, progress);
+  const FlatTreeAccess access(tree);
+  const auto fieldsOf = [&](std::size_t r) {
+    return rows[r] == XmlFlatTree::kNone ? SheetRowFields()
+                                         : ReadFields(access, rows[r], layout, utf8);
+  };
+  return ImportRows(rows.size(), fieldsOf, layout, model, table, attributes, progress);
+}
+
+SheetImportResult ImportFieldRows(std::size_t rowCount,
+                                  const std::function<SheetRowFields(std::size_t)>& fieldsOf,
+                                  SheetLayout layout, ReaderModel model, TagTable& table,
+                                  AttributeList& attributes, const ImportProgress& progress) {
+  return ImportRows(rowCount, fieldsOf, layout, model, table, attributes, progress);
 }
 
 bool IsRecordField(SheetField field) {
@@ -561,6 +692,14 @@ bool SheetIsComplete(std::string_view text) {
 bool LooksLikeUtf8(std::string_view text) {
   bool wide = false;
   for (std::size_t i = 0; i < text.size();) {
+    // ASCII, nearly all of a sheet, is passed over 32 bytes at a time.
+    if (std::array<std::uint64_t, 4> words{}; text.size() - i >= sizeof words) {
+      std::memcpy(words.data(), text.data() + i, sizeof words);
+      if (((words[0] | words[1] | words[2] | words[3]) & 0x8080808080808080u) == 0) {
+        i += sizeof words;
+        continue;
+      }
+    }
     const auto c = static_cast<unsigned char>(text[i]);
     std::size_t follow = 0;
     if (c < 0x80) {
@@ -613,12 +752,12 @@ SheetImportResult ImportSheetText(std::string text, SheetLayout layout, protocol
                                   TagTable& table, AttributeList& attributes,
                                   const ImportProgress& progress) {
   const bool utf8 = ReadsAsUtf8(text);
-  RemoveSheetWrappers(text);
+  const std::string_view body = SheetWithoutWrappers(text);
   // The flat tree points into `text`, which stays as it is until the import is done.
   XmlFlatTree tree;
   XmlOptions options = SheetParseOptions();
   std::vector<XmlFlatTree::Id> rows;
-  if (ParseDocument(tree, text, options)) {
+  if (ParseDocument(tree, body, options)) {
     if (const auto root = tree.RootElement(); root != XmlFlatTree::kNone) {
       rows = tree.FindChildren(root, "Row");
       if (rows.empty()) rows = tree.FindChildren(root, "ss:Row");

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Reading a sheet of one of the layouts back into records and attribute entries: the cells
 // of a row by column (with "ss:Index" gaps honoured), and the record built from them.
 #pragma once
@@ -51,6 +52,11 @@ void RemoveSheetWrapper(std::string& text, std::string_view open, std::string_vi
 // The worksheet and table wrappers of a sheet, with or without the "ss:" prefix, taken out so
 // that the rows become children of the root element.
 void RemoveSheetWrappers(std::string& text);
+
+// The text RemoveSheetWrappers leaves, as a view into `text`, which keeps its size: each tag
+// is closed over from its shorter side, in a sheet the head or the tail, so the rows do not
+// move. The view lasts as long as `text` is left unchanged.
+std::string_view SheetWithoutWrappers(std::string& text);
 
 // Parse options for a sheet whose cell texts are decoded by ReadRowFields: no entity
 // decoding and no escape character, so every text reaches DecodeCellText as written.
@@ -130,9 +136,16 @@ SheetImportResult ImportSheetRows(const XmlFlatTree& tree, const std::vector<Xml
                                   TagTable& table, AttributeList& attributes,
                                   const ImportProgress& progress = {});
 
+// The same for rows of any other source (a CSV file): `fieldsOf(r)` gives row r's fields,
+// for r from 2 to `rowCount` - 1.
+SheetImportResult ImportFieldRows(std::size_t rowCount,
+                                  const std::function<SheetRowFields(std::size_t)>& fieldsOf,
+                                  SheetLayout layout, protocol::ReaderModel model, TagTable& table,
+                                  AttributeList& attributes, const ImportProgress& progress = {});
+
 // A whole sheet's text (as read from its file) into `table` and `attributes`: the encoding
-// it declares (or UTF-8 it holds without a declaration), wrappers removed, rows imported.
-// A text that does not parse gives no rows.
+// it declares (or UTF-8 it holds without a declaration), wrappers skipped, rows imported.
+// The text is parsed where it lies, not copied. A text that does not parse gives no rows.
 SheetImportResult ImportSheetText(std::string text, SheetLayout layout, protocol::ReaderModel model,
                                   TagTable& table, AttributeList& attributes,
                                   const ImportProgress& progress = {});

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "database/sheet_checks.h"
 
 #include <algorithm>
@@ -81,9 +82,16 @@ bool IsRealTime(std::string_view digits) {
 }
 
 void NormaliseHexCell(SheetRowFields& fields) {
-  std::string hex = fields.Get(SheetField::Hex);
-  if (hex.empty()) return;
-  for (char& c : hex) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  // Digits and capitals are their own upper case in every locale; only other bytes are asked.
+  const auto upper = [](char c) {
+    if ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z')) return c;
+    return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  };
+  const std::string& shown = fields.Get(SheetField::Hex);
+  // Nearly every HEX cell is upper case already and is left as it is, uncopied.
+  if (std::all_of(shown.begin(), shown.end(), [&upper](char c) { return upper(c) == c; })) return;
+  std::string hex = shown;
+  for (char& c : hex) c = upper(c);
   fields.Set(SheetField::Hex, std::move(hex));
 }
 
@@ -108,8 +116,9 @@ std::vector<std::string> RecordRowProblems(const SheetRowFields& fields, SheetLa
   }
   if (layout == SheetLayout::AttributeSheet || layout == SheetLayout::CodeSheet) {
     const std::string& hex = fields.Get(SheetField::Hex);
+    // isxdigit does not depend on the locale; the test is spelled out to save a call a byte.
     const bool hexDigits = std::all_of(hex.begin(), hex.end(), [](char c) {
-      return std::isxdigit(static_cast<unsigned char>(c)) != 0;
+      return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
     });
     const bool length =
         IsIsoType(transponderType) ? hex.size() == kHexDigits : hex.size() <= kHexDigits;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // XML node tree, options, lookups and the entity table.
 #include "database/xml_node.h"
 
@@ -174,15 +175,20 @@ XmlFlatTree::Id XmlFlatTree::FirstChildNamed(Id node, std::string_view name) con
 }
 
 void XmlFlatTree::Reset(std::string_view source) {
+  if (source.size() >= std::numeric_limits<std::uint32_t>::max()) {
+    throw std::length_error("XmlFlatTree: text too large");
+  }
   source_ = source;
   own_.clear();
   nodes_.clear();
   attributes_.clear();
-  // Room for a sheet's density of markup, so the arrays rarely move while they fill up; pages
-  // reserved but never filled cost no memory. Capped for huge texts with little markup.
-  constexpr std::size_t kMostReserved = std::size_t{1} << 22;
-  nodes_.reserve(std::min(source.size() / 24 + 2, kMostReserved));
-  attributes_.reserve(std::min(source.size() / 32, kMostReserved));
+  // Room for more than any sheet's density of markup (a node for every 20 or so bytes, an
+  // attribute for every 35), so the arrays do not move while they fill up: a move would hold
+  // old and new at once, twice the memory. Pages reserved but never filled cost none. Capped
+  // for huge texts with little markup.
+  constexpr std::size_t kMostReserved = std::size_t{1} << 23;
+  nodes_.reserve(std::min(source.size() / 12 + 2, kMostReserved));
+  attributes_.reserve(std::min(source.size() / 16 + 2, kMostReserved));
   NewNode(XmlKind::Document);
 }
 
@@ -203,9 +209,12 @@ void XmlFlatTree::Attach(Id parent, Id child) {
 }
 
 XmlFlatTree::Text XmlFlatTree::OwnText(std::string_view text) {
-  const Text stored{source_.size() + own_.size(), text.size()};
+  const std::size_t offset = source_.size() + own_.size();
+  if (text.size() >= std::numeric_limits<std::uint32_t>::max() - offset) {
+    throw std::length_error("XmlFlatTree: texts too large");
+  }
   own_.append(text);
-  return stored;
+  return {static_cast<std::uint32_t>(offset), static_cast<std::uint32_t>(text.size())};
 }
 
 std::vector<XmlEntity> StandardXmlEntities() {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A small XML reader and writer for single-byte text, as the spreadsheet import needs it: a
 // node tree, a lenient parser, three lookups and a writer. Not validating, not namespace-aware:
 // "ss:Index" is a plain name.
@@ -180,6 +181,15 @@ class XmlFlatTree {
   std::string_view AttributeValue(Id node, std::size_t index) const {
     return View(attributes_[AttributeIndex(node, index)].value);
   }
+  // visit(name, value) for each attribute, in document order.
+  template <typename Visit>
+  void ForEachAttribute(Id node, Visit visit) const {
+    const Node& held = nodes_.at(node);
+    for (std::uint32_t i = 0; i < held.attributeCount; ++i) {
+      const Attribute& attribute = attributes_[held.firstAttribute + i];
+      visit(View(attribute.name), View(attribute.value));
+    }
+  }
 
   // The lookups of XmlNode trees: the document's first element child, the direct children
   // named exactly `name`, the value of the first attribute named `name`, the first direct
@@ -192,10 +202,11 @@ class XmlFlatTree {
  private:
   friend class XmlFlatTreeBuilder;
 
-  // A piece of the parsed text, or (from the text's size on) of the tree's own copies.
+  // A piece of the parsed text, or (from the text's size on) of the tree's own copies. Held in
+  // 32 bits: a node then takes 44 bytes, and a sheet has a node for every 20 or so bytes.
   struct Text {
-    std::size_t offset = 0;
-    std::size_t size = 0;
+    std::uint32_t offset = 0;
+    std::uint32_t size = 0;
   };
   struct Node {
     Text name;
@@ -221,12 +232,14 @@ class XmlFlatTree {
   }
   [[noreturn]] static void ThrowBadAttributeIndex();
 
-  // Empties the tree for `source` and adds the document node.
+  // Empties the tree for `source` and adds the document node. Throws std::length_error for a
+  // text of 4 GiB or more, which the 32-bit offsets cannot address.
   void Reset(std::string_view source);
   Id NewNode(XmlKind kind);
   void Attach(Id parent, Id child);
   Text SourceText(std::string_view piece) const {
-    return {static_cast<std::size_t>(piece.data() - source_.data()), piece.size()};
+    return {static_cast<std::uint32_t>(piece.data() - source_.data()),
+            static_cast<std::uint32_t>(piece.size())};
   }
   Text OwnText(std::string_view text);
   std::string_view View(Text text) const {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The XML parser. Nesting is handled with an explicit stack of open elements and a depth
 // limit, and every look at the text is bounded by its size, so neither deep nor cut-off input
 // can run past the stack or the buffer.
@@ -52,10 +53,30 @@ bool StartsWithNoCase(std::string_view text, std::size_t pos, std::string_view p
   return true;
 }
 
-// First position in [pos, limit) holding one of `set`, or `limit`.
+// First position in [pos, limit) holding one of `set`, or `limit`. Four bytes a step, so the
+// bound is checked once for four: names and values are short, and this is the parse's
+// innermost loop.
 inline std::size_t FindAny(std::string_view text, std::size_t pos, std::size_t limit,
                            const CharSet& set) {
+  for (; pos < limit && limit - pos >= 4; pos += 4) {
+    if (set(text[pos])) return pos;
+    if (set(text[pos + 1])) return pos + 1;
+    if (set(text[pos + 2])) return pos + 2;
+    if (set(text[pos + 3])) return pos + 3;
+  }
   while (pos < limit && !set(text[pos])) ++pos;
+  return pos;
+}
+
+// First `c` in [pos, limit), or `limit`; four bytes a step as above.
+inline std::size_t FindByte(std::string_view text, std::size_t pos, std::size_t limit, char c) {
+  for (; pos < limit && limit - pos >= 4; pos += 4) {
+    if (text[pos] == c) return pos;
+    if (text[pos + 1] == c) return pos + 1;
+    if (text[pos + 2] == c) return pos + 2;
+    if (text[pos + 3] == c) return pos + 3;
+  }
+  while (pos < limit && text[pos] != c) ++pos;
   return pos;
 }
 
@@ -65,14 +86,14 @@ inline std::size_t SkipSpace(std::string_view text, std::size_t pos, std::size_t
 }
 
 // First `c` at or after `pos`, or npos. Markup is dense, so the next few bytes are looked at
-// directly before handing a longer stretch to the library search.
+// directly before handing a longer stretch to the library search: far enough for a cell's
+// text, which often has 16 characters or more.
 inline std::size_t FindChar(std::string_view text, std::size_t pos, char c) {
   if (pos < text.size() && text[pos] == c) return pos;
-  constexpr std::size_t kNear = 16;
+  constexpr std::size_t kNear = 48;
   const std::size_t near = pos + std::min(kNear, text.size() - std::min(pos, text.size()));
-  for (; pos < near; ++pos) {
-    if (text[pos] == c) return pos;
-  }
+  pos = FindByte(text, pos, near, c);
+  if (pos < near) return pos;
   return text.find(c, pos);
 }
 
@@ -133,6 +154,7 @@ class XmlNodeBuilder {
 
   void SetName(Handle node, std::string_view name) { node->name.assign(name); }
   std::string_view Name(Handle node) const { return node->name; }
+  bool NameEmpty(Handle node) const { return node->name.empty(); }
   void SetValue(Handle node, std::string_view text) { node->value.assign(text); }
   bool ValueEmpty(Handle node) const { return node->value.empty(); }
   void AddAttribute(Handle node, std::string_view name, std::string_view value) {
@@ -180,7 +202,12 @@ class XmlFlatTreeBuilder {
   void SetName(Handle node, std::string_view name) {
     tree_.nodes_[node].name = tree_.SourceText(name);
   }
-  std::string_view Name(Handle node) const { return tree_.Name(node); }
+  // Handles come from this builder, so they need no check.
+  std::string_view Name(Handle node) const {
+    const XmlFlatTree::Node& held = tree_.nodes_[node];
+    return held.kind == XmlKind::Element ? tree_.View(held.name) : tree_.Name(node);
+  }
+  bool NameEmpty(Handle node) const { return tree_.nodes_[node].name.size == 0; }
   void SetValue(Handle node, std::string_view text) { tree_.nodes_[node].value = Store(text); }
   bool ValueEmpty(Handle node) const { return tree_.nodes_[node].value.size == 0; }
   void AddAttribute(Handle node, std::string_view name, std::string_view value) {
@@ -291,7 +318,7 @@ std::optional<std::size_t> Parser<Builder>::Parse(Handle top, Handle parent, Han
     const Handle current = open_.back();
     if (afterChild) {
       afterChild = false;
-      if (text_.substr(pos).starts_with("</")) {
+      if (pos + 1 < text_.size() && text_[pos] == '<' && text_[pos + 1] == '/') {
         const std::size_t nameStart = pos + 2;
         const std::string_view name = builder_.Name(current);
         // Nearly always the end tag names the innermost element. A name holds no end-tag
@@ -368,12 +395,12 @@ std::optional<std::size_t> Parser<Builder>::Parse(Handle top, Handle parent, Han
           return Abandon();
         }
         // A nameless element is parsed like any other but not kept (unless the parse fails).
-        if (!builder_.Name(added).empty()) builder_.Attach(current, added);
+        if (!builder_.NameEmpty(added)) builder_.Attach(current, added);
         open_.push_back(added);
         pos = result.position;
         break;
       case Step::Done:
-        if (builder_.Name(added).empty()) {
+        if (builder_.NameEmpty(added)) {
           builder_.Discard(added);
         } else {
           builder_.Attach(current, added);
@@ -392,7 +419,7 @@ std::optional<std::size_t> Parser<Builder>::Parse(Handle top, Handle parent, Han
 template <class Builder>
 std::nullopt_t Parser<Builder>::Abandon() {
   for (std::size_t i = 1; i < open_.size(); ++i) {
-    if (builder_.Name(open_[i]).empty()) builder_.Attach(open_[i - 1], open_[i]);
+    if (builder_.NameEmpty(open_[i])) builder_.Attach(open_[i - 1], open_[i]);
   }
   return std::nullopt;
 }
@@ -501,7 +528,7 @@ bool Parser<Builder>::ReadAttribute(Handle node, std::size_t& pos, std::size_t l
       if (hasEscape_) {
         while (at < limit && text_[at] != quote) at += text_[at] == escape_ ? 2 : 1;
       } else {
-        while (at < limit && text_[at] != quote) ++at;
+        at = FindByte(text_, at, limit, quote);
       }
       if (at >= limit) {
         if (inElement) {
@@ -605,7 +632,7 @@ std::optional<std::size_t> ParseDocument(XmlFlatTree& tree, std::string_view tex
   const std::optional<std::size_t> end =
       Parser<XmlFlatTreeBuilder>(text, options, builder)
           .Parse(root, XmlFlatTree::kDocument, XmlFlatTree::kDocument);
-  if (end && !builder.Name(root).empty()) builder.Attach(XmlFlatTree::kDocument, root);
+  if (end && !builder.NameEmpty(root)) builder.Attach(XmlFlatTree::kDocument, root);
   return end;
 }
 

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "codes/code_text.h"
@@ -278,6 +280,45 @@ TEST(SheetImportRecords, AttributeRecordFromDecodedColumns) {
   EXPECT_EQ(code(ReaderModel::B20), "FFFFFFFFFFFFFFFF");
 }
 
+TEST(SheetImportRecords, AnEditedDecodedCellWinsOverTheHexItWasShownWith) {
+  // KtrH9V3 shows ISO FDX codes bit-reversed in the HEX cell, B20 as they are; V24 and
+  // KtrH9V40 take them in the other bit order.
+  for (const ReaderModel model :
+       {ReaderModel::KtrH9V3, ReaderModel::B20, ReaderModel::V24, ReaderModel::KtrH9V40}) {
+    SCOPED_TRACE(std::string(protocol::ReaderModelName(model)));
+    const BitOrder order = FdxOrder(model);
+    const std::string code = codes::EncodeIsoAnimal("276 123456789012", "3", "07", order);
+    const CodeCells shown =
+        AttributeSheetCodeCells("A050324143005F" + code + "1text          ", model);
+    ASSERT_EQ(shown.animalIso, "276 123456789012");
+    SheetRowFields fields = Fields({{F::RecordToken, "A"},
+                                    {F::Date, "050324"},
+                                    {F::Time, "143005"},
+                                    {F::Hex, shown.hex},
+                                    {F::RetagCounter, shown.retagCounter},
+                                    {F::UserInformation, shown.userInformation},
+                                    {F::AnimalIso, shown.animalIso},
+                                    {F::IndustryIso, shown.industryIso},
+                                    {F::Bde, shown.bde},
+                                    {F::TransponderType, "ISO FDX"}});
+    const auto codeOf = [model](const SheetRowFields& row) {
+      return BuildAttributeRecord(row, model)->substr(14, 16);
+    };
+    EXPECT_EQ(codeOf(fields), code) << "as shown: the HEX cell's code";
+
+    SheetRowFields animal = fields;
+    animal.Set(F::AnimalIso, "276 000000000042");
+    EXPECT_EQ(codeOf(animal), codes::EncodeIsoAnimal("276 000000000042", "3", "07", order));
+    SheetRowFields retag = fields;
+    retag.Set(F::RetagCounter, "5");
+    EXPECT_EQ(codeOf(retag), codes::EncodeIsoAnimal("276 123456789012", "5", "07", order));
+    // An emptied decoded cell is no change.
+    SheetRowFields emptied = fields;
+    emptied.Set(F::UserInformation, "");
+    EXPECT_EQ(codeOf(emptied), code);
+  }
+}
+
 TEST(SheetImportRecords, TextCodeRecord) {
   SheetRowFields fields = Fields({{F::RecordToken, "Q"},
                                   {F::Date, "01.01.24"},
@@ -452,6 +493,60 @@ TEST(SheetImportRoundTrip, WrittenSheetsReadBackToTheSameRecords) {
                                                    : " ");
     }
   }
+}
+
+// The element names of a sheet with the spreadsheet namespace's prefix.
+std::string Prefixed(std::string text, std::initializer_list<std::string_view> names) {
+  for (const std::string_view name : names) {
+    for (const std::string_view opener : {"<", "</"}) {
+      const std::string plain = std::string(opener) + std::string(name);
+      const std::string prefixed = std::string(opener) + "ss:" + std::string(name);
+      for (std::size_t at = text.find(plain); at != std::string::npos;
+           at = text.find(plain, at + prefixed.size())) {
+        const char next = at + plain.size() < text.size() ? text[at + plain.size()] : '\0';
+        if (next == ' ' || next == '>' || next == '/') text.replace(at, plain.size(), prefixed);
+      }
+    }
+  }
+  return text;
+}
+
+TEST(SheetImportRoundTrip, WholeSheetTextsLoadWithEitherWrappers) {
+  const std::string animalT = codes::EncodeIsoAnimal("276 123456789012", "1", "07", kTransmission);
+  std::vector<TagRecord> records;
+  for (int i = 0; i < 30; ++i) {
+    records.push_back("A050324143005F" + animalT + "1text " + std::to_string(100000 + i) + "   ");
+  }
+  const std::string written =
+      WriteSheet(SheetLayout::AttributeSheet, ReaderModel::B20, TableOf(records), Attributes());
+  const std::string sheets[] = {
+      written,
+      Prefixed(written, {"Worksheet", "Table"}),
+      Prefixed(written, {"Worksheet"}),
+      Prefixed(written, {"Table"}),
+      Prefixed(written, {"Workbook", "Worksheet", "Table", "Row", "Cell", "Data"}),
+  };
+  for (const std::string& sheet : sheets) {
+    if (&sheet != &sheets[0]) {
+      ASSERT_NE(sheet, written);
+    }
+    TagTable table;
+    AttributeList attributes;
+    const SheetImportResult result =
+        ImportSheetText(sheet, SheetLayout::AttributeSheet, ReaderModel::B20, table, attributes);
+    ASSERT_EQ(result.recordsStored, records.size());
+    EXPECT_EQ(result.attributesSet, kAttributeCount);
+    for (std::size_t i = 0; i < records.size(); ++i) EXPECT_EQ(table.At(i), records[i]) << i;
+  }
+  // Wrappers with their start tags cut short are left standing: the rows are then not the
+  // root's children, and nothing is imported.
+  TagTable table;
+  AttributeList attributes;
+  std::string cut = written;
+  cut.erase(cut.find("<Table ") + 6, cut.find('>', cut.find("<Table ")) - cut.find("<Table ") - 6);
+  EXPECT_EQ(ImportSheetText(cut, SheetLayout::AttributeSheet, ReaderModel::B20, table, attributes)
+                .recordsStored,
+            0u);
 }
 
 TEST(SheetImportRoundTrip, FdxCodesOfOtherModelsComeBackUnchanged) {

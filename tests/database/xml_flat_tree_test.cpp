@@ -8,6 +8,7 @@
 #include <random>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "database/layouts_import.h"
@@ -268,6 +269,45 @@ TEST(SheetWrappers, TagsComeOutAsTheImportExpects) {
       "t=\"2\"><ss:Row/></ss:Table></ss:Worksheet></B>";
   RemoveSheetWrappers(both);
   EXPECT_EQ(both, "<B><ss:Row/></B>");
+}
+
+TEST(SheetWrappers, SkippedWhereTheyLieAsTheyWouldBeTakenOut) {
+  const std::string rows = Repeat("<Row><Cell><Data>1</Data></Cell></Row>", 20);
+  const std::string longHead(2000, ' ');
+  const std::string longTail(2000, ' ');
+  const std::string cases[] = {
+      "<W><Worksheet a=\"1\"><Table b>" + rows + "</Table></Worksheet></W>",
+      "<B><ss:Worksheet n=\"1\"><ss:Table t=\"2\">" + rows + "</ss:Table></ss:Worksheet></B>",
+      "<B><Worksheet n><ss:Table t>" + rows + "</ss:Table></Worksheet></B>",
+      // A head or tail longer than what lies on the other side of a tag: that side moves.
+      "<W>" + longHead + "<Worksheet a><Table b><Row/></Table></Worksheet></W>",
+      "<W><Worksheet a><Table b><Row/></Table></Worksheet>" + longTail + "</W>",
+      "<Worksheet a>" + rows,                    // no end tag
+      "</Worksheet><Worksheet a>x</Worksheet>",  // end tag before start
+      "<Worksheet a",                            // start tag not closed
+      "<Worksheet a>x</Worksheet",               // end tag not closed
+      "<Table>" + rows + "</Table>",             // not the wrapper's start
+      "<Worksheet a><Worksheet b>" + rows + "</Worksheet></Worksheet>",
+      "",
+  };
+  for (const std::string& c : cases) {
+    std::string removed = c;
+    RemoveSheetWrappers(removed);
+    std::string text = c;
+    const std::string_view body = SheetWithoutWrappers(text);
+    EXPECT_EQ(body, removed) << c;
+    EXPECT_EQ(text.size(), c.size()) << c;
+  }
+  // In a sheet's shape, a short head and tail around the rows, the rows stay where they are.
+  for (const std::string_view prefix : {"", "ss:"}) {
+    std::string text = "<?xml?><Workbook><" + std::string(prefix) + "Worksheet n><" +
+                       std::string(prefix) + "Table t>" + rows + "</" + std::string(prefix) +
+                       "Table></" + std::string(prefix) + "Worksheet></Workbook>";
+    const std::size_t rowsAt = text.find("<Row>");
+    const std::string_view body = SheetWithoutWrappers(text);
+    EXPECT_EQ(body, "<?xml?><Workbook>" + rows + "</Workbook>");
+    EXPECT_EQ(body.data() + body.find("<Row>"), text.data() + rowsAt) << prefix;
+  }
 }
 
 TEST(SheetImportFlat, WrittenSheetsReadBackAsThroughNodeTrees) {
