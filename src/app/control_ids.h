@@ -91,6 +91,24 @@ inline constexpr int kLowerAreaMarker = 1121;
 // The controls of the database jobs that their start disables and their end enables.
 inline constexpr int kDatabaseJobControls[] = {kRead,           kWrite,           kClear,  kTest,
                                                kReadPathButton, kWritePathButton, kToSend, kSend};
+// The buttons that talk to the reader: while a job uses the line they are disabled and
+// refused, whatever group is shown.
+inline constexpr int kReaderButtons[] = {kSend,
+                                         kRead,
+                                         kReadPathButton,
+                                         kWrite,
+                                         kWritePathButton,
+                                         kClear,
+                                         kTest,
+                                         kSv,
+                                         kGtOnce,
+                                         kGt,
+                                         kXt,
+                                         kParameterButton,
+                                         kTagTypeButton,
+                                         kNumericButton,
+                                         kClockSet,
+                                         kFactoryDefault};
 }  // namespace ctl
 
 namespace menu {

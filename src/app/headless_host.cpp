@@ -49,10 +49,16 @@ int HeadlessHost::MessageBox(const std::string& text, const std::string& caption
 }
 
 std::optional<std::string> HeadlessHost::SaveFileDialog(const FileDialogRequest& request) {
-  return OpenFileDialog(request);
+  fileDialogsShown_.push_back("save");
+  return NextFileAnswer(request);
 }
 
-std::optional<std::string> HeadlessHost::OpenFileDialog(const FileDialogRequest& /*request*/) {
+std::optional<std::string> HeadlessHost::OpenFileDialog(const FileDialogRequest& request) {
+  fileDialogsShown_.push_back("open");
+  return NextFileAnswer(request);
+}
+
+std::optional<std::string> HeadlessHost::NextFileAnswer(const FileDialogRequest& /*request*/) {
   if (fileAnswers_.empty()) return std::nullopt;
   auto answer = std::move(fileAnswers_.front());
   fileAnswers_.pop_front();

@@ -83,6 +83,8 @@ class HeadlessHost : public Host {
   int MessageBox(const std::string& text, const std::string& caption, unsigned type) override;
   std::optional<std::string> SaveFileDialog(const FileDialogRequest& request) override;
   std::optional<std::string> OpenFileDialog(const FileDialogRequest& request) override;
+  // "save" or "open" for each file dialog shown, in order.
+  const std::vector<std::string>& fileDialogsShown() const { return fileDialogsShown_; }
   std::optional<int> ChoiceDialog(const ChoiceRequest& request) override;
   int RunSettingsDialog(SettingsDialog& dialog) override;
   void ShowAboutBox() override { ++aboutBoxes_; }
@@ -115,6 +117,7 @@ class HeadlessHost : public Host {
   // The timer due first at or before `limit`, if any.
   std::optional<int> NextDue(std::uint64_t limit) const;
   void Tick(int id);
+  std::optional<std::string> NextFileAnswer(const FileDialogRequest& request);
   void WaitUntil(std::uint64_t time);
 
   Clock clock_;
@@ -135,6 +138,7 @@ class HeadlessHost : public Host {
   std::string portInformation_;
   std::optional<int> endResult_;
   bool popupOpen_ = false;
+  std::vector<std::string> fileDialogsShown_;
   Point cursor_;
   bool shellOpenResult_ = true;
   int waitCursor_ = 0;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "app/main_dialog.h"
 
+#include <algorithm>
+
 #include "app/control_ids.h"
 #include "app/panels/button_command.h"
 #include "app/panels/online_panel.h"
@@ -181,6 +183,13 @@ const std::vector<MainDialog::MessageEntry>& MainDialog::MessageMap() {
 
 bool MainDialog::OnCommand(int id, int code) {
   if (ended_) return false;
+  // One job on the line at a time: a button's commands would take the job's replies.
+  if (code == notify::kClicked && AnyJobRunning() &&
+      std::find(std::begin(ctl::kReaderButtons), std::end(ctl::kReaderButtons), id) !=
+          std::end(ctl::kReaderButtons)) {
+    Message(kJobIsRunning);
+    return true;
+  }
   for (const MessageEntry& e : MessageMap()) {
     if (e.kind == MessageEntry::Kind::Command && e.id == id && e.code == code) {
       (this->*e.handler)();

@@ -58,6 +58,9 @@ struct MainDialogOptions {
 };
 
 // The jobs and commands whose results the controller keeps for its drivers.
+inline constexpr const char* kJobIsRunning =
+    "Another job is using the reader. Start this one when it has ended.";
+
 enum class JobKind { DatabaseRead, DatabaseWrite, DatabaseClear, FactoryDefault, Configuration };
 
 class MainDialog : public WindowContext, private job::JobTimers {
@@ -189,6 +192,8 @@ class MainDialog : public WindowContext, private job::JobTimers {
                 bool databaseJob);
   void OnJobFinished(int timerId);
   bool AnyJobRunning() const;
+  // The reader buttons on or off; the factory default only where the access code allows.
+  void EnableReaderButtons(bool enable);
   // The link's lost reads when the port was last opened: more, and the port was lost.
   int lostReadsAtOpen_ = 0;
   int pollsSinceReconnectTry_ = 0;

@@ -20,9 +20,6 @@ namespace tagline::app {
 
 namespace {
 
-constexpr const char* kJobIsRunning =
-    "Another job is using the reader. Start this one when it has ended.";
-
 int TimerOf(JobKind kind) {
   switch (kind) {
     case JobKind::DatabaseWrite:
@@ -78,6 +75,7 @@ void MainDialog::StartJob(int timerId, std::shared_ptr<job::StepJob> job, Window
   host_.BeginWaitCursor();
   UpdateData(true);
   if (databaseJob) EnableDatabaseControls(controls_, false);
+  EnableReaderButtons(false);
   jobs_.Start(timerId, std::move(job), env);
   UpdateData(false);
   host_.EndWaitCursor();
@@ -87,6 +85,7 @@ void MainDialog::OnJobFinished(int timerId) {
   if (timerId != timer::kFactory && timerId != timer::kConfiguration) {
     EnableDatabaseControls(controls_, true);
   }
+  if (!AnyJobRunning()) EnableReaderButtons(true);
   UpdateData(false);
   StartPoll(host_);
 }

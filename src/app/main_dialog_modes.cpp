@@ -114,6 +114,13 @@ void MainDialog::ShowStartGroup() {
 void MainDialog::EnableControls() {
   for (const int id : kEnabledControls) controls_.Enable(id, true);
   controls_.Enable(ctl::kFactoryDefault, FactoryDefaultAllowed(settings_.code));
+  // A group switch during a job shows its buttons, but not for use.
+  if (AnyJobRunning()) EnableReaderButtons(false);
+}
+
+void MainDialog::EnableReaderButtons(bool enable) {
+  for (const int id : ctl::kReaderButtons) controls_.Enable(id, enable);
+  if (enable) controls_.Enable(ctl::kFactoryDefault, FactoryDefaultAllowed(settings_.code));
 }
 
 void MainDialog::ColourConfigRows() {

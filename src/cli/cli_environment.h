@@ -62,6 +62,7 @@ class CliEnvironment : public job::JobEnvironment {
   std::optional<std::string> ChooseFileToSave(const job::FileDialogRequest& /*request*/) override {
     return std::nullopt;
   }
+  bool AsksUser() const override { return false; }
 
   void OpenFile(const std::string& /*path*/) override {}
   void Beep(std::uint32_t /*frequencyHz*/, std::uint32_t /*durationMs*/) override {}

@@ -354,9 +354,10 @@ CsvImport ImportCsvText(std::string_view text, SheetLayout layout, ReaderModel m
     RestoreLeadingZeros(fields, layout, model);
     return fields;
   };
-  // The sheet's import counts an empty row and the header before the records.
+  // The sheet's import counts an empty row and the header before the records: its row r
+  // is line r of the file, and named so.
   result.imported =
-      ImportFieldRows(rows.size() + 1, fieldsOf, layout, model, table, attributes, progress);
+      ImportFieldRows(rows.size() + 1, fieldsOf, layout, model, table, attributes, 0, progress);
   result.imported.problems.insert(result.imported.problems.begin(), shortened.begin(),
                                   shortened.end());
   return result;

@@ -351,7 +351,7 @@ SheetRowFields ReadFields(const Access& access, typename Access::Node row, Sheet
 template <typename FieldsOfRow>
 SheetImportResult ImportRows(std::size_t rowCount, const FieldsOfRow& fieldsOf, SheetLayout layout,
                              ReaderModel model, TagTable& table, AttributeList& attributes,
-                             const ImportProgress& progress) {
+                             const ImportProgress& progress, std::size_t rowNumberBase = 1) {
   SheetImportResult result;
   if (layout == SheetLayout::SensorSheet) return result;
   const bool hasAttributes =
@@ -376,12 +376,12 @@ SheetImportResult ImportRows(std::size_t rowCount, const FieldsOfRow& fieldsOf, 
     }
     std::optional<TagRecord> record = BuildRecord(layout, fields, model);
     if (!record) {
-      rowsWithoutRecord.push_back(r + 1);
+      rowsWithoutRecord.push_back(r + rowNumberBase);
       continue;
     }
     const char type = RecordCharAt(*record, kRecordTypePosition);
     if (RestoreNumberHexCell(fields, type)) record = BuildRecord(layout, fields, model);
-    for (std::string& problem : RecordRowProblems(fields, layout, r + 1, type)) {
+    for (std::string& problem : RecordRowProblems(fields, layout, r + rowNumberBase, type)) {
       result.problems.push_back(std::move(problem));
     }
     // Rows without a record between records would end the write there.
@@ -391,7 +391,7 @@ SheetImportResult ImportRows(std::size_t rowCount, const FieldsOfRow& fieldsOf, 
     rowsWithoutRecord.clear();
     const bool complete = record->size() >= length;
     if (!complete) {
-      result.incompleteRows.push_back(r + 1);
+      result.incompleteRows.push_back(r + rowNumberBase);
       gapless = false;
     }
     if (!table.Set(r - kFirstRecordRow, std::move(*record))) {
@@ -673,8 +673,9 @@ SheetImportResult ImportSheetRows(const XmlFlatTree& tree, const std::vector<Xml
 SheetImportResult ImportFieldRows(std::size_t rowCount,
                                   const std::function<SheetRowFields(std::size_t)>& fieldsOf,
                                   SheetLayout layout, ReaderModel model, TagTable& table,
-                                  AttributeList& attributes, const ImportProgress& progress) {
-  return ImportRows(rowCount, fieldsOf, layout, model, table, attributes, progress);
+                                  AttributeList& attributes, std::size_t rowNumberBase,
+                                  const ImportProgress& progress) {
+  return ImportRows(rowCount, fieldsOf, layout, model, table, attributes, progress, rowNumberBase);
 }
 
 bool IsRecordField(SheetField field) {

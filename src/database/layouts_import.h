@@ -137,11 +137,13 @@ SheetImportResult ImportSheetRows(const XmlFlatTree& tree, const std::vector<Xml
                                   const ImportProgress& progress = {});
 
 // The same for rows of any other source (a CSV file): `fieldsOf(r)` gives row r's fields,
-// for r from 2 to `rowCount` - 1.
+// for r from 2 to `rowCount` - 1; the problems and incomplete rows name row r as
+// r + `rowNumberBase` (a sheet's rows count from 1, a CSV file's lines as they are).
 SheetImportResult ImportFieldRows(std::size_t rowCount,
                                   const std::function<SheetRowFields(std::size_t)>& fieldsOf,
                                   SheetLayout layout, protocol::ReaderModel model, TagTable& table,
-                                  AttributeList& attributes, const ImportProgress& progress = {});
+                                  AttributeList& attributes, std::size_t rowNumberBase,
+                                  const ImportProgress& progress = {});
 
 // A whole sheet's text (as read from its file) into `table` and `attributes`: the encoding
 // it declares (or UTF-8 it holds without a declaration), wrappers skipped, rows imported.

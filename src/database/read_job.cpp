@@ -60,7 +60,8 @@ bool ReadJob::TargetWritable(job::JobEnvironment& env) {
     env.settings().read_path = path_;
     return true;
   }
-  Fail(env, kNotSupported);
+  // Cancel in the file dialog just cancels; without a dialog the path is what is wrong.
+  if (!env.AsksUser()) Fail(env, kNotSupported);
   return false;
 }
 

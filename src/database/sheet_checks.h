@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What a sheet's record row must hold before it is written into a reader: checked for the
 // whole sheet before anything is erased, each problem naming its row and cell.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Windows-1252 cell texts to and from the XML of a sheet.
 #include "database/xml_text.h"
 

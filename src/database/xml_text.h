@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Cell texts between Windows-1252 and the XML of a sheet. Sheets come from this program, from
 // older versions (HTML-style entities such as "&ouml;") and from spreadsheet programs that
 // re-save them as UTF-8 with numeric character references; every one of them must give back

@@ -51,6 +51,9 @@ class JobEnvironment {
   virtual std::optional<int> Choose(const ChoiceRequest& request) = 0;
   // A file to write; nothing when cancelled.
   virtual std::optional<std::string> ChooseFileToSave(const FileDialogRequest& request) = 0;
+  // Whether ChooseFileToSave shows a dialog to someone (nothing then means Cancel), or
+  // there is nobody to ask (the command line).
+  virtual bool AsksUser() const { return true; }
 
   // Desktop services: a written file opened as the desktop opens it, a tone.
   virtual void OpenFile(const std::string& path) = 0;

@@ -70,25 +70,37 @@ TEST_F(JobRunnerTest, SecondJobIsRefusedWhileOneRuns) {
   EXPECT_TRUE(host.TimerActive(timer::kPoll));
 }
 
-TEST_F(JobRunnerTest, RestartedJobReplacesTheOneOnItsTimer) {
+TEST_F(JobRunnerTest, AJobsButtonsStayOffUntilItEndsWhateverGroupIsShown) {
   StartWithSimulator("B2.0");
   auto database = sim::ReaderDatabase::Install(*reader);
   host.SetChoiceAnswer("factory-146", 0);
   host.SetChoiceAnswer("factory-148", 1);
   dialog->OnCommand(ctl::kFactoryDefault);
   host.RunFor(600);
-  dialog->OnCommand(ctl::kFactoryDefault);  // the button again: the job starts over
+  ASSERT_TRUE(dialog->JobRunning(JobKind::FactoryDefault));
+  // Switching groups shows the DB buttons again, but not for use.
+  dialog->OnCommand(menu::kDb);
+  dialog->OnCommand(menu::kConfig);
+  for (const int id : {ctl::kClear, ctl::kWrite, ctl::kRead, ctl::kTest, ctl::kSend, ctl::kSv,
+                       ctl::kFactoryDefault}) {
+    EXPECT_FALSE(Enabled(id)) << id;
+  }
+  host.ClearMessages();
+  const std::size_t before = reader->Commands().size();
+  dialog->OnCommand(ctl::kFactoryDefault);  // pressed again all the same (a shortcut, say)
+  dialog->OnCommand(ctl::kSv);
+  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{kJobIsRunning, kJobIsRunning}));
   ASSERT_TRUE(
       host.RunUntil([this] { return !dialog->JobRunning(JobKind::FactoryDefault); }, 120000));
   const JobResult* factory = dialog->LastJobResult(JobKind::FactoryDefault);
   ASSERT_NE(factory, nullptr);
   EXPECT_TRUE(factory->ok) << factory->summary;
   const auto commands = reader->Commands();
-  // Each job identified the reader; the second one asks again where the first one's
-  // replies were still on the line.
-  const auto versions = std::count(commands.begin(), commands.end(), "SV");
-  EXPECT_GE(versions, 2);
-  EXPECT_LE(versions, 1 + job::kVersionAttempts);
+  EXPECT_EQ(
+      std::count(commands.begin() + static_cast<std::ptrdiff_t>(before), commands.end(), "SV"), 0)
+      << "nothing of the refused presses reached the reader";
+  EXPECT_TRUE(Enabled(ctl::kClear));
+  EXPECT_TRUE(Enabled(ctl::kSv));
 }
 
 }  // namespace

@@ -368,3 +368,22 @@ TEST_F(MainDialogTest, DeviceManagerShowsPortInformation) {
 
 }  // namespace
 }  // namespace tagline::app
+
+namespace tagline::app {
+namespace {
+
+TEST_F(MainDialogTest, TheWritePathIsChosenWithAnOpenDialogTheReadPathWithASaveDialog) {
+  Start();
+  host.ClearMessages();
+  const std::string sheet = (dir / "herd.xml").string();
+  host.QueueFileAnswer(sheet);
+  dialog->OnCommand(ctl::kWritePathButton);
+  host.QueueFileAnswer(std::nullopt);  // cancelled: the read path stays
+  dialog->OnCommand(ctl::kReadPathButton);
+  EXPECT_EQ(host.fileDialogsShown(), (std::vector<std::string>{"open", "save"}));
+  EXPECT_EQ(dialog->settings().write_path, sheet);
+  EXPECT_TRUE(host.messages().empty());
+}
+
+}  // namespace
+}  // namespace tagline::app

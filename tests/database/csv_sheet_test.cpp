@@ -152,6 +152,13 @@ TEST_F(CsvSheet, NumbersASpreadsheetShortenedRefuseTheRow) {
             "program shortened; format the column as text");
 }
 
+TEST_F(CsvSheet, ProblemsNameTheLineOfTheFile) {
+  // Line 3 is the second record: its time is none.
+  const CsvImport imported = Import(Replaced(Csv(), "11:15:01", "25:15:01"));
+  ASSERT_EQ(imported.imported.problems.size(), 1u);
+  EXPECT_EQ(imported.imported.problems.front(), "Row 3, time: \"25:15:01\" is no time of day");
+}
+
 TEST_F(CsvSheet, AFileOfAnotherLayoutOrNoCsvIsNotRead) {
   const std::string codeSheet =
       CsvSheetText(SheetLayout::CodeSheet, ReaderModel::KtrH9V2, table, attributes);

@@ -168,8 +168,7 @@ TEST_F(ReadCompletenessTest, UnwritableTargetIsFoundBeforeTheReaderIsAsked) {
   const JobResult& result = Read();
   EXPECT_FALSE(result.ok);
   EXPECT_TRUE(reader->Commands().empty());
-  EXPECT_EQ(MessageTexts(), std::vector<std::string>{"this database file format is not supported,"
-                                                     "\r\nplease choose *.xml format"});
+  EXPECT_TRUE(MessageTexts().empty()) << "Cancel just cancels";
 
   host.ClearMessages();
   dialog->settings().read_path.clear();

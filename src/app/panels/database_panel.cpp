@@ -33,8 +33,9 @@ job::CommandResult TestDatabase(WindowContext& window) {
 void ChooseDatabasePath(WindowContext& window, bool read) {
   window.PullControls();
   std::string& path = read ? window.settings().read_path : window.settings().write_path;
-  const database::FileQuestion ask = [&window](const job::FileDialogRequest& request) {
-    return window.host().SaveFileDialog(request);
+  // The read saves into its file; the write opens a sheet that is there.
+  const database::FileQuestion ask = [&window, read](const job::FileDialogRequest& request) {
+    return read ? window.host().SaveFileDialog(request) : window.host().OpenFileDialog(request);
   };
   if (const auto chosen = database::AskDatabasePath(ask, path, read)) path = *chosen;
   if (path.empty()) path = database::DefaultDatabasePath(read);
