@@ -86,8 +86,14 @@ AppSettings LoadSettings(const std::string& iniPath) {
 
   AppSettings s;
   s.port = text(kCom, "port");
-  s.baudrate = number(kCom, "baudrate");
-  s.databits = number(kCom, "databits");
+  // Keys that are not there keep the first start's line; a key that is there is taken as
+  // it stands.
+  const auto numberOr = [&text, &number](const char* section, std::string_view key,
+                                         std::int32_t fallback) {
+    return text(section, key).empty() ? fallback : number(section, key);
+  };
+  s.baudrate = numberOr(kCom, "baudrate", s.baudrate);
+  s.databits = numberOr(kCom, "databits", s.databits);
   s.stopbits = StopBitsCode(text(kCom, "stopbits"));
   s.parity = ParityCode(text(kCom, "parity"));
   s.CTS = number(kCom, "CTS");

@@ -15,8 +15,10 @@ namespace tagline::job {
 struct AppSettings {
   // [COM]
   std::string port;  // e.g. "COM1", without the "\\.\" prefix
-  std::int32_t baudrate = 0;
-  std::int32_t databits = 0;
+  // A first start, without a settings file, takes the line most readers leave the factory
+  // with: 9600 baud, 8 data bits (no parity and one stop bit are the codes' defaults).
+  std::int32_t baudrate = 9600;
+  std::int32_t databits = 8;
   std::uint8_t stopbits = 0;  // 0 one, 1 one and a half, 2 two
   std::uint8_t parity = 0;    // 0 none, 1 odd, 2 even, 3 mark, 4 space
   std::int32_t CTS = 0;

@@ -33,7 +33,8 @@ TEST_F(MainDialogTest, NoSettingsFileOneMessageTerminalOnly) {
   // The first exit writes a complete file.
   EXPECT_FALSE(fs::exists(ini));
   dialog->OnClose();
-  EXPECT_EQ(IniValue("COM", "baudrate"), "0");
+  EXPECT_EQ(IniValue("COM", "baudrate"), "9600");
+  EXPECT_EQ(IniValue("COM", "databits"), "8");
   EXPECT_EQ(IniValue("COM", "parity"), "None");
   EXPECT_EQ(IniValue("ONLINE", "online"), "0");
   EXPECT_EQ(ReadIni().find("[ACCESS]"), std::string::npos);

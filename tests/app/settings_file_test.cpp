@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/settings_path.h"
+#include "platform/comm.h"
 #include "platform/current_directory.h"
 #include "temp_dir.h"
 
@@ -58,7 +59,10 @@ TEST(SettingsFile, NoFileGivesDefaultsAndTheFirstSaveWritesEveryKey) {
   const AppSettings loaded = LoadSettings(dir.Ini());
   EXPECT_EQ(loaded, AppSettings{});
   EXPECT_EQ(loaded.port, "");
-  EXPECT_EQ(loaded.baudrate, 0);
+  EXPECT_EQ(loaded.baudrate, 9600) << "a first start's line: 9600 8N1";
+  EXPECT_EQ(loaded.databits, 8);
+  EXPECT_EQ(loaded.parity, platform::kNoParity);
+  EXPECT_EQ(loaded.stopbits, platform::kOneStopBit);
   const StartMode mode = ChooseStartMode(loaded.db, loaded.config, loaded.online);
   EXPECT_EQ(mode.db + mode.config + mode.online, 0);
 
@@ -70,6 +74,10 @@ TEST(SettingsFile, NoFileGivesDefaultsAndTheFirstSaveWritesEveryKey) {
       std::string value;
       if (key == "stopbits")
         value = "1";
+      else if (key == "baudrate")
+        value = "9600";
+      else if (key == "databits")
+        value = "8";
       else if (key == "parity")
         value = "None";
       else if (key.starts_with("add_") || key.starts_with("replace_"))
@@ -195,7 +203,7 @@ TEST(SettingsFile, SaveKeepsTheAccessCodeCommentsAndForeignSections) {
   ASSERT_TRUE(SaveSettings(s, dir.Ini()));
 
   const std::string after = ReadBytes(dir.Ini());
-  EXPECT_TRUE(after.starts_with("; settings\r\n[com]\r\nPort=COM2\r\nbaudrate=0\r\n"));
+  EXPECT_TRUE(after.starts_with("; settings\r\n[com]\r\nPort=COM2\r\nbaudrate=9600\r\n"));
   EXPECT_NE(after.find("\r\n\r\n[Extra]\r\nfoo = b\xE4r\r\n[ACCESS]\r\ncode = ABCDEFGH47xyz \r\n"),
             std::string::npos);
   EXPECT_EQ(after.find("port="), std::string::npos);  // replaced, not added a second time
