@@ -283,8 +283,7 @@ bool WriteJob::LoadSheet(job::JobEnvironment& env) {
   std::error_code error;
   const std::uintmax_t size = std::filesystem::file_size(path_, error);
   if (!in || error) {
-    ReportFailure(env, "no access on DB");
-    return false;
+    return Refuse(env, "no access on DB\r\n" + path_);
   }
   if (size > kMaxSheetBytes) {
     return Refuse(env, "The sheet is larger than " + std::to_string(kMaxSheetBytes >> 20) +

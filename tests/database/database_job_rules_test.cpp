@@ -89,9 +89,13 @@ TEST_F(DatabaseJobRules, UnreadableSheetErasesNothing) {
   const job::JobResult* result = env.jobs().Result(kWriteTimer);
   ASSERT_NE(result, nullptr);
   EXPECT_FALSE(result->ok);
-  EXPECT_EQ(result->failures, std::vector<std::string>{"no access on DB"});
+  // The message names the file, and says that the reader was not touched.
+  const std::string failure =
+      "no access on DB\r\n/nonexistent/db.xml\r\nNothing was written; the reader was left as it "
+      "is.";
+  EXPECT_EQ(result->failures, std::vector<std::string>{failure});
   EXPECT_EQ(result->records, 0u);
-  EXPECT_EQ(env.messages, (std::vector<std::string>{"no access on DB", result->summary}));
+  EXPECT_EQ(env.messages, (std::vector<std::string>{failure, result->summary}));
   // The failed job carries no model.
   ASSERT_TRUE(env.jobModel.has_value());
   EXPECT_FALSE(env.jobModel->has_value());

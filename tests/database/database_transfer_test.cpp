@@ -225,7 +225,8 @@ TEST_F(DatabaseTransferTest, MissingSheetFailsTheJob) {
   StartReader();
   SetPath(false, (dir / "missing.xml").string());
   ASSERT_TRUE(RunWriteJob());
-  EXPECT_EQ(MessageTexts().front(), "no access on DB");
+  EXPECT_EQ(MessageTexts().front(), "no access on DB\r\n" + (dir / "missing.xml").string() +
+                                        "\r\nNothing was written; the reader was left as it is.");
   const auto commands = reader->Commands();
   EXPECT_EQ(std::count(commands.begin(), commands.end(), "EC"), 0);
   EXPECT_EQ(std::count(commands.begin(), commands.end(), "WP"), 0);
