@@ -76,6 +76,8 @@ void MainDialog::StartJob(int timerId, std::shared_ptr<job::StepJob> job, Window
   UpdateData(true);
   if (databaseJob) EnableDatabaseControls(controls_, false);
   EnableReaderButtons(false);
+  // Whether the database is occupied may change now: the Test field's answer is stale.
+  if (timerId != timer::kConfiguration) fields_.testResult.clear();
   jobs_.Start(timerId, std::move(job), env);
   UpdateData(false);
   host_.EndWaitCursor();

@@ -15,6 +15,9 @@ constexpr const char* kAbortPcMode = "Abort Database/PC Mode of reader";
 constexpr std::uint32_t kCommandRowRed = Rgb(197, 56, 48);
 constexpr std::uint32_t kWhite = Rgb(255, 255, 255);
 constexpr std::uint32_t kGrey = Rgb(156, 156, 156);
+// The rows' own backgrounds take texts of their own: the theme's text colour (light on a
+// dark theme) would vanish on them.
+constexpr std::uint32_t kBlack = Rgb(0, 0, 0);
 
 // The controls of the terminal area that the ONLINE mode without terminal hides.
 constexpr int kTerminalControls[] = {ctl::kTerminalFrame, ctl::kToSendLabel,   ctl::kTerminalLabel,
@@ -124,11 +127,11 @@ void MainDialog::EnableReaderButtons(bool enable) {
 }
 
 void MainDialog::ColourConfigRows() {
-  controls_.SetColors(ctl::kCommandLabel, kDefaultColor, kCommandRowRed);
+  controls_.SetColors(ctl::kCommandLabel, kWhite, kCommandRowRed);
   bool white = true;
   for (const auto& row : kConfigRows) {
     for (const int id : row) {
-      if (id != 0) controls_.SetColors(id, kDefaultColor, white ? kWhite : kGrey);
+      if (id != 0) controls_.SetColors(id, kBlack, white ? kWhite : kGrey);
     }
     white = !white;
   }

@@ -328,7 +328,9 @@ TEST_F(MainDialogTest, JobsEndAtStepOneWithoutAReader) {
 TEST_F(MainDialogTest, ClearJobClearsTheReaderDatabase) {
   StartWithSimulator();
   reader->SetHandler("EC", [](std::string_view) { return std::string(1, serial::kAck); });
+  dialog->fields().testResult = "occupied";  // a Test pressed before
   dialog->OnCommand(ctl::kClear);
+  EXPECT_EQ(Text(ctl::kTestResult), "") << "the Test field's answer is stale now";
   ASSERT_TRUE(host.RunUntil([this] { return !dialog->JobRunning(JobKind::DatabaseClear); }, 10000));
   EXPECT_EQ(reader->Commands(), (std::vector<std::string>{"SV", "EC"}));
   EXPECT_NE(Text(ctl::kReceived).find("// ACK, Clear Database successful\r\n"), std::string::npos);

@@ -16,6 +16,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <cmath>
 #include <memory>
 #include <optional>
 
@@ -54,6 +55,7 @@ class MainWindowTest : public QObject {
   void windows1252TextBothWays();
   void receivedPaneShowsLinesAndScrollsToEnd();
   void configRowsGetTheirColours();
+  void configRowsReadOnADarkTheme();
   void checkListTogglesKeepListOpen();
   void startupTimerPutsImageOnLoggingButton();
   void messageBoxMapsIconsAndButtons();
@@ -334,9 +336,10 @@ void MainWindowTest::configRowsGetTheirColours() {
   QCOMPARE(background(ctl::kSvLabel), QColor(255, 255, 255));
   QCOMPARE(background(ctl::kGtLabel), QColor(156, 156, 156));
   QCOMPARE(background(ctl::kParameterResult), QColor(156, 156, 156));
-  // Text colours stay the style's; uncoloured controls paint like the standard ones.
-  QCOMPARE(command->palette().color(QPalette::WindowText),
-           QApplication::palette(command).color(QPalette::WindowText));
+  // Texts come with their backgrounds, whatever the theme; uncoloured controls paint like
+  // the standard ones.
+  QCOMPARE(command->palette().color(QPalette::WindowText), QColor(255, 255, 255));
+  QCOMPARE(Control<QLabel>(ctl::kSvLabel)->palette().color(QPalette::WindowText), QColor(0, 0, 0));
   auto* toSendLabel = Control<QLabel>(ctl::kToSendLabel);
   QVERIFY(!toSendLabel->autoFillBackground());
   QCOMPARE(background(ctl::kToSendLabel),
@@ -346,6 +349,42 @@ void MainWindowTest::configRowsGetTheirColours() {
   dialog_->controls().SetColors(ctl::kSvLabel, app::kDefaultColor, app::kDefaultColor);
   QVERIFY(!Control<QLabel>(ctl::kSvLabel)->autoFillBackground());
   QCOMPARE(background(ctl::kSvLabel), background(ctl::kToSendLabel));
+}
+
+// WCAG's contrast ratio of two colours.
+double Contrast(const QColor& a, const QColor& b) {
+  const auto luminance = [](const QColor& c) {
+    const auto channel = [](double v) {
+      return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+  };
+  const double la = luminance(a);
+  const double lb = luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+void MainWindowTest::configRowsReadOnADarkTheme() {
+  // A dark theme's palette: light text on dark ground.
+  const QPalette before = QApplication::palette();
+  QPalette dark = before;
+  dark.setColor(QPalette::Window, QColor(40, 40, 40));
+  dark.setColor(QPalette::WindowText, QColor(230, 230, 230));
+  dark.setColor(QPalette::Base, QColor(30, 30, 30));
+  dark.setColor(QPalette::Text, QColor(230, 230, 230));
+  QApplication::setPalette(dark);
+  Start();
+  window_->MenuAction(menu::kConfig)->trigger();
+  for (const int id : {ctl::kCommandLabel, ctl::kSvLabel, ctl::kSvResult, ctl::kGtLabel,
+                       ctl::kCommLabel, ctl::kParameterResult}) {
+    QWidget* widget = window_->ControlWidget(id);
+    const QPalette palette = widget->palette();
+    const double ratio =
+        Contrast(palette.color(widget->foregroundRole()), palette.color(widget->backgroundRole()));
+    QVERIFY2(ratio >= 3.0,
+             qPrintable(QStringLiteral("control %1: contrast %2").arg(id).arg(ratio)));
+  }
+  QApplication::setPalette(before);
 }
 
 void MainWindowTest::checkListTogglesKeepListOpen() {
