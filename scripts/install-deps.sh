@@ -8,7 +8,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libgl-dev xvfb xauth fonts-dejavu-core
-  libx11-dev libxtst-dev libxkbcommon-dev libxkbcommon-x11-dev xterm
+  libx11-dev libxtst-dev libxkbcommon-dev libxkbcommon-x11-dev xterm openbox
   libpugixml-dev libcli11-dev
   ansible-core python3
   clang-format clang-tidy cppcheck

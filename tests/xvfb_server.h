@@ -41,7 +41,9 @@ class Xvfb {
   ~Xvfb() { Stop(); }
 
   // Starts the server and waits (bounded) until it accepts connections.
-  bool Start(const std::string& program, std::string& error) {
+  // `screen` is the screen's WIDTHxHEIGHTxDEPTH.
+  bool Start(const std::string& program, std::string& error,
+             const std::string& screen = "320x240x24") {
     int fds[2];
     if (::pipe(fds) != 0) {
       error = "pipe failed";
@@ -49,7 +51,7 @@ class Xvfb {
     }
     const std::string fdText = std::to_string(fds[1]);
     std::vector<std::string> args{program, "-displayfd", fdText,      "-screen",
-                                  "0",     "320x240x24", "-nolisten", "tcp"};
+                                  "0",     screen,       "-nolisten", "tcp"};
     std::vector<char*> argv;
     for (auto& arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);
