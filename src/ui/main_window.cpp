@@ -91,7 +91,17 @@ MainWindow::MainWindow(app::MainDialog& dialog, QWidget* parent)
   LayOut();
   for (const int id : model_.ids()) Refresh(id, true);
   UpdateAreaVisibility();
-  model_.SetObserver([this](int id) { Refresh(id); });
+  UpdateAccessibleNames();
+  model_.SetObserver([this](int id) {
+    const auto shown = placed_.find(id);
+    const std::string before = shown != placed_.end() ? shown->second.state.text : std::string();
+    Refresh(id);
+    // A row label whose text changes renames its row.
+    const app::ControlState& state = model_.at(id);
+    if (state.kind == app::ControlKind::Label && state.column == 0 && state.text != before) {
+      UpdateAccessibleNames();
+    }
+  });
   FitToContents();
   resize(std::max(width(), 900), height());
 }

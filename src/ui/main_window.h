@@ -63,6 +63,8 @@ class MainWindow : public QMainWindow {
 
   // main_window_refresh.cpp
   void Refresh(int id, bool force = false);
+  // accessible_names.cpp: every control named for screen readers, after its row's label.
+  void UpdateAccessibleNames();
   bool ApplyText(const Placed& placed, const app::ControlState& state, bool force);
   bool ApplyItems(Placed& placed, const app::ControlState& state, bool force);
   static void ApplyColors(Placed& placed, const app::ControlState& state);

@@ -138,7 +138,12 @@ bool MainWindow::ApplyText(const Placed& placed, const app::ControlState& state,
     const QSignalBlocker blocker(combo);
     if (combo->currentText() != text) combo->setEditText(text);
   } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
-    button->setText(text);
+    // A row's button shows the command it sent; a long one (the clock's "r" and twelve
+    // digits) is shortened so the button column keeps its width, and shown whole on hover.
+    constexpr qsizetype kButtonCharacters = 6;
+    const bool cut = text.size() > kButtonCharacters;
+    button->setText(cut ? text.left(kButtonCharacters - 1) + QChar(0x2026) : text);
+    button->setToolTip(cut ? text : QString());
   } else {
     return false;
   }

@@ -3,6 +3,7 @@
 #include "ui/main_window.h"
 
 #include <QAbstractItemView>
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
@@ -56,6 +57,9 @@ class MainWindowTest : public QObject {
   void receivedPaneShowsLinesAndScrollsToEnd();
   void configRowsGetTheirColours();
   void configRowsReadOnADarkTheme();
+  void aLongCommandOnARowButtonKeepsItsWidth();
+  void everyControlHasAnAccessibleName();
+  void accessibilityTreeCanBeWalkedWhole();
   void checkListTogglesKeepListOpen();
   void startupTimerPutsImageOnLoggingButton();
   void messageBoxMapsIconsAndButtons();
@@ -385,6 +389,66 @@ void MainWindowTest::configRowsReadOnADarkTheme() {
              qPrintable(QStringLiteral("control %1: contrast %2").arg(id).arg(ratio)));
   }
   QApplication::setPalette(before);
+}
+
+void MainWindowTest::aLongCommandOnARowButtonKeepsItsWidth() {
+  Start();
+  window_->MenuAction(menu::kConfig)->trigger();
+  auto* clock = Control<QPushButton>(ctl::kClockSet);
+  const int width = clock->width();
+  dialog_->controls().SetText(ctl::kClockSet, "r091226025100");  // the clock set in write mode
+  QCOMPARE(clock->text(), QStringLiteral("r0912\u2026"));
+  QCOMPARE(clock->toolTip(), QStringLiteral("r091226025100"));
+  QTest::qWait(50);
+  QCOMPARE(clock->width(), width);
+  dialog_->controls().SetText(ctl::kClockSet, "R");
+  QCOMPARE(clock->text(), QStringLiteral("R"));
+  QVERIFY(clock->toolTip().isEmpty());
+}
+
+void MainWindowTest::everyControlHasAnAccessibleName() {
+  Start();
+  for (const auto group : {menu::kConfig, menu::kDb, menu::kOnline}) {
+    window_->MenuAction(group)->trigger();
+    for (const int id : dialog_->controls().ids()) {
+      const app::ControlState& state = dialog_->controls().at(id);
+      if (state.kind == app::ControlKind::Frame || state.kind == app::ControlKind::Marker) continue;
+      QWidget* widget = window_->ControlWidget(id);
+      if (widget == nullptr) continue;
+      QVERIFY2(!widget->accessibleName().isEmpty(), qPrintable(QString::number(id)));
+    }
+  }
+  QCOMPARE(window_->ControlWidget(ctl::kNumericValue)->accessibleName(),
+           QStringLiteral("Numeric Parameter: value"));
+  QCOMPARE(window_->ControlWidget(ctl::kTagTypeButton)->accessibleName(),
+           QStringLiteral("Tag Types: run"));
+}
+
+// Every accessible object below `object`, asked what a screen reader asks: name, role,
+// state, text, its children and its parent.
+int WalkAccessible(QAccessibleInterface* object, int depth) {
+  if (object == nullptr || !object->isValid() || depth > 40) return 0;
+  (void)object->text(QAccessible::Name);
+  (void)object->text(QAccessible::Description);
+  (void)object->role();
+  (void)object->state();
+  (void)object->rect();
+  (void)object->parent();
+  int count = 1;
+  for (int i = 0; i < object->childCount(); ++i)
+    count += WalkAccessible(object->child(i), depth + 1);
+  return count;
+}
+
+void MainWindowTest::accessibilityTreeCanBeWalkedWhole() {
+  Start();
+  for (const auto group : {menu::kConfig, menu::kDb, menu::kOnline}) {
+    window_->MenuAction(group)->trigger();
+    QAccessibleInterface* root = QAccessible::queryAccessibleInterface(window_.get());
+    QVERIFY(root != nullptr);
+    QVERIFY(WalkAccessible(root, 0) > 40);
+  }
+  QVERIFY(!dialog_->ended());
 }
 
 void MainWindowTest::checkListTogglesKeepListOpen() {
