@@ -10,6 +10,8 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QShowEvent>
+#include <QTimer>
 
 #include "app/control_ids.h"
 #include "app/main_dialog.h"
@@ -103,7 +105,6 @@ MainWindow::MainWindow(app::MainDialog& dialog, QWidget* parent)
     }
   });
   FitToContents();
-  resize(std::max(width(), 900), height());
 }
 
 MainWindow::~MainWindow() {
@@ -309,6 +310,12 @@ void MainWindow::keyPressEvent(QKeyEvent* event) {
     default:
       QMainWindow::keyPressEvent(event);
   }
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  // Once framed, the window is fitted again with the frame it really has.
+  QTimer::singleShot(200, this, &MainWindow::FitToContents);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -39,6 +39,7 @@ class MainWindow : public QMainWindow {
  protected:
   void keyPressEvent(QKeyEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   struct Placed {
@@ -74,7 +75,12 @@ class MainWindow : public QMainWindow {
   std::map<int, Placed> placed_;
   std::map<int, QAction*> actions_;
   QFrame* terminal_ = nullptr;  // the terminal area
-  QFrame* lower_ = nullptr;     // the one place of the three groups
+  QWidget* content_ = nullptr;  // both areas, inside the scroll area
+  // The width the window opens with where the screen has room.
+  static constexpr int kNaturalWidth = 900;
+  // A window manager's title bar and borders, as far as they are not known yet.
+  static constexpr int kFrameAllowance = 40;
+  QFrame* lower_ = nullptr;  // the one place of the three groups
   std::map<app::ControlArea, QWidget*> groups_;
   int appliedFocus_ = 0;
   bool fitPending_ = false;

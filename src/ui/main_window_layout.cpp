@@ -6,7 +6,9 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMenuBar>
 #include <QScreen>
+#include <QScrollArea>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -62,11 +64,16 @@ void MainWindow::LayOut() {
     }
   }
 
-  auto* central = new QWidget(this);
-  auto* column = new QVBoxLayout(central);
+  // On a screen too small for the window (a large scale factor), its contents scroll.
+  auto* scroll = new QScrollArea(this);
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setWidgetResizable(true);
+  content_ = new QWidget(scroll);
+  auto* column = new QVBoxLayout(content_);
   column->addWidget(terminal_, 1);
   column->addWidget(lower_, 0);
-  setCentralWidget(central);
+  scroll->setWidget(content_);
+  setCentralWidget(scroll);
 
   LayOutTerminal(byArea[ControlArea::Terminal]);
 
@@ -211,12 +218,20 @@ void MainWindow::ScheduleFit() {
 void MainWindow::FitToContents() {
   if (isMaximized() || isFullScreen()) return;
   if (QLayout* own = layout()) own->activate();
-  int height = sizeHint().height();
+  if (QLayout* inner = content_->layout()) inner->activate();
+  // The contents' own height, not the scroll area's: it shows them whole where they fit.
+  int height = content_->sizeHint().height() + menuBar()->sizeHint().height();
+  int wide = std::max(width(), kNaturalWidth);
   if (const QScreen* where = screen()) {
-    const int frame = frameGeometry().height() - geometry().height();
+    // Before the window manager has framed the window its frame is not known: room is
+    // left for a usual one.
+    const bool framed = frameGeometry() != geometry();
+    const int frame = framed ? frameGeometry().height() - geometry().height() : kFrameAllowance;
+    const int side = framed ? frameGeometry().width() - geometry().width() : kFrameAllowance / 4;
     height = std::min(height, where->availableGeometry().height() - frame);
+    wide = std::min(wide, where->availableGeometry().width() - side);
   }
-  resize(width(), std::max(height, minimumSizeHint().height()));
+  resize(wide, height);
 }
 
 }  // namespace tagline::ui

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QPixmap>
+#include <QScreen>
 #include <QTimer>
 #include <iostream>
 
@@ -126,7 +127,14 @@ void ScreenshotTour::SaveModal(const QString& name, const std::function<void()>&
 void ScreenshotTour::SaveWidget(QWidget& widget, const QString& name) {
   const QString path = QDir(directory_).filePath(name);
   if (widget.grab().save(path)) {
-    std::cerr << "saved " << path.toStdString() << '\n';
+    // Whether the window fits its screen: at a large scale factor it must still.
+    const QRect frame = widget.frameGeometry();
+    const QScreen* screen = widget.screen();
+    // Its size, that is: where it goes is the window manager's business.
+    const bool fits = screen == nullptr || (frame.width() <= screen->availableGeometry().width() &&
+                                            frame.height() <= screen->availableGeometry().height());
+    std::cerr << "saved " << path.toStdString() << " (" << frame.width() << "x" << frame.height()
+              << (fits ? ", fits the screen)" : ", larger than the screen)") << '\n';
   } else {
     std::cerr << "could not save " << path.toStdString() << '\n';
     ok_ = false;

@@ -12,6 +12,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QShowEvent>
 #include <QSignalBlocker>
 #include <QStringDecoder>
 #include <QVBoxLayout>
@@ -93,7 +96,17 @@ void SettingsWindow::Build() {
     sections.back().members.push_back(id);
   }
 
-  auto* outer = new QGridLayout(this);
+  // The groups scroll where the screen is too small for them (a large scale factor); the
+  // OK and Cancel row stays below them, always in view.
+  auto* column = new QVBoxLayout(this);
+  scroll_ = new QScrollArea(this);
+  scroll_->setFrameShape(QFrame::NoFrame);
+  scroll_->setWidgetResizable(true);
+  content_ = new QWidget(scroll_);
+  auto* outer = new QGridLayout(content_);
+  outer->setContentsMargins(0, 0, 0, 0);
+  scroll_->setWidget(content_);
+  column->addWidget(scroll_, 1);
   std::vector<int> frameIds;
   for (Section& section : sections) {
     if (qobject_cast<QGroupBox*>(section.box) != nullptr) {
@@ -124,8 +137,26 @@ void SettingsWindow::Build() {
         span = std::min(span, o.column - frame.column);
       }
     }
-    outer->addWidget(boxes.at(frameIds[i]), frame.row, frame.column, 1, span);
+    QWidget* box = boxes.at(frameIds[i]);
+    if (qobject_cast<QGroupBox*>(box) != nullptr) {
+      outer->addWidget(box, frame.row, frame.column, 1, span);
+    } else {
+      column->addWidget(box, 0);
+    }
   }
+}
+
+void SettingsWindow::showEvent(QShowEvent* event) {
+  // The groups whole where the screen has room for them, else as much as it has.
+  QSize wanted = content_->sizeHint();
+  if (const QScreen* where = screen()) {
+    const QSize room = where->availableGeometry().size() - (sizeHint() - scroll_->sizeHint()) -
+                       QSize(32, 64);  // the window's frame and title
+    wanted = wanted.boundedTo(room);
+  }
+  scroll_->setMinimumSize(wanted);
+  adjustSize();
+  QDialog::showEvent(event);
 }
 
 void SettingsWindow::LayOutGrid(QGridLayout* grid, const std::vector<int>& ids) {

@@ -16,6 +16,7 @@
 class QButtonGroup;
 class QComboBox;
 class QGridLayout;
+class QScrollArea;
 
 namespace tagline::app {
 class SettingsDialog;
@@ -35,6 +36,9 @@ class SettingsWindow : public QDialog {
  public slots:
   // Esc and the close box: the controller's Cancel.
   void reject() override;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
 
  private:
   struct Section {
@@ -56,6 +60,8 @@ class SettingsWindow : public QDialog {
   app::SettingsDialog& dialog_;
   app::ControlModel& model_;
   std::map<int, QWidget*> widgets_;
+  QScrollArea* scroll_ = nullptr;
+  QWidget* content_ = nullptr;  // the groups, inside the scroll area
   QButtonGroup* protocol_ = nullptr;
   std::vector<platform::PortInfo> ports_;
 };

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -162,6 +163,25 @@ class WindowTest : public QObject {
                     .text.find("// a window of this program is open, not typed") !=
                 std::string::npos);
     QVERIFY(!dialog_->ended());
+  }
+
+  void everyWindowFitsTheScreenAtScaleTwo() {
+    // The program's own tour shows each group and dialog and says whether it fits.
+    QTemporaryDir shots;
+    QVERIFY(shots.isValid());
+    QProcess console;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_SCALE_FACTOR"), QStringLiteral("2"));
+    environment.insert(QStringLiteral("TAGLINE_SCREENSHOT_DIR"), shots.path());
+    console.setProcessEnvironment(environment);
+    console.start(QStringLiteral(TAGLINE_CONSOLE_PATH),
+                  {QStringLiteral("--simulate"), QStringLiteral("--ini"),
+                   shots.filePath(QStringLiteral("t.ini"))});
+    QVERIFY(console.waitForFinished(60000));
+    const QString err = QString::fromLocal8Bit(console.readAllStandardError());
+    QCOMPARE(console.exitCode(), 0);
+    QVERIFY2(err.count(QStringLiteral("fits the screen)")) >= 10, qPrintable(err));
+    QVERIFY2(!err.contains(QStringLiteral("larger than the screen")), qPrintable(err));
   }
 
  private:
