@@ -3,7 +3,8 @@
 // reply), the rest is the file. The job identifies the reader and loads the sheet with
 // every check it makes before anything is written. The same text then goes through the
 // node-tree reader, which must agree with the flat tree the job uses: same parse outcome,
-// same rows, same records and attributes.
+// same rows, same records and attributes; and the load's reading without a tree must agree
+// with the tree's.
 #include <array>
 #include <cstdint>
 #include <cstdlib>
@@ -153,6 +154,40 @@ void CompareTrees(protocol::ReaderModel model, std::string text) {
   }
 }
 
+// The load reads plain markup without a tree: it must give what the tree gives, progress
+// calls and problems included.
+void CompareQuickLoad(protocol::ReaderModel model, const std::string& text) {
+  const auto layout = database::LayoutForModel(model);
+  if (!layout) return;
+  struct Load {
+    SheetImportResult result;
+    std::vector<std::size_t> progress;
+    database::AttributeList attributes;
+  };
+  static database::TagTable quickTable;
+  static database::TagTable treeTable;
+  quickTable.Fill("");
+  treeTable.Fill("");
+  Load quick;
+  Load tree;
+  quick.result =
+      database::ImportSheetText(text, *layout, model, quickTable, quick.attributes,
+                                [&quick](std::size_t row) { quick.progress.push_back(row); });
+  tree.result = database::ImportSheetTextThroughTree(
+      text, *layout, model, treeTable, tree.attributes,
+      [&tree](std::size_t row) { tree.progress.push_back(row); });
+  if (!SameImport(quick.result, tree.result) || quick.result.problems != tree.result.problems ||
+      quick.progress != tree.progress) {
+    std::abort();
+  }
+  for (std::size_t i = 0; i < database::TagTable::Capacity(); ++i) {
+    if (quickTable.At(i) != treeTable.At(i)) std::abort();
+  }
+  for (std::size_t i = 0; i < database::kAttributeCount; ++i) {
+    if (quick.attributes.Entry(i) != tree.attributes.Entry(i)) std::abort();
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -161,5 +196,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string sheet(reinterpret_cast<const char*>(data + 1), size - 1);
   RunWriteJobLoad(version, sheet);
   CompareTrees(protocol::ClassifyReaderVersion(version), sheet);
+  CompareQuickLoad(protocol::ClassifyReaderVersion(version), sheet);
   return 0;
 }

@@ -16,6 +16,7 @@
 #include "codes/iso_code.h"
 #include "database/layouts_write.h"
 #include "database/sheet_checks.h"
+#include "database/sheet_rows.h"
 #include "database/xml_text.h"
 #include "platform/crt.h"
 
@@ -285,21 +286,18 @@ SheetRowFields ReadFields(const Access& access, typename Access::Node row, Sheet
                           bool utf8) {
   using Node = typename Access::Node;
   SheetRowFields fields;
-  std::int32_t column = 0;
-  const auto columns = static_cast<std::int32_t>(LayoutColumns(layout).size());
+  SheetColumns columns(layout);
+  SheetRowNotes notes;
   const auto readCell = [&](Node cell) {
-    if (column < std::numeric_limits<std::int32_t>::max()) ++column;
+    SheetCell read;
     FirstValue index{"ss:Index", std::nullopt};
     FirstValue style{"ss:StyleID", std::nullopt};
     access.ForEachAttribute(cell, [&](std::string_view name, std::string_view value) {
       index.Offer(name, value);
       style.Offer(name, value);
     });
-    if (index.value) {
-      const std::int32_t indexed = platform::Atol32(*index.value);
-      if (indexed > column) column = indexed;
-      if (indexed > columns) fields.NoteBeyondColumns(indexed);
-    }
+    read.index = index.value;
+    read.style = style.value;
     // The first "Data" child, or else the first "ss:Data" one.
     Node data = Access::kNoNode;
     Node prefixedData = Access::kNoNode;
@@ -313,23 +311,19 @@ SheetRowFields ReadFields(const Access& access, typename Access::Node row, Sheet
       return false;
     });
     if (data == Access::kNoNode) data = prefixedData;
-    const std::string_view raw = data != Access::kNoNode ? access.Value(data) : std::string_view();
-    const SheetField field = FieldAtColumn(layout, column);
-    if (field == SheetField::None) {
-      if (column > columns && !raw.empty()) fields.NoteBeyondColumns(column);
-      return;
-    }
-    if (IsRecordField(field) && style.value == std::string_view("s24")) {
-      fields.SetClosesRecords();
-    }
     if (data != Access::kNoNode) {
+      read.hasData = true;
+      read.raw = access.Value(data);
       FirstValue type{"ss:Type", std::nullopt};
       access.ForEachAttribute(data, [&type](std::string_view name, std::string_view value) {
         type.Offer(name, value);
       });
-      if (type.value == std::string_view("Number")) fields.SetNumber(field);
+      read.type = type.value;
     }
-    fields.Set(field, DecodeCellText(raw, utf8));
+    const SheetField field = columns.Place(read, notes);
+    if (field == SheetField::None) return;
+    if (read.hasData && read.type == std::string_view("Number")) fields.SetNumber(field);
+    fields.Set(field, DecodeCellText(read.raw, utf8));
   };
   // Some programs write the spreadsheet namespace's prefix on every element; a row is read
   // by its "ss:Cell" children only when it has no "Cell" child.
@@ -345,6 +339,7 @@ SheetRowFields ReadFields(const Access& access, typename Access::Node row, Sheet
       if (access.Name(child) == "ss:Cell") readCell(child);
     });
   }
+  notes.ApplyTo(fields);
   return fields;
 }
 
@@ -749,11 +744,18 @@ bool ReadsAsUtf8(const std::string& text) {
 
 }  // namespace
 
-SheetImportResult ImportSheetText(std::string text, SheetLayout layout, protocol::ReaderModel model,
-                                  TagTable& table, AttributeList& attributes,
-                                  const ImportProgress& progress) {
+namespace {
+
+SheetImportResult ImportText(std::string text, SheetLayout layout, protocol::ReaderModel model,
+                             TagTable& table, AttributeList& attributes,
+                             const ImportProgress& progress, bool scan) {
   const bool utf8 = ReadsAsUtf8(text);
   const std::string_view body = SheetWithoutWrappers(text);
+  // Plain markup is read without a tree; the rest goes through the parser.
+  if (std::optional<ScannedSheet> scanned = scan ? ScanSheetRows(body, layout) : std::nullopt) {
+    const auto fieldsOf = [&scanned, utf8](std::size_t r) { return scanned->Fields(r, utf8); };
+    return ImportRows(scanned->rows.size(), fieldsOf, layout, model, table, attributes, progress);
+  }
   // The flat tree points into `text`, which stays as it is until the import is done.
   XmlFlatTree tree;
   XmlOptions options = SheetParseOptions();
@@ -765,6 +767,21 @@ SheetImportResult ImportSheetText(std::string text, SheetLayout layout, protocol
     }
   }
   return ImportSheetRows(tree, rows, layout, model, utf8, table, attributes, progress);
+}
+
+}  // namespace
+
+SheetImportResult ImportSheetText(std::string text, SheetLayout layout, protocol::ReaderModel model,
+                                  TagTable& table, AttributeList& attributes,
+                                  const ImportProgress& progress) {
+  return ImportText(std::move(text), layout, model, table, attributes, progress, true);
+}
+
+SheetImportResult ImportSheetTextThroughTree(std::string text, SheetLayout layout,
+                                             protocol::ReaderModel model, TagTable& table,
+                                             AttributeList& attributes,
+                                             const ImportProgress& progress) {
+  return ImportText(std::move(text), layout, model, table, attributes, progress, false);
 }
 
 }  // namespace tagline::database

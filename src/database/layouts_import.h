@@ -151,6 +151,12 @@ SheetImportResult ImportFieldRows(std::size_t rowCount,
 SheetImportResult ImportSheetText(std::string text, SheetLayout layout, protocol::ReaderModel model,
                                   TagTable& table, AttributeList& attributes,
                                   const ImportProgress& progress = {});
+// The same, always through the parser and a flat tree: ImportSheetText reads plain markup
+// without one, and must give the same result as this for every text.
+SheetImportResult ImportSheetTextThroughTree(std::string text, SheetLayout layout,
+                                             protocol::ReaderModel model, TagTable& table,
+                                             AttributeList& attributes,
+                                             const ImportProgress& progress = {});
 
 // Whether a field is part of a record (not of the attribute table).
 bool IsRecordField(SheetField field);
