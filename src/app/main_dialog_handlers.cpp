@@ -20,6 +20,9 @@ namespace tagline::app {
 
 namespace {
 
+constexpr const char* kClearQuestion =
+    "Erase every record in the reader's database? This cannot be undone.";
+
 int TimerOf(JobKind kind) {
   switch (kind) {
     case JobKind::DatabaseWrite:
@@ -171,6 +174,11 @@ void MainDialog::OnDatabaseWrite() {
            databaseEnv_, true);
 }
 void MainDialog::OnDatabaseClear() {
+  // Erasing cannot be undone: asked first (a backup follows where the settings want one).
+  if (!AnyJobRunning() &&
+      host_.MessageBox(kClearQuestion, {}, mb::kYesNo | mb::kIconQuestion) != id::kYes) {
+    return;
+  }
   StartJob(timer::kDbClear, std::make_shared<database::ClearJob>(WindowBackup(settings_)),
            databaseEnv_, true);
 }

@@ -12,6 +12,10 @@
 namespace tagline::app {
 namespace {
 
+// The question before the window's Clear: erasing cannot be undone.
+constexpr const char* kClearQuestion =
+    "Erase every record in the reader's database? This cannot be undone.";
+
 using MainDialogTest = DialogFixture;
 
 TEST_F(MainDialogTest, NoSettingsFileOneMessageTerminalOnly) {
@@ -309,7 +313,10 @@ TEST_F(MainDialogTest, JobsEndAtStepOneWithoutAReader) {
       EXPECT_FALSE(Enabled(ctl::kSend));
     }
     host.RunFor(300);
-    EXPECT_EQ(MessageTexts(), std::vector<std::string>{"No Answer from reader"}) << button;
+    std::vector<std::string> expected{"No Answer from reader"};
+    // Clear asks first: it cannot be undone.
+    if (button == ctl::kClear) expected.insert(expected.begin(), kClearQuestion);
+    EXPECT_EQ(MessageTexts(), expected) << button;
     for (const JobKind kind :
          {JobKind::DatabaseWrite, JobKind::DatabaseClear, JobKind::FactoryDefault}) {
       EXPECT_FALSE(dialog->JobRunning(kind)) << button;
@@ -334,7 +341,7 @@ TEST_F(MainDialogTest, ClearJobClearsTheReaderDatabase) {
   ASSERT_TRUE(host.RunUntil([this] { return !dialog->JobRunning(JobKind::DatabaseClear); }, 10000));
   EXPECT_EQ(reader->Commands(), (std::vector<std::string>{"SV", "EC"}));
   EXPECT_NE(Text(ctl::kReceived).find("// ACK, Clear Database successful\r\n"), std::string::npos);
-  EXPECT_TRUE(host.messages().empty());
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{kClearQuestion});
   EXPECT_TRUE(host.TimerActive(timer::kPoll));
   EXPECT_TRUE(Enabled(ctl::kClear));
 }
@@ -348,7 +355,8 @@ TEST_F(MainDialogTest, ClearJobGivesUpAfterAHundredPolls) {
   EXPECT_GT(dialog->controls().at(ctl::kProgress).position, 40);
   ASSERT_TRUE(
       host.RunUntil([this] { return !dialog->JobRunning(JobKind::DatabaseClear); }, 250 * 60));
-  EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Communication Error with reader"});
+  EXPECT_EQ(MessageTexts(),
+            (std::vector<std::string>{kClearQuestion, "Communication Error with reader"}));
   EXPECT_FALSE(dialog->LastJobResult(JobKind::DatabaseClear)->ok);
   EXPECT_EQ(dialog->controls().at(ctl::kProgress).position, 0);
   EXPECT_TRUE(host.TimerActive(timer::kPoll));
@@ -360,7 +368,16 @@ TEST_F(MainDialogTest, ClearJobReportsARefusal) {
   dialog->OnCommand(ctl::kClear);
   ASSERT_TRUE(host.RunUntil([this] { return !dialog->JobRunning(JobKind::DatabaseClear); }, 10000));
   EXPECT_NE(Text(ctl::kReceived).find("// NAK, EC, Clear Database failed\r\n"), std::string::npos);
-  EXPECT_TRUE(host.messages().empty());
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{kClearQuestion});
+}
+
+TEST_F(MainDialogTest, ClearAnsweredNoErasesNothing) {
+  StartWithSimulator();
+  host.QueueMessageAnswer(id::kNo);
+  dialog->OnCommand(ctl::kClear);
+  EXPECT_FALSE(dialog->JobRunning(JobKind::DatabaseClear));
+  EXPECT_TRUE(reader->Commands().empty());
+  EXPECT_TRUE(host.TimerActive(timer::kPoll));
 }
 
 TEST_F(MainDialogTest, DeviceManagerShowsPortInformation) {

@@ -635,7 +635,7 @@ TEST_F(PortSettingsTest, RunOnItsOwnPortKeepsItAndTheSavedPort) {
   RunDialog([&](SettingsDialog& d) {
     // The run's port and the line values it was opened with.
     EXPECT_EQ(d.Value("port"), std::optional<std::string>(reader->DevicePath()));
-    EXPECT_EQ(d.Value("baudrate"), std::optional<std::string>("19200"));
+    EXPECT_EQ(d.Value("baudrate"), std::optional<std::string>("9600"));
     EXPECT_EQ(d.Value("databits"), std::optional<std::string>("8"));
     return id::kOk;
   });
