@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <optional>
 #include <vector>
 
@@ -76,9 +75,8 @@ std::string HeaderOf(SheetLayout layout, const CsvColumn& column) {
 }
 
 std::string TwoDigits(int value) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%02d", value % 100);
-  return text;
+  const int two = ((value % 100) + 100) % 100;
+  return {static_cast<char>('0' + two / 10), static_cast<char>('0' + two % 10)};
 }
 
 // "dd.mm.yy" as the sheet shows a record's date, as "20yy-mm-dd".

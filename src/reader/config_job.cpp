@@ -249,8 +249,8 @@ std::string EntryLabel(const ProfileEntry& entry) {
 
 std::string ProfileDate(const std::tm& time) {
   char text[80];  // room for any int, so nothing is cut
-  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", time.tm_year + 1900,
-                time.tm_mon + 1, time.tm_mday, time.tm_hour, time.tm_min, time.tm_sec);
+  (void)std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", time.tm_year + 1900,
+                      time.tm_mon + 1, time.tm_mday, time.tm_hour, time.tm_min, time.tm_sec);
   return text;
 }
 
@@ -351,7 +351,8 @@ std::vector<ProfileEntry> ConfigJob::Applicable() const {
 job::Tick ConfigJob::Write(job::JobEnvironment& env) {
   env.reader().Flush();
   for (const ProfileEntry& entry : Applicable()) {
-    for (const std::string& body : WritesOf(entry, model()).bodies) {
+    const EntryWrite write = WritesOf(entry, model());
+    for (const std::string& body : write.bodies) {
       report_.commands.push_back("s" + body);
       if (mode_ == ConfigMode::DryRun) continue;
       const protocol::Reply reply = env.reader().WriteCell(body);
