@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <optional>
 
+#include "job/repeated_write.h"
 #include "platform/crt.h"
 #include "platform/file_replace.h"
 #include "protocol/reader_protocol.h"
@@ -350,16 +351,24 @@ std::vector<ProfileEntry> ConfigJob::Applicable() const {
 
 job::Tick ConfigJob::Write(job::JobEnvironment& env) {
   env.reader().Flush();
+  // A cell heard twice holds the same value: a write not acknowledged is sent again.
+  job::RepeatedWrite writes(env.reader());
   for (const ProfileEntry& entry : Applicable()) {
     const EntryWrite write = WritesOf(entry, model());
     for (const std::string& body : write.bodies) {
       report_.commands.push_back("s" + body);
       if (mode_ == ConfigMode::DryRun) continue;
-      const protocol::Reply reply = env.reader().WriteCell(body);
-      env.ShowCommand("s" + body);
-      if (reply.answered()) env.transcript().Received(std::string(serial::ReplyLogText(reply.cls)));
-      env.transcript().EndLine();
-      if (reply.ack()) {
+      const job::WriteAnswer answer = writes.Send([&] {
+        const protocol::Reply reply = env.reader().WriteCell(body);
+        env.ShowCommand("s" + body);
+        if (reply.answered()) {
+          env.transcript().Received(std::string(serial::ReplyLogText(reply.cls)));
+        }
+        env.transcript().EndLine();
+        if (!reply.answered()) return job::WriteAnswer::Silent;
+        return reply.ack() ? job::WriteAnswer::Ack : job::WriteAnswer::Refused;
+      });
+      if (answer == job::WriteAnswer::Ack) {
         NoteWrittenParameter(env.settings(), body, model());
       } else {
         written_ = false;
