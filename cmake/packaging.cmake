@@ -169,10 +169,12 @@ The package holds the Qt desktop program tagline-console, the command-line
 program tagline and tagline-sim, a simulated reader on a pseudo-terminal.")
 # dpkg-shlibdeps finds the libraries the programs link. Qt loads its platform plugins at
 # run time, which dpkg-shlibdeps cannot see: the X11 one is in qt6-qpa-plugins, the
-# Wayland one in qt6-wayland (without it Qt runs through XWayland).
+# Wayland one in qt6-wayland (without it Qt runs through XWayland). Qt's own texts in German
+# and French (the standard buttons, the file dialog) come with qt6-translations-l10n.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 if(TARGET tagline-console)
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
   set(CPACK_DEBIAN_PACKAGE_SUGGESTS "qt6-wayland")
 endif()
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/package)

@@ -24,6 +24,11 @@ constexpr const char* kBaudRates[] = {"110",   "300",   "600",    "1200",   "240
 constexpr const char* kDataBitsList[] = {"4", "5", "6", "7", "8"};
 constexpr const char* kParities[] = {"None", "Odd", "Even", "Mark", "Space"};
 constexpr const char* kStopBitsList[] = {"1", "1.5", "2"};
+// The first entry stands for an empty setting: the system's language.
+constexpr const char* kSystemLanguage = "(system)";
+constexpr const char* kLanguageList[] = {kSystemLanguage, "English", "Deutsch",
+                                         "Fran\xE7"
+                                         "ais"};
 
 template <std::size_t N>
 std::vector<std::string> List(const char* const (&texts)[N]) {
@@ -83,7 +88,10 @@ constexpr ControlSpec kControls[] = {
     {sc::kFirstStatic + 26, K::Label, 13, 0, "keyboard layout"},
     {sc::kKeyboardLayout, K::Edit, 13, 1, ""},
 
-    {sc::kFirstStatic + 40, K::Frame, 2, 0, ""},
+    {sc::kFirstStatic + 50, K::Frame, 2, 0, "Language"},
+    {sc::kLanguage, K::EditCombo, 0, 0, ""},
+
+    {sc::kFirstStatic + 40, K::Frame, 3, 0, ""},
     {sc::kOk, K::Button, 0, 0, "OK"},
     {sc::kCancel, K::Button, 0, 1, "Cancel"},
 };
@@ -137,6 +145,7 @@ constexpr KeyEntry kKeys[] = {
     {"hex2bde", sc::kHex2Bde},
     {"type_any_text", sc::kTypeAnyText},
     {"keyboard_layout", sc::kKeyboardLayout},
+    {"language", sc::kLanguage},
 };
 
 std::optional<int> ControlOfKey(std::string_view key) {
@@ -258,6 +267,7 @@ void FillSettingsDialog(const AppSettings& s, SettingsDialog& d) {
   for (const Conversion& c : kConversionFields) d.*c.member = (s.*c.setting == "1") ? 1 : 0;
   d.typeAnyText = s.type_any_text ? 1 : 0;
   d.keyboardLayout = s.keyboard_layout;
+  d.language = s.language.empty() ? kSystemLanguage : s.language;
 }
 
 bool LineSettingsChanged(const SettingsDialog& d, const AppSettings& s) {
@@ -282,6 +292,7 @@ void ApplySettingsDialog(const SettingsDialog& d, AppSettings& s) {
     (s.*c.setting).assign(1, d.*c.member != 0 ? '1' : '0');
   s.type_any_text = d.typeAnyText != 0;
   s.keyboard_layout = d.keyboardLayout;
+  s.language = d.language == kSystemLanguage ? "" : d.language;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -347,6 +358,7 @@ void SettingsDialog::OnInitDialog() {
   controls_.SetItems(sc::kDataBits, List(kDataBitsList));
   controls_.SetItems(sc::kParity, List(kParities));
   controls_.SetItems(sc::kStopBits, List(kStopBitsList));
+  controls_.SetItems(sc::kLanguage, List(kLanguageList));
   controls_.SetText(sc::kHint, kSettingsHint);
   UpdateData(false);
 }
@@ -373,6 +385,7 @@ std::vector<SettingsDialog::DataBinding> SettingsDialog::DataBindings() {
     bindings.push_back({c.id, nullptr, &(this->*c.member)});
   bindings.push_back({sc::kTypeAnyText, nullptr, &typeAnyText});
   bindings.push_back({sc::kKeyboardLayout, &keyboardLayout, nullptr});
+  bindings.push_back({sc::kLanguage, &language, nullptr});
   return bindings;
 }
 

@@ -53,6 +53,8 @@ inline constexpr int kHex2Bde = 1120;
 // What the keyboard wedge lets through, and the layout a uinput keyboard types with.
 inline constexpr int kTypeAnyText = 1137;
 inline constexpr int kKeyboardLayout = 1138;
+// The window's language: the system's or one of the program's.
+inline constexpr int kLanguage = 1139;
 // The conversions that exclude each other ("HEX Invert" combines with any of them).
 inline constexpr std::array<int, 8> kConversions = {
     kHex2Dez,      kHex8ToDec8,       kHex210Dez, kHex210DezMotorola,
@@ -135,6 +137,7 @@ class SettingsDialog {
   int hex2bde = 0;
   int typeAnyText = 0;         // 1137
   std::string keyboardLayout;  // 1138
+  std::string language;        // 1139: an entry of the list, "(system)" for none
 
  private:
   struct DataBinding;

@@ -20,6 +20,7 @@ constexpr const char* kDb = "DB";
 constexpr const char* kConfig = "CONFIG";
 constexpr const char* kOnline = "ONLINE";
 constexpr const char* kAccess = "ACCESS";
+constexpr const char* kWindow = "WINDOW";
 
 constexpr std::size_t kPathDisplayLength = 80;
 
@@ -136,6 +137,7 @@ AppSettings LoadSettings(const std::string& iniPath) {
   s.type_any_text = text(kOnline, "type_any_text") == "1";
   s.keyboard_layout = text(kOnline, "keyboard_layout");
 
+  s.language = text(kWindow, "language");
   s.code = text(kAccess, "code");
   return s;
 }
@@ -209,6 +211,7 @@ std::vector<SettingEntry> SettingEntries(const AppSettings& s) {
   const std::string anyText = s.type_any_text ? "1" : "0";
   entries.push_back({kOnline, "type_any_text", anyText, anyText, true, "0"});
   entries.push_back({kOnline, "keyboard_layout", s.keyboard_layout, s.keyboard_layout, true, ""});
+  entries.push_back({kWindow, "language", s.language, s.language, true, ""});
   // The access code is the user's to set; it is never written.
   return entries;
 }

@@ -65,6 +65,9 @@ struct AppSettings {
   // The keyboard layout the uinput keyboard types with ("de", "fr(bepo)"); empty: the
   // system's.
   std::string keyboard_layout;
+  // [WINDOW]: the window's language ("English", "Deutsch", "Fran\xE7ais"); empty: the
+  // system's.
+  std::string language;
   // [ACCESS], read only
   std::string code;
 

@@ -6,7 +6,7 @@
 
 #include "app/control_ids.h"
 #include "ui/main_window.h"
-#include "ui/win1252.h"
+#include "ui/translation.h"
 
 namespace tagline::ui {
 
@@ -19,19 +19,19 @@ using app::ControlKind;
 QString FixedName(int id) {
   switch (id) {
     case ctl::kReceived:
-      return QStringLiteral("Received");
+      return Shown("Received");
     case ctl::kSent:
-      return QStringLiteral("Sent");
+      return Shown("Sent");
     case ctl::kToSend:
-      return QStringLiteral("To Send");
+      return Shown("To Send");
     case ctl::kProgress:
-      return QStringLiteral("Progress");
+      return Shown("Progress");
     case ctl::kClockDirection:
-      return QStringLiteral("Date / Time: read or write");
+      return Shown("Date / Time: read or write");
     case ctl::kLogging:
-      return QStringLiteral("ONLINE protocol file: on or off");
+      return Shown("ONLINE protocol file: on or off");
     case ctl::kLogFile:
-      return QStringLiteral("ONLINE protocol file: choose");
+      return Shown("ONLINE protocol file: choose");
     default:
       return {};
   }
@@ -40,16 +40,16 @@ QString FixedName(int id) {
 QString PartName(const app::ControlState& state, const QString& text) {
   switch (state.kind) {
     case ControlKind::Result:
-      return QStringLiteral("result");
+      return Shown("result");
     case ControlKind::Button:
     case ControlKind::PushCheck:
-      return text == QStringLiteral("...") || text.isEmpty() ? QStringLiteral("run") : text;
+      return text == QStringLiteral("...") || text.isEmpty() ? Shown("run") : text;
     case ControlKind::Edit:
     case ControlKind::EditCombo:
     case ControlKind::Combo:
     case ControlKind::CheckListCombo:
     case ControlKind::Spin:
-      return state.column == 1 ? QStringLiteral("name") : QStringLiteral("value");
+      return Shown(state.column == 1 ? "name" : "value");
     default:
       return {};
   }
@@ -64,7 +64,7 @@ void MainWindow::UpdateAccessibleNames() {
     const app::ControlState& state = model_.at(id);
     if (state.kind == ControlKind::Frame || state.kind == ControlKind::Marker) continue;
     QString name = FixedName(id);
-    const QString text = FromWin1252(state.text).trimmed();
+    const QString text = Shown(state.text).trimmed();
     if (name.isEmpty() &&
         (state.kind == ControlKind::Label || state.kind == ControlKind::GroupTitle)) {
       name = text;
@@ -75,7 +75,7 @@ void MainWindow::UpdateAccessibleNames() {
         const app::ControlState& label = model_.at(other);
         if (label.area == state.area && label.row == state.row && label.column == 0 &&
             label.kind == ControlKind::Label) {
-          row = FromWin1252(label.text).trimmed();
+          row = Shown(label.text).trimmed();
         }
       }
       const QString part = PartName(state, text);

@@ -21,6 +21,7 @@
 #include "ui/main_window.h"
 #include "ui/qt_host.h"
 #include "ui/screenshot_tour.h"
+#include "ui/translation.h"
 
 namespace {
 
@@ -137,6 +138,15 @@ int main(int argc, char** argv) {
   int qtArgc = 1;
   char* qtArgv[] = {argv[0], nullptr};
   QApplication app(qtArgc, qtArgv);
+  {
+    // The language of the settings file, else the system's.
+    const auto settings = StartSettings(options->iniPath);
+    const QString language = tagline::ui::LanguageOf(settings ? settings->language : "");
+    if (!tagline::ui::InstallTranslations(language)) {
+      std::cerr << "tagline-console: no texts for the language " << language.toStdString()
+                << "; the window speaks English\n";
+    }
+  }
 
   tagline::app::MainDialogOptions dialogOptions;
   dialogOptions.iniPath = options->iniPath;
@@ -173,7 +183,7 @@ int main(int argc, char** argv) {
     }
   }
   tagline::ui::MainWindow window(dialog);
-  if (demo) window.setWindowTitle(QStringLiteral("Tagline Console \u2013 simulated reader"));
+  if (demo) window.SetTitle("Tagline Console \x96 simulated reader");
   host.Attach(&dialog, &window);
 
   std::unique_ptr<tagline::ui::ScreenshotTour> tour;

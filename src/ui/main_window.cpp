@@ -16,6 +16,7 @@
 #include "app/control_ids.h"
 #include "app/main_dialog.h"
 #include "ui/control_widgets.h"
+#include "ui/translation.h"
 #include "ui/win1252.h"
 
 namespace tagline::ui {
@@ -87,7 +88,7 @@ QLabel* NewLabel(ControlKind kind, QWidget* parent) {
 
 MainWindow::MainWindow(app::MainDialog& dialog, QWidget* parent)
     : QMainWindow(parent), dialog_(dialog), model_(dialog.controls()) {
-  setWindowTitle(QStringLiteral("Tagline Console"));
+  setWindowTitle(Shown(title_));
   BuildMenus();
   BuildControls();
   LayOut();
@@ -123,9 +124,11 @@ QAction* MainWindow::MenuAction(int commandId) const {
 
 void MainWindow::BuildMenus() {
   for (const MenuDefinition& definition : Menus()) {
-    QMenu* menu = menuBar()->addMenu(QString::fromLatin1(definition.title));
+    QMenu* menu = menuBar()->addMenu(Shown(definition.title));
+    menuTexts_.emplace_back(menu->menuAction(), definition.title);
     for (const MenuEntry& entry : definition.entries) {
-      QAction* action = menu->addAction(QString::fromLatin1(entry.text));
+      QAction* action = menu->addAction(Shown(entry.text));
+      menuTexts_.emplace_back(action, entry.text);
       action->setCheckable(entry.checkable);
       if (!entry.shortcut.isEmpty()) action->setShortcut(entry.shortcut);
       const int command = entry.command;
@@ -144,6 +147,20 @@ void MainWindow::BuildMenus() {
     if (!menuBar()->actions().isEmpty()) menuBar()->setActiveAction(menuBar()->actions().front());
   });
   addAction(menuKey);
+}
+
+void MainWindow::SetTitle(std::string title) {
+  title_ = std::move(title);
+  setWindowTitle(Shown(title_));
+}
+
+void MainWindow::Retranslate() {
+  setWindowTitle(Shown(title_));
+  for (const auto& [action, text] : menuTexts_) action->setText(Shown(text));
+  for (const int id : model_.ids()) Refresh(id, true);
+  UpdateAreaVisibility();
+  UpdateAccessibleNames();
+  ScheduleFit();
 }
 
 void MainWindow::BuildControls() {

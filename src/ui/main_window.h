@@ -35,6 +35,10 @@ class MainWindow : public QMainWindow {
   void SelectAllText(int id);
   // Sets the height to what the shown areas need (the width stays).
   void FitToContents();
+  // The caption, in English; it is shown in the user's language.
+  void SetTitle(std::string title);
+  // Shows every caption, menu and name again in the language now installed.
+  void Retranslate();
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
@@ -74,6 +78,8 @@ class MainWindow : public QMainWindow {
   app::ControlModel& model_;
   std::map<int, Placed> placed_;
   std::map<int, QAction*> actions_;
+  std::vector<std::pair<QAction*, const char*>> menuTexts_;  // menus and entries, English
+  std::string title_ = "Tagline Console";
   QFrame* terminal_ = nullptr;  // the terminal area
   QWidget* content_ = nullptr;  // both areas, inside the scroll area
   // The width the window opens with where the screen has room.

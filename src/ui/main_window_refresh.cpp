@@ -11,6 +11,7 @@
 
 #include "ui/control_widgets.h"
 #include "ui/main_window.h"
+#include "ui/translation.h"
 #include "ui/win1252.h"
 
 namespace tagline::ui {
@@ -123,9 +124,10 @@ bool MainWindow::ApplyItems(Placed& placed, const app::ControlState& state, bool
 bool MainWindow::ApplyText(const Placed& placed, const app::ControlState& state, bool force) {
   QWidget* widget = placed.widget;
   if (!force && placed.state.text == state.text) return false;
+  // Captions and results in the user's language; what the user or the reader wrote as it is.
   const QString text = FromWin1252(state.text);
   if (auto* label = qobject_cast<QLabel*>(widget)) {
-    label->setText(text);
+    label->setText(Shown(state.text));
     // Fields that cut long texts show them whole on hover.
     if (state.kind == ControlKind::Result) label->setToolTip(text);
   } else if (auto* pane = qobject_cast<PaneEdit*>(widget)) {
@@ -140,9 +142,11 @@ bool MainWindow::ApplyText(const Placed& placed, const app::ControlState& state,
   } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
     // A row's button shows the command it sent; a long one (the clock's "r" and twelve
     // digits) is shortened so the button column keeps its width, and shown whole on hover.
+    // A caption ("Schreiben") is never cut.
     constexpr qsizetype kButtonCharacters = 6;
-    const bool cut = text.size() > kButtonCharacters;
-    button->setText(cut ? text.left(kButtonCharacters - 1) + QChar(0x2026) : text);
+    const QString caption = Shown(state.text);
+    const bool cut = caption == text && text.size() > kButtonCharacters;
+    button->setText(cut ? text.left(kButtonCharacters - 1) + QChar(0x2026) : caption);
     button->setToolTip(cut ? text : QString());
   } else {
     return false;

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "platform/port_info.h"
+#include "ui/translation.h"
 #include "ui/win1252.h"
 
 namespace tagline::ui {
@@ -27,12 +28,12 @@ QString PortText(const std::string& bytes) {
 
 PortInfoWindow::PortInfoWindow(QWidget* parent)
     : QWidget(parent, Qt::Window), text_(new QPlainTextEdit(this)) {
-  setWindowTitle(QStringLiteral("Serial Ports"));
+  setWindowTitle(Shown("Serial Ports"));
   text_->setReadOnly(true);
   text_->setLineWrapMode(QPlainTextEdit::NoWrap);
   text_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
 
-  auto* refresh = new QPushButton(QStringLiteral("Refresh"), this);
+  auto* refresh = new QPushButton(Shown("Refresh"), this);
   connect(refresh, &QPushButton::clicked, this, &PortInfoWindow::Refresh);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);

@@ -26,6 +26,7 @@
 #include "ui/port_info_window.h"
 #include "ui/settings_window.h"
 #include "ui/system_menu.h"
+#include "ui/translation.h"
 #include "ui/win1252.h"
 
 namespace tagline::ui {
@@ -90,7 +91,7 @@ QStringList NameFilters(const app::FileDialogRequest& request) {
   for (const auto& [label, pattern] : request.filters) {
     QString patterns = FromWin1252(pattern);
     patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-    filters << FromWin1252(label) + QStringLiteral(" (") + patterns + QLatin1Char(')');
+    filters << Shown(label) + QStringLiteral(" (") + patterns + QLatin1Char(')');
   }
   return filters;
 }
@@ -122,9 +123,8 @@ QWidget* QtHost::DialogParent() const {
 int QtHost::MessageBox(const std::string& text, const std::string& caption, unsigned type) {
   if (messageBoxHook_) return messageBoxHook_(text, caption, type);
   const QMessageBox::StandardButtons buttons = ButtonsFor(type);
-  QMessageBox box(IconFor(type),
-                  caption.empty() ? QStringLiteral("Tagline Console") : FromWin1252(caption),
-                  FromWin1252(text), buttons, DialogParent());
+  QMessageBox box(IconFor(type), Shown(caption.empty() ? "Tagline Console" : caption), Shown(text),
+                  buttons, DialogParent());
   box.setTextFormat(Qt::PlainText);
   // The first button is the default one, as with Win32 message boxes.
   box.setDefaultButton((buttons & QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok);
@@ -133,7 +133,7 @@ int QtHost::MessageBox(const std::string& text, const std::string& caption, unsi
 }
 
 std::optional<std::string> QtHost::FileDialog(const app::FileDialogRequest& request, bool save) {
-  QFileDialog dialog(DialogParent(), FromWin1252(request.title));
+  QFileDialog dialog(DialogParent(), Shown(request.title));
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
   const QStringList filters = NameFilters(request);
@@ -158,11 +158,11 @@ std::optional<int> QtHost::ChoiceDialog(const app::ChoiceRequest& request) {
   // One button per option, as the program's own choice dialogs have them; Esc or the close
   // box leave without a choice.
   QDialog dialog(DialogParent());
-  dialog.setWindowTitle(FromWin1252(request.caption));
+  dialog.setWindowTitle(Shown(request.caption));
   dialog.setMinimumWidth(360);
   auto* layout = new QVBoxLayout(&dialog);
   if (!request.prompt.empty()) {
-    auto* prompt = new QLabel(FromWin1252(request.prompt), &dialog);
+    auto* prompt = new QLabel(Shown(request.prompt), &dialog);
     prompt->setTextFormat(Qt::PlainText);
     prompt->setWordWrap(true);
     layout->addWidget(prompt);
@@ -177,7 +177,7 @@ std::optional<int> QtHost::ChoiceDialog(const app::ChoiceRequest& request) {
   std::optional<int> chosen;
   std::vector<QPushButton*> buttons;
   for (std::size_t i = 0; i < request.options.size(); ++i) {
-    auto* button = new QPushButton(FromWin1252(request.options[i]), &dialog);
+    auto* button = new QPushButton(Shown(request.options[i]), &dialog);
     button->setAutoDefault(false);
     row->addWidget(button);
     buttons.push_back(button);
@@ -205,6 +205,13 @@ int QtHost::RunSettingsDialog(app::SettingsDialog& dialog) {
   dialog.OnInitDialog();
   SettingsWindow window(dialog, DialogParent());
   window.exec();
+  if (dialog.ended() && dialog.result() == id::kOk) {
+    // Another language shows at once ("(system)" is no language: the system's).
+    const QString language = LanguageOf(dialog.language);
+    if (language != InstalledLanguage() && InstallTranslations(language) && window_) {
+      window_->Retranslate();
+    }
+  }
   // Closed from outside (the program ending under it): as Cancel.
   return dialog.ended() ? dialog.result() : id::kCancel;
 }

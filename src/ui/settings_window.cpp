@@ -22,6 +22,7 @@
 
 #include "app/host.h"
 #include "app/settings_dialog.h"
+#include "ui/translation.h"
 #include "ui/win1252.h"
 
 namespace tagline::ui {
@@ -53,7 +54,7 @@ std::string PortToolTip(const std::vector<platform::PortInfo>& ports, const std:
 
 SettingsWindow::SettingsWindow(app::SettingsDialog& dialog, QWidget* parent)
     : QDialog(parent), dialog_(dialog), model_(dialog.controls()) {
-  setWindowTitle(QStringLiteral("Settings"));
+  setWindowTitle(Shown("Settings"));
   ports_ = platform::ListPortInfo();
   Build();
   for (const int id : model_.ids()) Refresh(id);
@@ -82,7 +83,7 @@ void SettingsWindow::Build() {
       if (state.text.empty()) {
         section.box = new QWidget(this);
       } else {
-        section.box = new QGroupBox(FromWin1252(state.text), this);
+        section.box = new QGroupBox(Shown(state.text), this);
       }
       sections.push_back(section);
       continue;
@@ -281,10 +282,14 @@ void SettingsWindow::ConnectInput(int id, QWidget* widget) {
 void SettingsWindow::PullTexts() {
   for (const auto& [id, widget] : widgets_) {
     if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+      // An entry shown translated ("Keine") goes back as the entry it stands for ("None").
       const QString text = combo->currentText();
-      const int index = combo->currentIndex();
-      model_.UserSetSelection(id, index >= 0 && combo->itemText(index) == text ? index : -1);
-      model_.UserSetText(id, ToWin1252(text));
+      int index = combo->currentIndex();
+      if (index < 0 || combo->itemText(index) != text) index = combo->findText(text);
+      const auto& items = model_.at(id).items;
+      const bool listed = index >= 0 && static_cast<std::size_t>(index) < items.size();
+      model_.UserSetSelection(id, listed ? index : -1);
+      model_.UserSetText(id, listed ? items[static_cast<std::size_t>(index)] : ToWin1252(text));
     } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
       model_.UserSetText(id, ToWin1252(edit->text()));
     }
@@ -320,9 +325,10 @@ void SettingsWindow::Refresh(int id) {
   } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
     if (edit->text() != text) edit->setText(text);
   } else if (auto* label = qobject_cast<QLabel*>(widget)) {
-    label->setText(text);
+    label->setText(Shown(state.text));
   } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
-    if (button->text() != text) button->setText(text);
+    const QString caption = Shown(state.text);
+    if (button->text() != caption) button->setText(caption);
     if (button->isCheckable() && button->isChecked() != state.checked) {
       const QSignalBlocker blocker(button);
       if (state.checked || protocol_ == nullptr || protocol_->buttons().indexOf(button) < 0) {
@@ -340,7 +346,7 @@ void SettingsWindow::Refresh(int id) {
 void SettingsWindow::RefreshCombo(QComboBox* combo, const app::ControlState& state) {
   const QSignalBlocker blocker(combo);
   QStringList items;
-  for (const std::string& item : state.items) items << FromWin1252(item);
+  for (const std::string& item : state.items) items << Shown(item);
   bool itemsChanged = combo->count() != items.size();
   for (int i = 0; !itemsChanged && i < combo->count(); ++i) {
     itemsChanged = combo->itemText(i) != items[i];
@@ -350,7 +356,7 @@ void SettingsWindow::RefreshCombo(QComboBox* combo, const app::ControlState& sta
     combo->addItems(items);
   }
   if (combo->currentIndex() != state.selection) combo->setCurrentIndex(state.selection);
-  const QString text = FromWin1252(state.text);
+  const QString text = Shown(state.text);
   if (combo->isEditable() && combo->currentText() != text) combo->setEditText(text);
   if (state.id == app::settings_ctl::kPort) ShowPortToolTips(combo);
 }

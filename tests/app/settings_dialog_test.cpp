@@ -422,8 +422,19 @@ TEST(SettingsDialogScript, ValuesByKeyFollowTheDialogRules) {
   EXPECT_EQ(d.typeAnyText, 1);
   EXPECT_EQ(d.keyboardLayout, "ch(fr)");
 
+  // The language: one of the list's, or "(system)" that stands for an empty setting.
+  EXPECT_TRUE(d.SetValue("language", "Deutsch"));
+  d.OnOK();
+  AppSettings chosen;
+  ApplySettingsDialog(d, chosen);
+  EXPECT_EQ(chosen.language, "Deutsch");
+  EXPECT_TRUE(d.SetValue("language", "(system)"));
+  d.OnOK();
+  ApplySettingsDialog(d, chosen);
+  EXPECT_EQ(chosen.language, "");
+
   const std::vector<std::string> keys = SettingsDialog::Keys();
-  EXPECT_EQ(keys.size(), 39u);
+  EXPECT_EQ(keys.size(), 40u);
   for (const std::string& key : keys) EXPECT_TRUE(d.Value(key).has_value()) << key;
 }
 
