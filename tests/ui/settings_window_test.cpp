@@ -195,7 +195,8 @@ void SettingsWindowTest::controlsListsAndCaption() {
   QStringList groups;
   for (const QGroupBox* box : window_->findChildren<QGroupBox*>()) groups << box->title();
   groups.sort();
-  QCOMPARE(groups, (QStringList{"Com Port Settings", "Keyboard Simulation", "Language", "Protocol"}));
+  QCOMPARE(groups,
+           (QStringList{"Com Port Settings", "Keyboard Simulation", "Language", "Protocol"}));
   for (const int id : sc::kReplaceTo) QVERIFY(Control<QLineEdit>(id)->isVisible());
   QVERIFY(Control<QPushButton>(sc::kOk)->isDefault());
 }
