@@ -20,6 +20,8 @@ packages=(
 # the man pages, rsvg-convert for the icon sizes, dpkg-shlibdeps for the dependencies,
 # the validators of the desktop entry and the AppStream metainfo, and lintian.
 # --with-fuzz adds clang and its libFuzzer runtime, for fuzz/run.
+# --with-screenshots adds Qt's GTK platform theme and Adwaita-dark, for the dark pictures of
+# scripts/screenshots.sh.
 # --with-windows installs the MinGW-w64 cross compiler (POSIX threads, for std::thread),
 # the GoogleTest sources it builds against and Wine (64-bit only) to run the results; see
 # docs/windows.md.
@@ -27,6 +29,7 @@ for arg in "$@"; do
   case "$arg" in
     --with-libreoffice) packages+=(libreoffice-calc-nogui) ;;
     --with-fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;
+    --with-screenshots) packages+=(qt6-gtk-platformtheme gnome-themes-extra-data) ;;
     --with-packaging)
       packages+=(pandoc librsvg2-bin dpkg-dev file man-db
         desktop-file-utils appstream lintian)
