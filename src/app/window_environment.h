@@ -44,7 +44,12 @@ class WindowEnvironment : public job::JobEnvironment {
     return window_.host().SaveFileDialog(request);
   }
 
-  void OpenFile(const std::string& path) override { window_.host().ShellOpen(path, "open"); }
+  // Where no program opens the file, the panes say where it is.
+  void OpenFile(const std::string& path) override {
+    if (!window_.host().ShellOpen(path, "open")) {
+      transcript().Received("// " + path + " is written; no program to open it was found\r\n");
+    }
+  }
   void Beep(std::uint32_t frequencyHz, std::uint32_t durationMs) override {
     window_.host().Beep(frequencyHz, durationMs);
   }

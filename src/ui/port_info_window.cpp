@@ -3,6 +3,7 @@
 
 #include <QFontDatabase>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStringDecoder>
@@ -43,6 +44,15 @@ PortInfoWindow::PortInfoWindow(QWidget* parent)
   layout->addWidget(text_, 1);
   layout->addLayout(buttons);
   resize(640, 420);
+}
+
+void PortInfoWindow::keyPressEvent(QKeyEvent* event) {
+  // Esc closes it, as it closes the program's dialogs.
+  if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+    close();
+    return;
+  }
+  QWidget::keyPressEvent(event);
 }
 
 void PortInfoWindow::SetText(const std::string& text) {

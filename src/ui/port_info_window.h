@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <string>
 
+class QKeyEvent;
 class QPlainTextEdit;
 
 namespace tagline::ui {
@@ -16,6 +17,9 @@ class PortInfoWindow : public QWidget {
   explicit PortInfoWindow(QWidget* parent = nullptr);
   void SetText(const std::string& text);
   QString Text() const;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void Refresh();

@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -96,6 +97,22 @@ QStringList NameFilters(const app::FileDialogRequest& request) {
   return filters;
 }
 
+// A text whose lines hold tab-separated columns (a job's summary) as a table, so that the
+// columns line up in any font; empty cells of a double tab are left out.
+QString TableOf(const QString& text) {
+  QString html = QStringLiteral("<table cellspacing=\"0\" cellpadding=\"2\">");
+  for (QString line : text.split(QLatin1Char('\n'))) {
+    if (line.endsWith(QLatin1Char('\r'))) line.chop(1);
+    html += QStringLiteral("<tr>");
+    for (const QString& cell : line.split(QLatin1Char('\t'), Qt::SkipEmptyParts)) {
+      html += QStringLiteral("<td style=\"padding-right:12px\">") + cell.toHtmlEscaped() +
+              QStringLiteral("</td>");
+    }
+    html += QStringLiteral("</tr>");
+  }
+  return html + QStringLiteral("</table>");
+}
+
 }  // namespace
 
 QtHost::QtHost() = default;
@@ -123,9 +140,21 @@ QWidget* QtHost::DialogParent() const {
 int QtHost::MessageBox(const std::string& text, const std::string& caption, unsigned type) {
   if (messageBoxHook_) return messageBoxHook_(text, caption, type);
   const QMessageBox::StandardButtons buttons = ButtonsFor(type);
-  QMessageBox box(IconFor(type), Shown(caption.empty() ? "Tagline Console" : caption), Shown(text),
-                  buttons, DialogParent());
-  box.setTextFormat(Qt::PlainText);
+  const QString title = Shown(caption.empty() ? "Tagline Console" : caption);
+  const QString shown = Shown(text);
+  QMessageBox box(IconFor(type), title, shown, buttons, DialogParent());
+  if (shown.contains(QLatin1Char('\t'))) {
+    box.setTextFormat(Qt::RichText);
+    box.setText(TableOf(shown));
+  } else {
+    box.setTextFormat(Qt::PlainText);
+  }
+  // Wide enough for its title, which a window manager would otherwise cut.
+  if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+    const int width = box.fontMetrics().horizontalAdvance(title) + 160;
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Expanding),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+  }
   // The first button is the default one, as with Win32 message boxes.
   box.setDefaultButton((buttons & QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok);
   box.exec();
@@ -184,6 +213,13 @@ std::optional<int> QtHost::ChoiceDialog(const app::ChoiceRequest& request) {
     QObject::connect(button, &QPushButton::clicked, &dialog, [&dialog, &chosen, i] {
       chosen = static_cast<int>(i);
       dialog.accept();
+    });
+  }
+  // Enter in the field takes the first answer (YES to the serial number typed), where it
+  // may be taken.
+  if (edit != nullptr && !buttons.empty()) {
+    QObject::connect(edit, &QLineEdit::returnPressed, &dialog, [first = buttons.front()] {
+      if (first->isEnabled()) first->click();
     });
   }
   if (edit != nullptr && request.acceptText && !buttons.empty()) {

@@ -71,6 +71,21 @@ TEST_F(DatabaseTransferTest, EmptyDatabaseToADbFile) {
   EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2 + 27);
 }
 
+// A desktop without a program for the file: the panes say where the sheet is.
+TEST_F(DatabaseTransferTest, ReadSheetThatNoProgramOpensIsNamedInThePanes) {
+  StartReader();
+  database->SetRecords(kRecords);
+  host.SetShellOpenResult(false);
+  const std::string path = (dir / "read.xml").string();
+  SetPath(true, path);
+  dialog->OnCommand(ctl::kRead);
+  EXPECT_EQ(host.shellOpens().size(), 1u);
+  EXPECT_NE(dialog->terminal().panes.received.find(
+                "// " + path + " is written; no program to open it was found\r\n"),
+            std::string::npos);
+  EXPECT_TRUE(fs::exists(path));
+}
+
 TEST_F(DatabaseTransferTest, DatFileLines) {
   StartReader();
   database->SetRecords({kRecords[0]});
@@ -183,6 +198,22 @@ TEST_F(DatabaseTransferTest, WritePointerAcknowledgedOnTheSixthAttempt) {
   ASSERT_TRUE(RunWriteJob());
   EXPECT_EQ(database->Records(), kRecords);
   EXPECT_NE(host.messages().back().text.find("'WP'\tInit Pointer\tOK"), std::string::npos);
+}
+
+// The panes end with the last record written and its ACK, as the window shows them.
+TEST_F(DatabaseTransferTest, PanesShowTheLastRecordWrittenAndItsAck) {
+  StartReader();
+  database->SetRecords(kRecords);
+  const std::string path = (dir / "panes.xml").string();
+  SetPath(true, path);
+  SetPath(false, path);
+  dialog->OnCommand(ctl::kRead);
+  ASSERT_TRUE(RunWriteJob());
+  ASSERT_EQ(database->Records(), kRecords);
+  const std::string sent = dialog->controls().at(ctl::kSent).text;
+  const std::string received = dialog->controls().at(ctl::kReceived).text;
+  EXPECT_TRUE(sent.ends_with("w" + kRecords.back() + "\r\n")) << sent;
+  EXPECT_TRUE(received.ends_with("// ACK\r\n")) << received;
 }
 
 TEST_F(DatabaseTransferTest, RefusedRecordStopsTheWrite) {

@@ -11,6 +11,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStandardItemModel>
@@ -63,6 +64,7 @@ class MainWindowTest : public QObject {
   void checkListTogglesKeepListOpen();
   void startupTimerPutsImageOnLoggingButton();
   void messageBoxMapsIconsAndButtons();
+  void enterInTheChoiceFieldTakesTheFirstAnswer();
   void deviceManagerShowsSerialPortsWindow();
 
  private:
@@ -552,6 +554,55 @@ void MainWindowTest::messageBoxMapsIconsAndButtons() {
   QCOMPARE(host.MessageBox("x", "", app::mb::kIconAsterisk), app::id::kOk);
   QCOMPARE(icon, QMessageBox::Information);
   QCOMPARE(buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+
+  // A summary's tab-separated columns line up (a table), and the box is as wide as its title.
+  int width = 0;
+  auto* poll = new QTimer(this);
+  connect(poll, &QTimer::timeout, this, [&, poll] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (box == nullptr) return;
+    poll->stop();
+    poll->deleteLater();
+    text = box->text();
+    width = box->width();
+    title = box->windowTitle();
+    box->button(QMessageBox::Ok)->click();
+  });
+  poll->start(10);
+  host.MessageBox("'WP'\tInit Pointer\tOK\r\n'r'\tSet Clock\t\tNOK\r\n",
+                  "a caption that is long enough to be cut by a narrow box", app::mb::kOk);
+  QVERIFY(text.startsWith(QStringLiteral("<table")));
+  QVERIFY2(text.contains(QStringLiteral("<td style=\"padding-right:12px\">Init Pointer</td>")),
+           qPrintable(text));
+  QVERIFY(text.contains(QStringLiteral(">Set Clock</td><td style=\"padding-right:12px\">NOK<")));
+  QVERIFY(width >= QFontMetrics(QApplication::font()).horizontalAdvance(title));
+}
+
+void MainWindowTest::enterInTheChoiceFieldTakesTheFirstAnswer() {
+  QtHost host;
+  std::string serial = "";
+  app::ChoiceRequest request;
+  request.caption = "Write Serial Number";
+  request.options = {"YES", "NO"};
+  request.text = &serial;
+  request.acceptText = [](const std::string& t) { return t.size() == 8; };
+  std::optional<int> answer;
+  int tries = 0;
+  QTimer::singleShot(50, this, [&] {
+    QWidget* modal = QApplication::activeModalWidget();
+    auto* edit = modal != nullptr ? modal->findChild<QLineEdit*>() : nullptr;
+    if (edit == nullptr) return;
+    // Enter with a number that does not do is no answer; with one that does, it is YES.
+    QTest::keyClicks(edit, "123");
+    QTest::keyClick(edit, Qt::Key_Return);
+    tries = modal->isVisible() ? 1 : 0;
+    QTest::keyClicks(edit, "45678");
+    QTest::keyClick(edit, Qt::Key_Return);
+  });
+  answer = host.ChoiceDialog(request);
+  QCOMPARE(tries, 1);
+  QCOMPARE(answer, std::optional<int>(0));
+  QCOMPARE(serial, std::string("12345678"));
 }
 
 void MainWindowTest::deviceManagerShowsSerialPortsWindow() {
@@ -566,7 +617,17 @@ void MainWindowTest::deviceManagerShowsSerialPortsWindow() {
   QVERIFY(text != nullptr && text->isReadOnly());
   QVERIFY(!text->toPlainText().isEmpty());
   QVERIFY(ports->findChild<QPushButton*>() != nullptr);
-  // It goes with the main window.
+  // Esc closes it (and the window goes); the menu opens a new one, which goes with the main
+  // window.
+  const QPointer<QWidget> first = ports;
+  QTest::keyClick(text, Qt::Key_Escape);
+  QTRY_VERIFY(first.isNull() || !first->isVisible());
+  window_->MenuAction(menu::kDeviceManager)->trigger();
+  ports = nullptr;
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (w->windowTitle() == QStringLiteral("Serial Ports") && w->isVisible()) ports = w;
+  }
+  QVERIFY(ports != nullptr);
   window_->close();
   QVERIFY(!ports->isVisible());
 }

@@ -6,23 +6,30 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QDialog>
+#include <QFile>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <fstream>
 #include <memory>
 
+#include "../sample_records.h"
 #include "../xvfb_server.h"
 #include "app/control_ids.h"
 #include "app/main_dialog.h"
 #include "platform/keyboard.h"
 #include "reader/tag_type_masks.h"
+#include "sim/reader_database.h"
 #include "sim/reader_device.h"
 #include "sim/simulated_reader.h"
 #include "ui/control_widgets.h"
@@ -89,7 +96,9 @@ class WindowTest : public QObject {
     dialog_.reset();
     host_.reset();
     device_.reset();
+    database_.reset();
     reader_.reset();
+    questions_.clear();
   }
 
   void openingTheTagTypeListTicksNothing() {
@@ -165,6 +174,134 @@ class WindowTest : public QObject {
     QVERIFY(!dialog_->ended());
   }
 
+  void databaseRoundTripWithGroupSwitchesDuringTheWrite() {
+    const QString sheet = QString::fromStdString(dir_.filePath("db.xml").toStdString());
+    Start("[DB]\r\ndb=1\r\nbackup=Never\r\nread_path=" + sheet.toStdString() +
+          "\r\nwrite_path=" + sheet.toStdString() + "\r\n");
+    std::vector<std::string> records;
+    for (int i = 0; i < 200; ++i) {
+      std::string record = kSampleRecords[static_cast<std::size_t>(i % 3)];
+      const std::string number = std::to_string(1000 + i);
+      record.replace(record.size() - number.size(), number.size(), number);
+      records.push_back(record);
+    }
+    database_->SetRecords(records);
+    const std::vector<int> jobButtons = {ctl::kRead, ctl::kWrite, ctl::kClear, ctl::kTest};
+
+    // Read into the sheet, erase the reader (after saying yes), write the sheet back.
+    input_.Click(window_->ControlWidget(ctl::kRead));
+    QTRY_VERIFY_WITH_TIMEOUT(dialog_->LastJobResult(app::JobKind::DatabaseRead) != nullptr, 60000);
+    QVERIFY2(dialog_->LastJobResult(app::JobKind::DatabaseRead)->ok,
+             dialog_->LastJobResult(app::JobKind::DatabaseRead)->summary.c_str());
+    QVERIFY(QFile::exists(sheet));
+    input_.Click(window_->ControlWidget(ctl::kClear));
+    QTRY_VERIFY_WITH_TIMEOUT(!dialog_->JobRunning(app::JobKind::DatabaseClear), 30000);
+    QVERIFY(dialog_->LastJobResult(app::JobKind::DatabaseClear) != nullptr);
+    QVERIFY(dialog_->LastJobResult(app::JobKind::DatabaseClear)->ok);
+    QVERIFY(Asked("Erase every record in the reader's database? This cannot be undone."));
+    QTRY_VERIFY(database_->Records().empty());
+
+    input_.Click(window_->ControlWidget(ctl::kWrite));
+    QTRY_VERIFY(dialog_->JobRunning(app::JobKind::DatabaseWrite));
+    // Config and back to DB by the keyboard while the write runs: the job's buttons stay
+    // off, whatever group shows.
+    int switches = 0;
+    for (const KeySym group : {XK_c, XK_b, XK_c, XK_b}) {
+      if (!dialog_->JobRunning(app::JobKind::DatabaseWrite)) break;
+      input_.Key(XK_s, XK_Alt_L);
+      input_.Key(group);
+      ++switches;
+      for (const int id : jobButtons) {
+        if (!dialog_->JobRunning(app::JobKind::DatabaseWrite)) break;
+        QVERIFY2(!window_->ControlWidget(id)->isEnabled(), qPrintable(QString::number(id)));
+      }
+    }
+    QVERIFY2(switches >= 2, "the write ended before the groups were switched");
+    QTRY_VERIFY_WITH_TIMEOUT(!dialog_->JobRunning(app::JobKind::DatabaseWrite), 120000);
+    const job::JobResult* write = dialog_->LastJobResult(app::JobKind::DatabaseWrite);
+    QVERIFY(write != nullptr);
+    QVERIFY2(write->ok, write->summary.c_str());
+    QCOMPARE(database_->Records(), records);
+    // Both panes show their ends: the last record written, and its ACK.
+    const std::pair<int, QString> ends[] = {
+        {ctl::kSent, QStringLiteral("w") + QString::fromStdString(records.back())},
+        {ctl::kReceived, QStringLiteral("// ACK")}};
+    for (const auto& [id, last] : ends) {
+      auto* pane = qobject_cast<PaneEdit*>(window_->ControlWidget(id));
+      QVERIFY(pane != nullptr);
+      QVERIFY(pane->AtEnd());
+      QCOMPARE(pane->toPlainText().trimmed().split(QLatin1Char('\n')).constLast(), last.trimmed());
+    }
+    // The DB group shows again (the last switch), its buttons back on.
+    QTRY_VERIFY(window_->ControlWidget(ctl::kRead)->isVisible());
+    for (const int id : jobButtons) QVERIFY(window_->ControlWidget(id)->isEnabled());
+    QVERIFY(!dialog_->ended());
+  }
+
+  void factoryDefaultWithCancelInTheMiddle() {
+    Start("[CONFIG]\r\nconfig=1\r\n[ACCESS]\r\ncode=xxxxxxxx47\r\n[DB]\r\nbackup=Never\r\n");
+    // The job's questions come as real dialogs: the first is left with Esc, the others
+    // answered with their last button.
+    QStringList captions;
+    QTimer answer;
+    connect(&answer, &QTimer::timeout, this, [&] {
+      auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      if (modal == nullptr || qobject_cast<QMessageBox*>(modal) != nullptr ||
+          captions.contains(modal->windowTitle()) || !modal->isActiveWindow()) {
+        return;
+      }
+      captions << modal->windowTitle();
+      if (captions.size() == 1) {
+        input_.Key(XK_Escape);
+      } else {
+        const auto buttons = modal->findChildren<QPushButton*>();
+        if (!buttons.isEmpty()) input_.Click(buttons.back());
+      }
+    });
+    answer.start(300);
+    input_.Click(window_->ControlWidget(ctl::kFactoryDefault));
+    QTRY_VERIFY(dialog_->JobRunning(app::JobKind::FactoryDefault));
+    QTRY_VERIFY_WITH_TIMEOUT(!dialog_->JobRunning(app::JobKind::FactoryDefault), 90000);
+    answer.stop();
+    QVERIFY2(captions.size() >= 2, qPrintable(captions.join(QStringLiteral(", "))));
+    QVERIFY(QApplication::activeModalWidget() == nullptr);
+    // The job ended; the window and the reader go on.
+    QVERIFY(!dialog_->ended());
+    QVERIFY(window_->ControlWidget(ctl::kFactoryDefault)->isEnabled());
+    dialog_->controls().SetText(ctl::kSvResult, "");
+    input_.Click(window_->ControlWidget(ctl::kSv));
+    QTRY_VERIFY(!dialog_->controls().at(ctl::kSvResult).text.empty());
+  }
+
+  void onlineCodeIsTypedIntoAnotherProgram() {
+    const std::string xterm = testing::FindInPath("xterm");
+    if (xterm.empty()) QSKIP("xterm is not installed");
+    Start("[ONLINE]\r\nonline=1\r\n");
+    std::string error;
+    auto keyboard = platform::CreateKeyboard(platform::KeyboardKind::X11, error);
+    if (!keyboard) QSKIP(("no XTest keyboard: " + error).c_str());
+    dialog_->SetKeyboard(std::move(keyboard));
+    // Another program in front: a terminal that keeps the line it is given.
+    const QString out = dir_.filePath(QStringLiteral("typed.txt"));
+    QProcess terminal;
+    terminal.start(QString::fromStdString(xterm),
+                   {QStringLiteral("-fa"), QStringLiteral("DejaVu Sans Mono"), QStringLiteral("-e"),
+                    QStringLiteral("sh"), QStringLiteral("-c"),
+                    QStringLiteral("IFS= read -r code; printf %s \"$code\" > '%1'").arg(out)});
+    QVERIFY(terminal.waitForStarted(5000));
+    QTRY_VERIFY_WITH_TIMEOUT(QApplication::activeWindow() == nullptr, 10000);
+    QTest::qWait(1000);
+    reader_->SendOnlineCode("12348832", sim::Terminator::Cr);
+    // The window's loop runs meanwhile: it reads the code and types it.
+    QTRY_VERIFY_WITH_TIMEOUT(terminal.state() == QProcess::NotRunning, 15000);
+    QFile typed(out);
+    QVERIFY(typed.open(QIODevice::ReadOnly));
+    QCOMPARE(typed.readAll(), QByteArray("12348832"));
+    // Not into the program's own field.
+    QVERIFY(!dialog_->controls().at(ctl::kKeyboardField).text.starts_with("1234"));
+    QVERIFY(!dialog_->ended());
+  }
+
   void everyWindowFitsTheScreenAtScaleTwo() {
     // The program's own tour shows each group and dialog and says whether it fits.
     QTemporaryDir shots;
@@ -197,8 +334,15 @@ class WindowTest : public QObject {
     reader_ = sim::SimulatedReader::Start(options, error);
     QVERIFY2(reader_ != nullptr, error.c_str());
     device_ = sim::ReaderDevice::Install(*reader_);
+    database_ = sim::ReaderDatabase::Install(*reader_);
     host_ = std::make_unique<QtHost>();
-    host_->SetMessageBoxHook([](const std::string&, const std::string&, unsigned) { return 1; });
+    // Notices are noted and confirmed; a question is answered yes.
+    host_->SetMessageBoxHook([this](const std::string& text, const std::string&, unsigned type) {
+      questions_.push_back(text);
+      const unsigned buttons = type & app::mb::kButtonMask;
+      return buttons == app::mb::kYesNo || buttons == app::mb::kYesNoCancel ? app::id::kYes
+                                                                            : app::id::kOk;
+    });
     app::MainDialogOptions dialogOptions;
     dialogOptions.iniPath = path;
     dialogOptions.portOverride = reader_->DevicePath();
@@ -212,8 +356,14 @@ class WindowTest : public QObject {
     QTest::qWait(300);
   }
 
+  bool Asked(const std::string& text) const {
+    return std::find(questions_.begin(), questions_.end(), text) != questions_.end();
+  }
+
   XInput input_;
   QTemporaryDir dir_;
+  std::shared_ptr<sim::ReaderDatabase> database_;
+  std::vector<std::string> questions_;
   std::unique_ptr<sim::SimulatedReader> reader_;
   std::shared_ptr<sim::ReaderDevice> device_;
   std::unique_ptr<QtHost> host_;
