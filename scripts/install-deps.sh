@@ -7,8 +7,10 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev qt6-tools-dev qt6-l10n-tools qt6-translations-l10n libgl-dev xvfb xauth fonts-dejavu-core
+  qt6-base-dev qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
+  libgl-dev xvfb xauth fonts-dejavu-core
   libx11-dev libxtst-dev libxkbcommon-dev libxkbcommon-x11-dev xterm openbox
+  dbus-daemon at-spi2-core
   libpugixml-dev libcli11-dev
   ansible-core python3
   clang-format clang-tidy cppcheck

@@ -17,6 +17,7 @@
 #if TAGLINE_HAS_PSEUDO_TERMINALS
 #include "sim/demo_reader.h"
 #endif
+#include "ui/accessibility_guard.h"
 #include "ui/first_paint_report.h"
 #include "ui/main_window.h"
 #include "ui/qt_host.h"
@@ -138,6 +139,7 @@ int main(int argc, char** argv) {
   int qtArgc = 1;
   char* qtArgv[] = {argv[0], nullptr};
   QApplication app(qtArgc, qtArgv);
+  tagline::ui::GuardAccessibilityBus(&app);
   {
     // The language of the settings file, else the system's.
     const auto settings = StartSettings(options->iniPath);

@@ -11,7 +11,6 @@
 #include <fstream>
 #include <memory>
 
-#include "../xvfb_server.h"
 #include "app/control_ids.h"
 #include "app/main_dialog.h"
 #include "platform/keyboard.h"
@@ -19,6 +18,7 @@
 #include "sim/simulated_reader.h"
 #include "ui/main_window.h"
 #include "ui/qt_host.h"
+#include "xvfb_main.h"
 
 namespace tagline::ui {
 
@@ -67,31 +67,9 @@ class OnlineTypingTest : public QObject {
 
 }  // namespace tagline::ui
 
-#if defined(__SANITIZE_ADDRESS__)
-// The session bus library that Qt loads on a real display keeps a buffer for the whole
-// process and never frees it.
-extern "C" const char* __lsan_default_suppressions() {
-  return "leak:libdbus-1.so\n";
-}
-#endif
-
 int main(int argc, char** argv) {
-  const std::string xvfb = tagline::testing::FindInPath("Xvfb");
-  if (xvfb.empty()) {
-    std::puts("SKIP: Xvfb is not installed");
-    return 0;
-  }
-  tagline::testing::Xvfb server;
-  std::string error;
-  if (!server.Start(xvfb, error)) {
-    std::printf("FAIL: %s\n", error.c_str());
-    return 1;
-  }
-  setenv("DISPLAY", server.display().c_str(), 1);
-  setenv("QT_QPA_PLATFORM", "xcb", 1);
-  QApplication app(argc, argv);
-  tagline::ui::OnlineTypingTest test;
-  return QTest::qExec(&test, argc, argv);
+  return tagline::testing::RunOnXvfb<tagline::ui::OnlineTypingTest>(argc, argv, "320x240x24",
+                                                                    false);
 }
 
 #include "online_typing_x11_test.moc"

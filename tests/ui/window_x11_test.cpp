@@ -3,9 +3,6 @@
 // manager (openbox, where installed), real pointer and key events through XTest, the
 // simulated reader on the line. Each test asserts what reached the reader, what the
 // widgets show, and that the program is still running where it should be.
-#include <spawn.h>
-#include <sys/wait.h>
-
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QApplication>
@@ -24,7 +21,6 @@
 #include <memory>
 
 #include "../sample_records.h"
-#include "../xvfb_server.h"
 #include "app/control_ids.h"
 #include "app/main_dialog.h"
 #include "platform/keyboard.h"
@@ -35,6 +31,7 @@
 #include "ui/control_widgets.h"
 #include "ui/main_window.h"
 #include "ui/qt_host.h"
+#include "xvfb_main.h"
 
 // Xlib's macros (None, Bool, Status, ...) would break Qt's headers: it comes last.
 #include <X11/Xlib.h>
@@ -373,46 +370,8 @@ class WindowTest : public QObject {
 
 }  // namespace tagline::ui
 
-#if defined(__SANITIZE_ADDRESS__)
-// The session bus library that Qt loads on a real display keeps a buffer for the whole
-// process and never frees it.
-extern "C" const char* __lsan_default_suppressions() {
-  return "leak:libdbus-1.so\n";
-}
-#endif
-
 int main(int argc, char** argv) {
-  const std::string xvfb = tagline::testing::FindInPath("Xvfb");
-  if (xvfb.empty()) {
-    std::puts("SKIP: Xvfb is not installed");
-    return 0;
-  }
-  tagline::testing::Xvfb server;
-  std::string error;
-  if (!server.Start(xvfb, error, "1280x1024x24")) {
-    std::printf("FAIL: %s\n", error.c_str());
-    return 1;
-  }
-  setenv("DISPLAY", server.display().c_str(), 1);
-  setenv("QT_QPA_PLATFORM", "xcb", 1);
-  // A window manager places, focuses and decorates the windows as on a desktop.
-  pid_t windowManager = -1;
-  if (const std::string openbox = tagline::testing::FindInPath("openbox"); !openbox.empty()) {
-    char* wmArgv[] = {const_cast<char*>(openbox.c_str()), nullptr};
-    posix_spawn(&windowManager, openbox.c_str(), nullptr, nullptr, wmArgv, environ);
-    QTest::qSleep(500);
-  }
-  int status = 0;
-  {
-    QApplication app(argc, argv);
-    tagline::ui::WindowTest test;
-    status = QTest::qExec(&test, argc, argv);
-  }
-  if (windowManager > 0) {
-    kill(windowManager, SIGTERM);
-    waitpid(windowManager, nullptr, 0);
-  }
-  return status;
+  return tagline::testing::RunOnXvfb<tagline::ui::WindowTest>(argc, argv, "1280x1024x24", true);
 }
 
 #include "window_x11_test.moc"
