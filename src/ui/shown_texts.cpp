@@ -8,6 +8,8 @@ namespace tagline::ui {
 namespace {
 
 // In UTF-8, as the catalogues hold them; lupdate reads this list into them.
+// One text a line, however long: lupdate and the reader of the list take them whole.
+// clang-format off
 constexpr const char* kTexts[] = {
     QT_TRANSLATE_NOOP("tagline", "&File"),
     QT_TRANSLATE_NOOP("tagline", "&Quit"),
@@ -53,12 +55,8 @@ constexpr const char* kTexts[] = {
     QT_TRANSLATE_NOOP("tagline", " Command"),
     QT_TRANSLATE_NOOP("tagline", " Software Version"),
     QT_TRANSLATE_NOOP("tagline", " Get Tag"),
-    QT_TRANSLATE_NOOP("tagline",
-                      " Establish Communication ----------------------------------------->         "
-                      "                            -------------->"),
-    QT_TRANSLATE_NOOP("tagline",
-                      " Exit Communication ------------------------------------------------->      "
-                      "                               -------------->"),
+    QT_TRANSLATE_NOOP("tagline", " Establish Communication ----------------------------------------->                                     -------------->"),
+    QT_TRANSLATE_NOOP("tagline", " Exit Communication ------------------------------------------------->                                     -------------->"),
     QT_TRANSLATE_NOOP("tagline", " Parameter"),
     QT_TRANSLATE_NOOP("tagline", " Numeric Parameter"),
     QT_TRANSLATE_NOOP("tagline", " Tag Types"),
@@ -117,9 +115,7 @@ constexpr const char* kTexts[] = {
     QT_TRANSLATE_NOOP("tagline", "HEX -> ISO"),
     QT_TRANSLATE_NOOP("tagline", "HEX -> BDE"),
     QT_TRANSLATE_NOOP("tagline", "type any text (unsafe)"),
-    QT_TRANSLATE_NOOP("tagline",
-                      "use <cr>, <CR>,<lf>,<stx>,<etx>,<ack>,<nak>,<tab>,<F12> instead of "
-                      "non-printabel characters"),
+    QT_TRANSLATE_NOOP("tagline", "use <cr>, <CR>,<lf>,<stx>,<etx>,<ack>,<nak>,<tab>,<F12> instead of non-printabel characters"),
     QT_TRANSLATE_NOOP("tagline", "keyboard layout"),
     QT_TRANSLATE_NOOP("tagline", "Language"),
     QT_TRANSLATE_NOOP("tagline", "(system)"),
@@ -142,24 +138,18 @@ constexpr const char* kTexts[] = {
     QT_TRANSLATE_NOOP("tagline", "YES"),
     QT_TRANSLATE_NOOP("tagline", "NO"),
     QT_TRANSLATE_NOOP("tagline", "Backup before erase"),
-    QT_TRANSLATE_NOOP("tagline",
-                      "The reader holds records that the erase deletes. Save them to %1 first?"),
+    QT_TRANSLATE_NOOP("tagline", "The reader holds records that the erase deletes. Save them to %1 first?"),
     QT_TRANSLATE_NOOP("tagline", "Save them first"),
     QT_TRANSLATE_NOOP("tagline", "Erase without saving"),
-    QT_TRANSLATE_NOOP("tagline",
-                      "Another job is using the reader. Start this one when it has ended."),
-    QT_TRANSLATE_NOOP("tagline",
-                      "Erase every record in the reader's database? This cannot be undone."),
+    QT_TRANSLATE_NOOP("tagline", "Another job is using the reader. Start this one when it has ended."),
+    QT_TRANSLATE_NOOP("tagline", "Erase every record in the reader's database? This cannot be undone."),
     QT_TRANSLATE_NOOP("tagline", "error on open com port"),
     QT_TRANSLATE_NOOP("tagline", "open com port error"),
     QT_TRANSLATE_NOOP("tagline", "error on close com port"),
     QT_TRANSLATE_NOOP("tagline", "close com port error"),
     QT_TRANSLATE_NOOP("tagline", "Set reader to Database/PC Mode"),
     QT_TRANSLATE_NOOP("tagline", "Abort Database/PC Mode of reader"),
-    QT_TRANSLATE_NOOP(
-        "tagline",
-        "A job is still using the reader. Close the window all the same? The job stops where it "
-        "is, and the reader may hold only part of what it was to get."),
+    QT_TRANSLATE_NOOP("tagline", "A job is still using the reader. Close the window all the same? The job stops where it is, and the reader may hold only part of what it was to get."),
     QT_TRANSLATE_NOOP("tagline", "The settings could not be saved to %1"),
     QT_TRANSLATE_NOOP("tagline", "The settings are neither read nor saved in this run."),
     QT_TRANSLATE_NOOP("tagline", "No Answer from reader"),
@@ -191,6 +181,7 @@ constexpr const char* kTexts[] = {
     QT_TRANSLATE_NOOP("tagline", "Trace (*.txt)"),
     QT_TRANSLATE_NOOP("tagline", "Reader Configuration (*.profile)"),
 };
+// clang-format on
 
 }  // namespace
 

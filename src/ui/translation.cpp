@@ -31,7 +31,7 @@ QString& Current() {
 QString Lookup(const QString& source) {
   if (source.isEmpty()) return {};
   const QByteArray key = source.toUtf8();
-  const QString text = QCoreApplication::translate(kTextContext, key.constData());
+  QString text = QCoreApplication::translate(kTextContext, key.constData());
   if (text != source) return text;
   // A text with a part of its own ("... saved to %1"): the part goes into the translation.
   for (const char* listed : ShownTexts()) {
@@ -69,7 +69,7 @@ QString CodeOf(QString name) {
 }  // namespace
 
 QString Shown(std::string_view win1252) {
-  const QString source = FromWin1252(win1252);
+  QString source = FromWin1252(win1252);
   if (Installed().empty()) return source;
   if (QString whole = Lookup(source); !whole.isNull()) return whole;
   if (!source.contains(QLatin1Char('\n'))) return source;
@@ -84,11 +84,11 @@ QString Shown(std::string_view win1252) {
 }
 
 QString LanguageOf(std::string_view setting) {
-  const QString chosen = CodeOf(FromWin1252(setting));
+  QString chosen = CodeOf(FromWin1252(setting));
   if (!chosen.isEmpty()) return chosen;
   // The system's: LANGUAGE's list first, then LC_ALL, LC_MESSAGES and LANG.
   for (const QString& language : QLocale::system().uiLanguages()) {
-    const QString code = CodeOf(language);
+    QString code = CodeOf(language);
     if (!code.isEmpty()) return code;
   }
   return QStringLiteral("en");
