@@ -10,6 +10,7 @@
 #include <QDBusMessage>
 #include <QDBusVirtualObject>
 #include <QPointer>
+#include <memory>
 
 namespace tagline::ui {
 
@@ -40,8 +41,6 @@ class PropertiesGuard final : public QDBusVirtualObject {
     return adaptor_ && adaptor_->handleMessage(message, connection);
   }
 
-  QDBusVirtualObject* adaptor() const { return adaptor_; }
-
  private:
   QPointer<QDBusVirtualObject> adaptor_;
 };
@@ -55,10 +54,11 @@ void PlaceGuard(QObject* owner) {
   auto* adaptor = qobject_cast<QDBusVirtualObject*>(registered);
   if (adaptor == nullptr) return;
   bus.unregisterObject(path);
-  auto* guard = new PropertiesGuard(adaptor, owner);
-  if (!bus.registerVirtualObject(path, guard, QDBusConnection::SubPath)) {
+  auto guard = std::make_unique<PropertiesGuard>(adaptor, nullptr);
+  if (bus.registerVirtualObject(path, guard.get(), QDBusConnection::SubPath)) {
+    guard.release()->setParent(owner);
+  } else {
     // Back as it was: an unguarded adaptor is better than none.
-    delete guard;
     bus.registerVirtualObject(path, adaptor, QDBusConnection::SubPath);
   }
 }

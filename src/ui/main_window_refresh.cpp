@@ -20,11 +20,6 @@ namespace {
 
 using app::ControlKind;
 
-QColor ToQColor(std::uint32_t bgr) {
-  return QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
-                static_cast<int>((bgr >> 16) & 0xFF));
-}
-
 QStringList ToStringList(const std::vector<std::string>& items) {
   QStringList list;
   for (const std::string& item : items) list << FromWin1252(item);
@@ -129,7 +124,7 @@ bool MainWindow::ApplyText(const Placed& placed, const app::ControlState& state,
   if (auto* label = qobject_cast<QLabel*>(widget)) {
     label->setText(Shown(state.text));
     // Fields that cut long texts show them whole on hover.
-    if (state.kind == ControlKind::Result) label->setToolTip(text);
+    if (state.kind == ControlKind::Result) label->setToolTip(label->text());
   } else if (auto* pane = qobject_cast<PaneEdit*>(widget)) {
     pane->SetPaneText(text);
   } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {

@@ -149,6 +149,8 @@ class FaultFixture : public DialogFixture {
         return ctl::kClear;
       case JobKind::FactoryDefault:
         return ctl::kFactoryDefault;
+      case JobKind::Configuration:
+        return 0;  // started from the menu, not by a button
     }
     return 0;
   }
@@ -202,6 +204,8 @@ inline std::string JobName(JobKind kind) {
       return "Clear";
     case JobKind::FactoryDefault:
       return "Factory";
+    case JobKind::Configuration:
+      return "Configuration";
   }
   return "Job";
 }
