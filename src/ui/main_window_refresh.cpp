@@ -9,6 +9,7 @@
 #include <QProgressBar>
 #include <QSignalBlocker>
 
+#include "app/control_ids.h"
 #include "ui/control_widgets.h"
 #include "ui/main_window.h"
 #include "ui/translation.h"
@@ -122,7 +123,11 @@ bool MainWindow::ApplyText(const Placed& placed, const app::ControlState& state,
   // Captions and results in the user's language; what the user or the reader wrote as it is.
   const QString text = FromWin1252(state.text);
   if (auto* label = qobject_cast<QLabel*>(widget)) {
-    label->setText(Shown(state.text));
+    // A result field shows the reader's answer or a path as it came; only the Test field
+    // answers in the program's words ("occupied").
+    const bool programWords =
+        state.kind != ControlKind::Result || state.id == app::ctl::kTestResult;
+    label->setText(programWords ? Shown(state.text) : text);
     // Fields that cut long texts show them whole on hover.
     if (state.kind == ControlKind::Result) label->setToolTip(label->text());
   } else if (auto* pane = qobject_cast<PaneEdit*>(widget)) {

@@ -27,6 +27,26 @@ QString& Current() {
   return language;
 }
 
+// A listed text with "%1" in it, split there once.
+struct Pattern {
+  const char* listed;
+  QString before;
+  QString after;
+};
+
+const std::vector<Pattern>& Patterns() {
+  static const std::vector<Pattern> patterns = [] {
+    std::vector<Pattern> found;
+    for (const char* listed : ShownTexts()) {
+      const QString text = QString::fromUtf8(listed);
+      const qsizetype at = text.indexOf(QLatin1String("%1"));
+      if (at >= 0) found.push_back({listed, text.left(at), text.mid(at + 2)});
+    }
+    return found;
+  }();
+  return patterns;
+}
+
 // The catalogue's text for `source`, or a null string when it has none.
 QString Lookup(const QString& source) {
   if (source.isEmpty()) return {};
@@ -34,20 +54,15 @@ QString Lookup(const QString& source) {
   QString text = QCoreApplication::translate(kTextContext, key.constData());
   if (text != source) return text;
   // A text with a part of its own ("... saved to %1"): the part goes into the translation.
-  for (const char* listed : ShownTexts()) {
-    const QString pattern = QString::fromUtf8(listed);
-    const qsizetype at = pattern.indexOf(QLatin1String("%1"));
-    if (at < 0) continue;
-    const QString before = pattern.left(at);
-    const QString after = pattern.mid(at + 2);
-    if (source.size() <= before.size() + after.size() || !source.startsWith(before) ||
-        !source.endsWith(after)) {
+  for (const Pattern& pattern : Patterns()) {
+    if (source.size() <= pattern.before.size() + pattern.after.size() ||
+        !source.startsWith(pattern.before) || !source.endsWith(pattern.after)) {
       continue;
     }
-    const QString translated = QCoreApplication::translate(kTextContext, listed);
-    if (translated == pattern) return {};
-    const QString part = source.mid(before.size(), source.size() - before.size() - after.size());
-    return translated.arg(part);
+    const QString translated = QCoreApplication::translate(kTextContext, pattern.listed);
+    if (translated == QString::fromUtf8(pattern.listed)) return {};
+    return translated.arg(source.mid(pattern.before.size(),
+                                     source.size() - pattern.before.size() - pattern.after.size()));
   }
   return {};
 }

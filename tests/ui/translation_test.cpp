@@ -280,6 +280,14 @@ void TranslationTest::germanWindowLeavesNoCaptionInEnglish() {
            QStringLiteral("Schreiben"));
   QCOMPARE(window_->ControlWidget(ctl::kNumericValue)->accessibleName(),
            QStringLiteral("Numerischer Parameter: Wert"));
+  // The reader's answer stays as it came, even where it reads like one of the program's
+  // words; the Test field's answer is the program's.
+  dialog_->controls().SetText(ctl::kSvResult, "Read");
+  dialog_->controls().SetText(ctl::kTestResult, "occupied");
+  QCOMPARE(qobject_cast<QLabel*>(window_->ControlWidget(ctl::kSvResult))->text(),
+           QStringLiteral("Read"));
+  QCOMPARE(qobject_cast<QLabel*>(window_->ControlWidget(ctl::kTestResult))->text(),
+           QStringLiteral("belegt"));
   QVERIFY(!dialog_->ended());
 }
 
